@@ -1,0 +1,133 @@
+// Measures the phrase search and the verse lookup on a verse file against the least any
+// search must spend: reading the whole file. Also times grep on the same file for scale.
+// Usage: lumaril-bench [path/to/quran.txt]   (default: quran.txt in the working folder)
+
+#include "PhraseSearch.h"
+#include "VerseLookup.h"
+#include "WindowOperations.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// The window operations at their cheapest: what the searches themselves cost.
+class QuietWindow : public lumaril::WindowOperations
+{
+public:
+    QString query, surat, ayat;
+    qsizetype resultsLength = 0;
+    bool flag = true;
+    QString lastMessage;
+    // Keeps no reference to the text, as the real window keeps its own copy.
+    void setResultsText(const QString &text) override { resultsLength = text.size(); }
+    qsizetype resultsTextLength() const override { return resultsLength; }
+    QString queryText() const override { return query; }
+    QString suratText() const override { return surat; }
+    QString ayatText() const override { return ayat; }
+    void showBusyPanel() override {}
+    void hideBusyPanel() override {}
+    void repaintNow() override {}
+    void setMatchFlag(bool matched) override { flag = matched; }
+    bool matchFlag() const override { return flag; }
+    void showInformation(const QString &prompt, const QString &) override { lastMessage = prompt; }
+    void unloadWindow() override {}
+    void endProgram() override {}
+};
+
+double medianMicros(int runs, const std::function<void()> &work)
+{
+    std::vector<double> times;
+    times.reserve(runs);
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        times.push_back(double(timer.nsecsElapsed()) / 1000.0);
+    }
+    std::nth_element(times.begin(), times.begin() + runs / 2, times.end());
+    return times[runs / 2];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QString path = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("quran.txt");
+    if (!QFileInfo(path).isFile()) {
+        std::fprintf(stderr, "lumaril-bench: %s is not a file\n", qPrintable(path));
+        return 1;
+    }
+    const int runs = 301;
+    const QByteArray encoded = QFile::encodeName(path);
+    std::vector<char> buffer(64 * 1024);
+    const double readMedian = medianMicros(runs, [&] {
+#ifdef Q_OS_UNIX
+        const int fd = ::open(encoded.constData(), O_RDONLY);
+        while (::read(fd, buffer.data(), buffer.size()) > 0) {
+        }
+        ::close(fd);
+#else
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        while (f.read(buffer.data(), qint64(buffer.size())) > 0) {
+        }
+#endif
+    });
+
+    std::printf("verse file: %s (%lld bytes), median of %d runs\n\n", qPrintable(path),
+                static_cast<long long>(QFileInfo(path).size()), runs);
+    std::printf("%-22s %12s %8s  %s\n", "what", "median us", "x read", "outcome");
+    std::printf("%-22s %12.1f %8.2f\n", "read the whole file", readMedian, 1.0);
+
+    double worst = 0;
+    auto report = [&](const char *label, const std::function<void(QuietWindow &)> &search) {
+        QuietWindow window;
+        const double t = medianMicros(runs, [&] { search(window); });
+        worst = std::max(worst, t / readMedian);
+        std::printf("%-22s %12.1f %8.2f  %s\n", label, t, t / readMedian, qPrintable(window.lastMessage));
+    };
+    for (const char *query : {"mercy", "the", "Allah", "xyzzy"}) {
+        const QByteArray label = QByteArray("search \"") + query + "\"";
+        report(label.constData(), [&](QuietWindow &w) {
+            w.query = QString::fromLatin1(query);
+            lumaril::Command1_Click(w, path);
+        });
+    }
+    report("lookup 002.255", [&](QuietWindow &w) {
+        w.surat = QStringLiteral("2");
+        w.ayat = QStringLiteral("255");
+        lumaril::Command3_Click(w, path);
+    });
+
+    const QString grep = QStandardPaths::findExecutable(QStringLiteral("grep"));
+    if (!grep.isEmpty()) {
+        QString count;
+        const double t = medianMicros(51, [&] {
+            QProcess p;
+            p.start(grep, {QStringLiteral("-i"), QStringLiteral("-F"), QStringLiteral("-c"),
+                           QStringLiteral("mercy"), path});
+            p.waitForFinished();
+            count = QString::fromLatin1(p.readAllStandardOutput()).trimmed();
+        });
+        std::printf("%-22s %12.1f %8.2f  %s lines (whole process)\n", "grep -i -F -c mercy", t,
+                    t / readMedian, qPrintable(count));
+    }
+    std::printf("\nworst ratio to reading the file: %.2f\n", worst);
+    return 0;
+}

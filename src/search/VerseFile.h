@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+#ifndef Q_OS_UNIX
+#include <QFile>
+#endif
+
+namespace lumaril {
+
+// The verse file opened for one search. The file is open from open() until close() or
+// destruction, never longer; it is only ever read.
+//
+// Only regular files are read: a folder, a pipe, a device or a socket by the file's name is
+// refused before anything is read from it, so a FIFO can never block the program.
+class VerseFile
+{
+public:
+    explicit VerseFile(QString fileName);
+    ~VerseFile();
+    VerseFile(const VerseFile &) = delete;
+    VerseFile &operator=(const VerseFile &) = delete;
+
+    // False when the file cannot be read; failureReason() then says why.
+    [[nodiscard]] bool open();
+    // Up to maxSize bytes; 0 at the end of the file, -1 on a read failure (see failureReason()).
+    [[nodiscard]] qint64 read(char *buffer, qint64 maxSize);
+    // Goes back to the first byte. False on failure.
+    [[nodiscard]] bool rewind();
+    void close();
+    [[nodiscard]] bool isOpen() const;
+
+    // The absolute path, with the platform's separators, as messages show it.
+    [[nodiscard]] QString fullPath() const;
+    // Why the last operation failed, in plain words, e.g. "it does not exist".
+    [[nodiscard]] QString failureReason() const { return m_failureReason; }
+
+private:
+    QString m_fileName;
+    QString m_failureReason;
+#ifdef Q_OS_UNIX
+    int m_fd = -1;
+#else
+    QFile m_file;
+#endif
+};
+
+} // namespace lumaril

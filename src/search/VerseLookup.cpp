@@ -1,0 +1,133 @@
+#include "VerseLookup.h"
+
+#include "RecordScanner.h"
+#include "SearchTerm.h"
+#include "TextCoding.h"
+#include "VerseFile.h"
+#include "WindowOperations.h"
+
+#include <QLocale>
+
+#include <cmath>
+
+namespace lumaril {
+
+namespace {
+
+bool isAsciiDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+} // namespace
+
+std::optional<double> readNumber(const QString &text)
+{
+    const QString t = text::trimBlanks(text);
+    qsizetype i = 0;
+    const qsizetype n = t.size();
+    if (i < n && (t[i] == u'+' || t[i] == u'-'))
+        ++i;
+    qsizetype digits = 0;
+    while (i < n && isAsciiDigit(t[i])) {
+        ++i;
+        ++digits;
+    }
+    if (i < n && t[i] == u'.') {
+        ++i;
+        while (i < n && isAsciiDigit(t[i])) {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return std::nullopt;
+    if (i < n && (t[i] == u'e' || t[i] == u'E')) {
+        ++i;
+        if (i < n && (t[i] == u'+' || t[i] == u'-'))
+            ++i;
+        qsizetype exponentDigits = 0;
+        while (i < n && isAsciiDigit(t[i])) {
+            ++i;
+            ++exponentDigits;
+        }
+        if (exponentDigits == 0)
+            return std::nullopt;
+    }
+    if (i != n)
+        return std::nullopt;
+    bool ok = false;
+    const double value = QLocale::c().toDouble(t, &ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+QString formatThreeDigits(double value)
+{
+    const double rounded = std::round(value);
+    QString digits = QString::number(std::fabs(rounded), 'f', 0);
+    if (digits.size() < 3)
+        digits = QString(3 - digits.size(), u'0') + digits;
+    return rounded < 0 ? u'-' + digits : digits;
+}
+
+std::optional<QString> referenceKey(const QString &surat, const QString &ayat)
+{
+    const auto s = readNumber(surat);
+    const auto a = readNumber(ayat);
+    if (!s || !a)
+        return std::nullopt;
+    return formatThreeDigits(*s) + u'.' + formatThreeDigits(*a);
+}
+
+void Command3_Click(WindowOperations &ops, const QString &verseFileName)
+{
+    ops.setResultsText(QString());
+    const bool suratIsNumber = readNumber(ops.suratText()).has_value();
+    const bool ayatIsNumber = readNumber(ops.ayatText()).has_value();
+    if (!suratIsNumber || !ayatIsNumber) {
+        ops.showInformation(QStringLiteral("Please enter correct Surat and Ayat number !"),
+                            QStringLiteral("Error !"));
+        return;
+    }
+    ops.showBusyPanel();
+    ops.repaintNow();
+
+    // Both texts passed readNumber above, which is all referenceKey needs.
+    const SearchTerm key(referenceKey(ops.suratText(), ops.ayatText()).value_or(QString()));
+    VerseFile file(verseFileName);
+    if (!file.open()) {
+        reportVerseFileFailure(ops, file, RecordScanner::Stop::ReadFailed);
+        return;
+    }
+    RecordScanner scanner(file, key);
+    bool started = scanner.start();
+    while (started) {
+        while (scanner.next()) {
+            ops.setMatchFlag(scanner.currentMatches());
+            if (!ops.matchFlag())
+                continue;
+            QString result = lineBreak + lineBreak;
+            result += scanner.currentText();
+            ops.setResultsText(result + lineBreak);
+            ops.repaintNow();
+            ops.hideBusyPanel();
+            ops.showInformation(QStringLiteral("Ayat Found !"), QStringLiteral("Found !"));
+            file.close();
+            return;
+        }
+        if (scanner.stop() != RecordScanner::Stop::Restart)
+            break;
+        started = scanner.restartAsWindows1252() && scanner.start();
+    }
+    if (scanner.stop() != RecordScanner::Stop::EndOfFile) {
+        reportVerseFileFailure(ops, file, scanner.stop());
+        return;
+    }
+    file.close();
+    ops.hideBusyPanel();
+    ops.showInformation(QStringLiteral("Ayat not found !"), QStringLiteral("Sorry !"));
+}
+
+} // namespace lumaril

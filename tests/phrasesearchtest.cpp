@@ -1,0 +1,239 @@
+#include "PhraseSearch.h"
+#include "Recorder.h"
+#include "TestFiles.h"
+#include "VerseLookup.h"
+
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+using lumaril::Command1_Click;
+using lumaril::Command3_Click;
+
+namespace {
+
+const QByteArray threeVerses = "Test verses\r\n#001.001 In the name of Allah\r\n"
+                               "#001.002 Praise is to Allah, Lord of the worlds\r\n"
+                               "#001.003 The Merciful\r\n#";
+
+QStringList search(const QString &path, const QString &query, Recorder &ops)
+{
+    ops.query = query;
+    Command1_Click(ops, path);
+    return ops.log;
+}
+
+} // namespace
+
+class PhraseSearchTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void twoMatchesInOrder()
+    {
+        TestFiles files;
+        const QString path = files.write(threeVerses);
+        Recorder ops;
+        const int descriptors = openDescriptorCount();
+        int descriptorsDuringMessage = -2;
+        ops.onInformation = [&] { descriptorsDuringMessage = openDescriptorCount(); };
+
+        const QString a = QStringLiteral("001.001 In the name of Allah\r\n");
+        const QString b = QStringLiteral("001.002 Praise is to Allah, Lord of the worlds\r\n");
+        const QString first = "\r\n\r\n" + a + "\r\n";
+        const QString both = "\r\n\r\n" + a + "\r\n\r\n" + b + "\r\n";
+        QCOMPARE(search(path, QStringLiteral("allah"), ops),
+                 (QStringList{"set results (0)", "show busy", "repaint",
+                              QStringLiteral("set results (%1)").arg(first.size()), "repaint",
+                              QStringLiteral("set results (%1)").arg(both.size()), "repaint",
+                              "hide busy", "message Results ! | 2 Results found !"}));
+        QCOMPARE(ops.results, both);
+        // The last record did not match, so the flag is left off.
+        QCOMPARE(ops.flag, false);
+        // At the end of the file, the file is closed before the message is shown.
+        QCOMPARE(descriptorsDuringMessage, descriptors);
+    }
+
+    void outcomes_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("flag");
+        QTest::newRow("one match") << "merciful" << "Results ! | 1 Results found !" << true;
+        QTest::newRow("capitals find the same") << "MERCIFUL" << "Results ! | 1 Results found !" << true;
+        QTest::newRow("blanks around are trimmed") << "  lord  " << "Results ! | 1 Results found !" << false;
+        QTest::newRow("inside a longer word") << "NAM" << "Results ! | 1 Results found !" << false;
+        QTest::newRow("inside a verse key") << "1.00" << "Results ! | 3 Results found !" << true;
+        QTest::newRow("no match") << "xyzzy" << "Sorry ! | No Results found !" << false;
+        QTest::newRow("a tab is not trimmed") << "\tAllah" << "Sorry ! | No Results found !" << false;
+        QTest::newRow("# never matches") << "Allah#" << "Sorry ! | No Results found !" << false;
+        QTest::newRow("never across records") << "Allah\r\n#001" << "Sorry ! | No Results found !" << false;
+        QTest::newRow("regex characters are literal") << ".*" << "Sorry ! | No Results found !" << false;
+        QTest::newRow("blanks only match every record") << "   " << "Results ! | 3 Results found !" << true;
+    }
+
+    void outcomes()
+    {
+        QFETCH(QString, query);
+        QFETCH(QString, message);
+        QFETCH(bool, flag);
+        TestFiles files;
+        Recorder ops;
+        search(files.write(threeVerses), query, ops);
+        QCOMPARE(ops.messages(), QStringList{message});
+        QCOMPARE(ops.flag, flag);
+        if (message.contains(QStringLiteral("No Results")))
+            QCOMPARE(ops.results, QString());
+    }
+
+    void emptyQueryOpensNothing()
+    {
+        Recorder ops;
+        ops.results = QStringLiteral("old results");
+        // The file does not exist: had it been opened, an error would say so.
+        QCOMPARE(search(QStringLiteral("/nonexistent/quran.txt"), QString(), ops),
+                 (QStringList{"set results (0)", "message Error ! | Please enter some text !"}));
+        QCOMPARE(ops.results, QString());
+    }
+
+    void emptyRecordsMatchNothing()
+    {
+        TestFiles files;
+        Recorder ops;
+        search(files.write("##a##"), QStringLiteral(" "), ops);
+        QCOMPARE(ops.messages(), QStringList{"Results ! | 1 Results found !"});
+        QCOMPARE(ops.flag, false);
+    }
+
+    void noCompleteRecordLeavesFlag()
+    {
+        TestFiles files;
+        Recorder ops;
+        ops.flag = false;
+        search(files.write("#tail only"), QStringLiteral("tail"), ops);
+        QCOMPARE(ops.messages(), QStringList{"Sorry ! | No Results found !"});
+        QCOMPARE(ops.flag, false);
+        ops.flag = true;
+        search(files.path(), QStringLiteral("tail"), ops);
+        QCOMPARE(ops.flag, true);
+    }
+
+    // The stop comes after the box reaches 65,535 characters: panel hidden and message shown
+    // while the file is still open, then the file closed.
+    void lengthStop()
+    {
+        QByteArray bytes;
+        for (int i = 0; i < 2000; ++i)
+            bytes += "#" + QByteArray(60, 'v') + "\r\n";
+        bytes += "#";
+        TestFiles files;
+        const QString path = files.write(bytes);
+        Recorder ops;
+        const int descriptors = openDescriptorCount();
+        int descriptorsDuringMessage = -2;
+        ops.onInformation = [&] { descriptorsDuringMessage = openDescriptorCount(); };
+        search(path, QStringLiteral("   "), ops);
+
+        // Each match adds 4 + 62 characters; the box holds that many plus a line break.
+        const int matches = (65535 - 2 + 65) / 66;
+        QCOMPARE(ops.results.size(), matches * 66 + 2);
+        QVERIFY(ops.results.size() >= 65535);
+        QCOMPARE(ops.log.count(QStringLiteral("repaint")), matches + 1);
+        QCOMPARE(ops.log.mid(ops.log.size() - 2),
+                 (QStringList{"hide busy", "message Sorry ! | The result is too long !"}));
+        QCOMPARE(ops.flag, true);
+        if (descriptors >= 0)
+            QCOMPARE(descriptorsDuringMessage, descriptors + 1);
+        QCOMPARE(openDescriptorCount(), descriptors);
+    }
+
+    // A verse file that cannot be searched ends in one "Error !" message naming its full
+    // path, with the panel hidden and nothing left open; the next search works again.
+    void unusableFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "missing" << "it does not exist";
+        QTest::newRow("folder") << "folder" << "it is a folder, not a file";
+        QTest::newRow("no mark") << "nomark" << "it holds no \"#\" mark";
+        QTest::newRow("empty") << "empty" << "it holds no \"#\" mark";
+        QTest::newRow("UTF-16") << "utf16" << "it is written in UTF-16";
+#ifdef Q_OS_UNIX
+        QTest::newRow("FIFO") << "fifo" << "it is not a regular file";
+        QTest::newRow("symbolic link loop") << "loop" << "loop of symbolic links";
+#endif
+    }
+
+    void unusableFile()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        TestFiles files;
+        const QString path = files.path();
+        if (kind == u"folder")
+            QVERIFY(QDir().mkdir(path));
+        else if (kind == u"nomark")
+            files.write("text without any mark\r\n");
+        else if (kind == u"empty")
+            files.write(QByteArray());
+        else if (kind == u"utf16")
+            files.write(QByteArray("\xFF\xFE#\0a\0#\0", 8));
+#ifdef Q_OS_UNIX
+        else if (kind == u"fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == u"loop") {
+            QVERIFY(QFile::link(files.path("other"), path));
+            QVERIFY(QFile::link(path, files.path("other")));
+        }
+#endif
+        const int descriptors = openDescriptorCount();
+        const QString expectedStart =
+                QStringLiteral("Error ! | Cannot search the verse file \"%1\": ")
+                        .arg(QDir::toNativeSeparators(path));
+        for (const bool lookup : {false, true}) {
+            Recorder ops;
+            ops.query = QStringLiteral("a");
+            ops.surat = ops.ayat = QStringLiteral("1");
+            lookup ? Command3_Click(ops, path) : Command1_Click(ops, path);
+            QCOMPARE(ops.log.mid(0, 3), (QStringList{"set results (0)", "show busy", "repaint"}));
+            QCOMPARE(ops.log.size(), 5);
+            QCOMPARE(ops.log[3], QStringLiteral("hide busy"));
+            const QString message = ops.messages().value(0);
+            QVERIFY2(message.startsWith(expectedStart) && message.contains(reason)
+                             && message.endsWith(QStringLiteral(" !")),
+                     qPrintable(message));
+            QCOMPARE(openDescriptorCount(), descriptors);
+        }
+        // The program goes on: once the file is fixed, the next search finds it.
+        QFile::remove(path);
+        QDir().rmdir(path);
+        files.write("#a#");
+        Recorder ops;
+        search(path, QStringLiteral("a"), ops);
+        QCOMPARE(ops.messages(), QStringList{"Results ! | 1 Results found !"});
+    }
+
+    // Each search reads the file afresh: a change between two searches is seen by the next.
+    void changedFileIsReadAgain()
+    {
+        TestFiles files;
+        const QString path = files.write("#old verse#");
+        Recorder ops;
+        search(path, QStringLiteral("verse"), ops);
+        QCOMPARE(ops.results, QStringLiteral("\r\n\r\nold verse\r\n"));
+        files.write("#new verse#");
+        search(path, QStringLiteral("verse"), ops);
+        QCOMPARE(ops.results, QStringLiteral("\r\n\r\nnew verse\r\n"));
+        files.write("#new");
+        search(path, QStringLiteral("verse"), ops);
+        QCOMPARE(ops.results, QString());
+        QCOMPARE(ops.messages().last(), QStringLiteral("Sorry ! | No Results found !"));
+    }
+};
+
+QTEST_GUILESS_MAIN(PhraseSearchTest)
+#include "phrasesearchtest.moc"

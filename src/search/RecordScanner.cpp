@@ -13,8 +13,8 @@ namespace lumaril {
 
 namespace {
 
-constexpr qsizetype blockSize = 256 * 1024;
-constexpr qsizetype minimumRead = 64 * 1024;
+constexpr qsizetype blockSize = 64 * 1024;
+constexpr qsizetype minimumRead = 16 * 1024;
 
 // A file is taken for UTF-16 when it starts with a UTF-16 byte order mark, or when, without
 // one, most of the bytes in even or in odd positions of its first block are NUL, as they are
@@ -40,20 +40,8 @@ bool looksLikeUtf16(const char *data, qsizetype size)
     return nulEven * 10 >= pairs * 7 || nulOdd * 10 >= pairs * 7;
 }
 
-const char *findBytes(const char *hay, qsizetype size, const QByteArray &needle)
-{
-#ifdef __GLIBC__
-    return static_cast<const char *>(
-            ::memmem(hay, size_t(size), needle.constData(), size_t(needle.size())));
-#else
-    const std::boyer_moore_horspool_searcher searcher(needle.cbegin(), needle.cend());
-    const char *found = std::search(hay, hay + size, searcher);
-    return found == hay + size ? nullptr : found;
-#endif
-}
-
 // Blocks of the standard size are kept for the next scan: taking fresh pages from the system
-// for every search cost more than reading the file. At most two are kept (raw and folded).
+// for every search cost more than reading the file. One is kept.
 std::vector<std::unique_ptr<char[]>> &sparedBlocks()
 {
     thread_local std::vector<std::unique_ptr<char[]>> blocks;
@@ -75,7 +63,7 @@ std::unique_ptr<char[]> takeBlock(qsizetype capacity)
 void spareBlock(std::unique_ptr<char[]> block, qsizetype capacity)
 {
     auto &spared = sparedBlocks();
-    if (block && capacity == blockSize && spared.size() < 2)
+    if (block && capacity == blockSize && spared.empty())
         spared.push_back(std::move(block));
 }
 
@@ -84,13 +72,11 @@ void spareBlock(std::unique_ptr<char[]> block, qsizetype capacity)
 RecordScanner::~RecordScanner()
 {
     spareBlock(std::move(m_raw), m_capacity);
-    spareBlock(std::move(m_folded), m_capacity);
 }
 
 RecordScanner::RecordScanner(VerseFile &file, const SearchTerm &term)
     : m_file(file)
     , m_term(term)
-    , m_foldBuffer(term.isAscii() && !term.isEmpty())
 {
 }
 
@@ -113,8 +99,6 @@ bool RecordScanner::refill()
     if (m_next > 0) {
         const qsizetype keep = m_filled - m_next;
         std::memmove(m_raw.get(), m_raw.get() + m_next, keep);
-        if (m_foldBuffer)
-            std::memmove(m_folded.get(), m_folded.get() + m_next, keep);
         m_searchFrom -= m_next;
         m_filled = keep;
         m_bufferNonAscii = text::hasNonAscii(m_raw.get(), keep);
@@ -139,8 +123,6 @@ bool RecordScanner::refill()
             return false;
         }
     }
-    if (m_foldBuffer)
-        text::foldAsciiCase(m_raw.get() + m_filled, m_folded.get() + m_filled, n);
     m_bufferNonAscii = m_bufferNonAscii || text::hasNonAscii(m_raw.get() + m_filled, n);
     m_filled += n;
     return true;
@@ -152,12 +134,6 @@ void RecordScanner::grow(qsizetype capacity)
     if (m_filled > 0)
         std::memcpy(raw.get(), m_raw.get(), m_filled);
     spareBlock(std::exchange(m_raw, std::move(raw)), m_capacity);
-    if (m_foldBuffer) {
-        auto folded = takeBlock(capacity);
-        if (m_filled > 0)
-            std::memcpy(folded.get(), m_folded.get(), m_filled);
-        spareBlock(std::exchange(m_folded, std::move(folded)), m_capacity);
-    }
     m_capacity = capacity;
 }
 
@@ -228,8 +204,8 @@ bool RecordScanner::asciiRecordMatches()
 {
     const QByteArray &needle = m_term.asciiBytes();
     if (m_hitFrom == npos || m_hitFrom > m_begin || (m_hit != npos && m_hit < m_begin)) {
-        const char *hay = m_folded.get() + m_begin;
-        const char *found = findBytes(hay, m_filled - m_begin, needle);
+        const char *hay = m_raw.get() + m_begin;
+        const char *found = text::findIgnoringAsciiCase(hay, m_filled - m_begin, needle);
         m_hitFrom = m_begin;
         m_hit = found ? m_begin + (found - hay) : npos;
     }

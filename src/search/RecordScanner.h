@@ -72,10 +72,8 @@ private:
 
     VerseFile &m_file;
     const SearchTerm &m_term;
-    const bool m_foldBuffer; // keep a case-folded copy for byte-level matching
 
     std::unique_ptr<char[]> m_raw;
-    std::unique_ptr<char[]> m_folded;
     qsizetype m_capacity = 0;
     qsizetype m_filled = 0;     // bytes of the buffer holding file data
     qsizetype m_next = 0;       // where the next record starts

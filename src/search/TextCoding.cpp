@@ -1,7 +1,12 @@
 #include "TextCoding.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 namespace lumaril::text {
 
@@ -123,13 +128,68 @@ bool hasNonAscii(const char *data, qsizetype size)
     return any & 0x80;
 }
 
-void foldAsciiCase(const char *src, char *dst, qsizetype size)
+namespace {
+
+inline unsigned char lowerAscii(unsigned char c)
 {
-    // Branch-free so that the compiler vectorises it: this runs over the whole file.
+    return static_cast<unsigned char>(c + ((static_cast<unsigned char>(c - 'A') < 26) << 5));
+}
+
+bool equalIgnoringAsciiCase(const char *text, const char *lowerNeedle, qsizetype size)
+{
     for (qsizetype i = 0; i < size; ++i) {
-        const auto c = static_cast<unsigned char>(src[i]);
-        dst[i] = static_cast<char>(c + ((static_cast<unsigned char>(c - 'A') < 26) << 5));
+        if (lowerAscii(static_cast<unsigned char>(text[i])) != static_cast<unsigned char>(lowerNeedle[i]))
+            return false;
     }
+    return true;
+}
+
+#if defined(__SSE2__) || defined(_M_X64)
+// 16 bytes with A-Z turned into a-z.
+inline __m128i lower16(__m128i bytes)
+{
+    const __m128i fromA = _mm_sub_epi8(bytes, _mm_set1_epi8('A'));
+    const __m128i isUpper = _mm_cmpeq_epi8(_mm_min_epu8(fromA, _mm_set1_epi8(25)), fromA);
+    return _mm_or_si128(bytes, _mm_and_si128(isUpper, _mm_set1_epi8(0x20)));
+}
+#endif
+
+} // namespace
+
+const char *findIgnoringAsciiCase(const char *hay, qsizetype size, QByteArrayView lowerNeedle)
+{
+    const qsizetype m = lowerNeedle.size();
+    if (m == 0)
+        return hay;
+    if (m > size)
+        return nullptr;
+    const char *needle = lowerNeedle.data();
+    const qsizetype last = size - m; // the last place an occurrence can start
+    qsizetype i = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+    // Sixteen places at a time: keep those whose first and last byte both match, and compare
+    // the rest only there. Text rarely passes both tests, so this runs at memory speed.
+    const __m128i first = _mm_set1_epi8(needle[0]);
+    const __m128i lastByte = _mm_set1_epi8(needle[m - 1]);
+    for (; i + 16 <= last + 1; i += 16) {
+        const __m128i a = lower16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(hay + i)));
+        const __m128i b =
+                lower16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(hay + i + m - 1)));
+        unsigned mask = unsigned(_mm_movemask_epi8(
+                _mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, lastByte))));
+        while (mask != 0) {
+            const int bit = std::countr_zero(mask);
+            if (equalIgnoringAsciiCase(hay + i + bit + 1, needle + 1, m - 2 > 0 ? m - 2 : 0))
+                return hay + i + bit;
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; i <= last; ++i) {
+        if (equalIgnoringAsciiCase(hay + i, needle, m))
+            return hay + i;
+    }
+    return nullptr;
 }
 
 QString trimBlanks(const QString &text)

@@ -27,8 +27,10 @@ namespace lumaril::text {
 // Whether any byte has its high bit set; one quick pass.
 [[nodiscard]] bool hasNonAscii(const char *data, qsizetype size);
 
-// Writes src to dst with A-Z turned into a-z; every other byte is copied unchanged.
-void foldAsciiCase(const char *src, char *dst, qsizetype size);
+// The first occurrence of needle in hay with ASCII letters compared without regard to case,
+// or nullptr. The needle must already be in small letters.
+[[nodiscard]] const char *findIgnoringAsciiCase(const char *hay, qsizetype size,
+                                                QByteArrayView lowerNeedle);
 
 // Removes leading and trailing blanks (U+0020) only; tabs and other white space stay.
 [[nodiscard]] QString trimBlanks(const QString &text);

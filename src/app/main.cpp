@@ -1,0 +1,55 @@
+#include "Form1.h"
+#include "RecordScanner.h"
+#include "SearchFailure.h"
+#include "SearchTerm.h"
+#include "VerseFile.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// "lumaril --check-data": says whether the verse file in the working folder can be searched,
+// and how many verse records it holds, without opening a window. Installers and packaging
+// checks use it; the program itself takes no arguments.
+int checkData()
+{
+    lumaril::VerseFile file(lumaril::defaultVerseFileName);
+    if (!file.open()) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(file.fullPath()), qPrintable(file.failureReason()));
+        return 1;
+    }
+    const lumaril::SearchTerm anything{QString()};
+    lumaril::RecordScanner scanner(file, anything);
+    long records = 0;
+    if (scanner.start()) {
+        while (scanner.next())
+            ++records;
+    }
+    if (scanner.stop() != lumaril::RecordScanner::Stop::EndOfFile) {
+        std::fprintf(stderr, "%s: cannot be searched\n", qPrintable(file.fullPath()));
+        return 1;
+    }
+    std::printf("verses: %ld\n", records);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc == 2 && std::strcmp(argv[1], "--check-data") == 0)
+        return checkData();
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Lumaril"));
+    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setOrganizationName(QStringLiteral("Lumaril Project"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Lumaril"));
+
+    lumaril::Form1 window;
+    window.show();
+    return app.exec();
+}

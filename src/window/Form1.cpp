@@ -1,0 +1,245 @@
+#include "Form1.h"
+
+#include "ControlTable.h"
+#include "Messages.h"
+#include "PhraseSearch.h"
+#include "VerseLookup.h"
+#include "WidgetOperations.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <limits>
+#include <map>
+
+namespace lumaril {
+
+namespace {
+
+QRect pixelRect(const ControlRow &row)
+{
+    return {twipsToPixels(row.left), twipsToPixels(row.top), twipsToPixels(row.width),
+            twipsToPixels(row.height)};
+}
+
+QWidget *makeControl(const ControlRow &row, QWidget *container)
+{
+    const QString caption = QString::fromLatin1(row.caption);
+    switch (row.kind) {
+    case ControlKind::Picture: {
+        auto *picture = new QLabel(container);
+        picture->setPixmap(QPixmap(QStringLiteral(":/banner.gif")));
+        return picture;
+    }
+    case ControlKind::Label: {
+        auto *label = new QLabel(caption, container);
+        label->setWordWrap(true);
+        label->setAlignment(row.alignment);
+        return label;
+    }
+    case ControlKind::LineEdit: {
+        auto *edit = new QLineEdit(container);
+        // No limit means none at all: a pasted text of any size is taken whole.
+        edit->setMaxLength(row.maxLength > 0 ? row.maxLength : std::numeric_limits<int>::max());
+        return edit;
+    }
+    case ControlKind::ResultsBox: {
+        auto *box = new QPlainTextEdit(container);
+        box->setReadOnly(true);
+        box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        box->setTabChangesFocus(true);
+        box->setUndoRedoEnabled(false);
+        return box;
+    }
+    case ControlKind::Button: {
+        auto *button = new QPushButton(caption, container);
+        button->setAutoDefault(false);
+        button->setDefault(false);
+        return button;
+    }
+    case ControlKind::Frame: {
+        auto *frame = new QFrame(container);
+        frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+        frame->hide();
+        return frame;
+    }
+    }
+    return nullptr;
+}
+
+void applyLook(QWidget *widget, const ControlRow &row)
+{
+    if (row.pointSize > 0) {
+        QFont font(QStringLiteral("Arial"));
+        font.setPointSizeF(row.pointSize);
+        font.setWeight(row.bold ? QFont::Bold : QFont::Normal);
+        widget->setFont(font);
+    }
+    QPalette palette = widget->palette();
+    if (row.text.isValid()) {
+        palette.setColor(QPalette::WindowText, row.text);
+        palette.setColor(QPalette::Text, row.text);
+    }
+    if (row.background.isValid()) {
+        palette.setColor(row.kind == ControlKind::ResultsBox ? QPalette::Base : QPalette::Window,
+                         row.background);
+        widget->setAutoFillBackground(true);
+    }
+    widget->setPalette(palette);
+    if (row.toolTip) {
+        widget->setToolTip(QString::fromLatin1(row.toolTip));
+        widget->setAccessibleDescription(widget->toolTip());
+    }
+    widget->setFocusPolicy(row.tabIndex >= 0 ? Qt::StrongFocus : Qt::NoFocus);
+}
+
+} // namespace
+
+Form1::Form1(QString verseFileName, QWidget *parent)
+    : QMainWindow(parent)
+    , m_verseFileName(std::move(verseFileName))
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(windowCaption());
+    setWindowIcon(QIcon(QStringLiteral(":/icons/lumaril.ico")));
+    buildMenus();
+    buildControls();
+    m_ops = std::make_unique<WidgetOperations>(*this);
+    connectCommands();
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildControls()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(twipsToPixels(clientWidthTwips), twipsToPixels(clientHeightTwips));
+    QPalette palette = client->palette();
+    palette.setColor(QPalette::Window, windowBackground);
+    client->setPalette(palette);
+    client->setAutoFillBackground(true);
+    setCentralWidget(client);
+
+    std::map<QString, QWidget *> byName;
+    std::map<int, QWidget *> tabOrder;
+    for (const ControlRow &row : controlTable()) {
+        QWidget *container = row.container ? byName.at(QString::fromLatin1(row.container)) : client;
+        QWidget *widget = makeControl(row, container);
+        widget->setObjectName(QString::fromLatin1(row.name));
+        widget->setGeometry(pixelRect(row));
+        applyLook(widget, row);
+        byName[widget->objectName()] = widget;
+        if (row.tabIndex >= 0)
+            tabOrder[row.tabIndex] = widget;
+    }
+    // The table lists controls from the bottom of the stack up.
+    for (const ControlRow &row : controlTable())
+        byName.at(QString::fromLatin1(row.name))->raise();
+
+    QWidget *previous = nullptr;
+    for (const auto &[index, widget] : tabOrder) {
+        if (previous)
+            setTabOrder(previous, widget);
+        previous = widget;
+    }
+
+    // Each box is named by the label beside it, for screen readers.
+    const std::pair<const char *, const char *> named[] = {
+        {"Label1", "Text2"}, {"Label6", "surat"}, {"Label7", "ayat"}, {"Label4", "Text1"}};
+    for (const auto &[labelName, boxName] : named) {
+        auto *label = static_cast<QLabel *>(byName.at(QString::fromLatin1(labelName)));
+        QWidget *box = byName.at(QString::fromLatin1(boxName));
+        label->setBuddy(box);
+        box->setAccessibleName(label->text());
+    }
+    byName.at(QStringLiteral("Text2"))->setFocus();
+
+    // The size is the design's: nothing follows a change of the window's size, so it has none.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void Form1::buildMenus()
+{
+    std::map<QString, QMenu *> menus;
+    for (const MenuRow &row : menuTable()) {
+        const QString caption = QString::fromLatin1(row.caption);
+        if (!row.menu) {
+            QMenu *menu = menuBar()->addMenu(caption);
+            menu->setObjectName(QString::fromLatin1(row.name) + QStringLiteral("Menu"));
+            menu->menuAction()->setObjectName(QString::fromLatin1(row.name));
+            menus[QString::fromLatin1(row.name)] = menu;
+        } else {
+            QAction *action = menus.at(QString::fromLatin1(row.menu))->addAction(caption);
+            action->setObjectName(QString::fromLatin1(row.name));
+            action->setParent(this); // findChild reaches it from the window
+        }
+    }
+}
+
+void Form1::connectCommands()
+{
+    const auto button = [this](const char *name) {
+        return findChild<QPushButton *>(QString::fromLatin1(name));
+    };
+    const auto item = [this](const char *name) {
+        return findChild<QAction *>(QString::fromLatin1(name));
+    };
+    connect(button("Command1"), &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(item("text"), &QAction::triggered, this, &Form1::Command1_Click);
+    connect(button("Command3"), &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(item("search"), &QAction::triggered, this, &Form1::Command3_Click);
+
+    const auto exit = [this] { exitProgram(commandOperations()); };
+    connect(button("Command2"), &QPushButton::clicked, this, exit);
+    connect(item("exit"), &QAction::triggered, this, exit);
+    const auto about = [this] { showAbout(commandOperations()); };
+    connect(button("Command4"), &QPushButton::clicked, this, about);
+    connect(item("software"), &QAction::triggered, this, about);
+    connect(item("email"), &QAction::triggered, this, [this] { showEmail(commandOperations()); });
+    connect(item("website"), &QAction::triggered, this, [this] { showWebsite(commandOperations()); });
+}
+
+void Form1::setCommandOperations(WindowOperations *ops)
+{
+    m_commandOps = ops;
+}
+
+WindowOperations &Form1::commandOperations() const
+{
+    return m_commandOps ? *m_commandOps : *m_ops;
+}
+
+void Form1::Command1_Click()
+{
+    lumaril::Command1_Click(commandOperations(), m_verseFileName);
+}
+
+void Form1::Command3_Click()
+{
+    lumaril::Command3_Click(commandOperations(), m_verseFileName);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // However the window goes (Exit, the title bar, the session ending), the farewell is
+    // shown once, and the unload is never refused.
+    if (!m_unloaded) {
+        m_unloaded = true;
+        Form_Unload(commandOperations());
+    }
+    event->accept();
+}
+
+} // namespace lumaril

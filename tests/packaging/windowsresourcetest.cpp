@@ -1,0 +1,247 @@
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <optional>
+#include <variant>
+
+// src/app/lumaril.rc, compiled here with the MinGW cross windres and read back from the .res
+// bytes, so that what Explorer would show is checked without a Windows machine.
+class WindowsResourceTest : public QObject
+{
+    Q_OBJECT
+
+    using Id = std::variant<quint16, QString>;
+    struct Resource
+    {
+        Id type;
+        Id name;
+        QByteArray data;
+    };
+    // One node of a VERSIONINFO tree (VS_VERSIONINFO, StringFileInfo, a string table, ...).
+    struct Node
+    {
+        QString key;
+        bool isText = false;
+        QByteArray value;
+        QList<Node> children;
+        const Node *child(const QString &name) const
+        {
+            for (const Node &c : children)
+                if (c.key == name)
+                    return &c;
+            return nullptr;
+        }
+        QString text() const
+        {
+            QString s = QString::fromUtf16(reinterpret_cast<const char16_t *>(value.constData()),
+                                           value.size() / 2);
+            while (s.endsWith(QChar(0)))
+                s.chop(1);
+            return s;
+        }
+    };
+
+    static constexpr quint16 RtIcon = 3;
+    static constexpr quint16 RtGroupIcon = 14;
+    static constexpr quint16 RtVersion = 16;
+
+    QTemporaryDir m_dir;
+    QList<Resource> m_resources;
+    Node m_version;
+
+    static quint16 word(const QByteArray &b, qsizetype at) { return qFromLittleEndian<quint16>(b.constData() + at); }
+    static quint32 dword(const QByteArray &b, qsizetype at) { return qFromLittleEndian<quint32>(b.constData() + at); }
+    static qsizetype align4(qsizetype n) { return (n + 3) & ~qsizetype(3); }
+
+    // A type or name in a .res header: 0xFFFF then a number, or a NUL-terminated UTF-16 name.
+    static Id readId(const QByteArray &b, qsizetype &at)
+    {
+        if (word(b, at) == 0xFFFF) {
+            const quint16 n = word(b, at + 2);
+            at += 4;
+            return n;
+        }
+        QString s;
+        for (quint16 c; (c = word(b, at)) != 0; at += 2)
+            s += QChar(c);
+        at += 2;
+        return s;
+    }
+
+    static QList<Resource> parseRes(const QByteArray &b)
+    {
+        QList<Resource> out;
+        qsizetype at = 0;
+        while (at + 32 <= b.size()) {
+            const quint32 dataSize = dword(b, at);
+            const quint32 headerSize = dword(b, at + 4);
+            qsizetype p = at + 8;
+            Resource r{readId(b, p), readId(b, p), b.mid(at + headerSize, dataSize)};
+            // The file opens with an empty entry that marks it as a 32-bit .res.
+            if (dataSize != 0)
+                out.append(r);
+            at = align4(at + headerSize + dataSize);
+        }
+        return out;
+    }
+
+    static Node parseVersionNode(const QByteArray &b, qsizetype at)
+    {
+        const quint16 length = word(b, at);
+        const quint16 valueLength = word(b, at + 2);
+        Node n;
+        n.isText = word(b, at + 4) == 1;
+        qsizetype p = at + 6;
+        for (quint16 c; (c = word(b, p)) != 0; p += 2)
+            n.key += QChar(c);
+        p = align4(p + 2);
+        const qsizetype valueBytes = n.isText ? valueLength * 2 : valueLength;
+        n.value = b.mid(p, valueBytes);
+        p = align4(p + valueBytes);
+        while (p < at + length) {
+            n.children.append(parseVersionNode(b, p));
+            const quint16 childLength = word(b, p);
+            if (childLength == 0)
+                break;
+            p = align4(p + childLength);
+        }
+        return n;
+    }
+
+    std::optional<Resource> find(quint16 type, const Id &name) const
+    {
+        for (const Resource &r : m_resources)
+            if (r.type == Id(type) && r.name == name)
+                return r;
+        return std::nullopt;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        const QString windres = QStandardPaths::findExecutable(QStringLiteral("x86_64-w64-mingw32-windres"));
+        if (windres.isEmpty())
+            QSKIP("x86_64-w64-mingw32-windres is not installed (Debian: binutils-mingw-w64-x86-64)");
+        QVERIFY(m_dir.isValid());
+
+        // Started away from src/app, as a build does: the icon path has to resolve from the
+        // script's own folder.
+        QProcess rc;
+        rc.setWorkingDirectory(m_dir.path());
+        rc.setProcessChannelMode(QProcess::MergedChannels);
+        const QString res = m_dir.filePath(QStringLiteral("lumaril.res"));
+        rc.start(windres, {QStringLiteral("--preprocessor=cpp"), QStringLiteral("-O"), QStringLiteral("res"),
+                           QStringLiteral(LUMARIL_SOURCE_DIR "/src/app/lumaril.rc"), res});
+        QVERIFY(rc.waitForFinished(60000));
+        QVERIFY2(rc.exitStatus() == QProcess::NormalExit && rc.exitCode() == 0, rc.readAll().constData());
+
+        QFile file(res);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        m_resources = parseRes(file.readAll());
+        QVERIFY(!m_resources.isEmpty());
+
+        const auto version = find(RtVersion, Id(quint16(1)));
+        QVERIFY2(version, "no VERSIONINFO resource with id 1");
+        m_version = parseVersionNode(version->data, 0);
+        QCOMPARE(m_version.key, QStringLiteral("VS_VERSION_INFO"));
+    }
+
+    void fixedVersionNumbers()
+    {
+        const QByteArray &f = m_version.value;
+        QCOMPARE(f.size(), 52);
+        QCOMPARE(dword(f, 0), 0xFEEF04BDu);
+        QCOMPARE(dword(f, 8), 0x00010000u); // file version 1.0 ...
+        QCOMPARE(dword(f, 12), 0x00000000u); // ... .0.0
+        QCOMPARE(dword(f, 16), 0x00010000u); // product version likewise
+        QCOMPARE(dword(f, 20), 0x00000000u);
+        QCOMPARE(dword(f, 28), 0u); // no debug, pre-release or patched flags
+        QCOMPARE(dword(f, 32), 0x40004u); // VOS_NT_WINDOWS32
+        QCOMPARE(dword(f, 36), 1u); // VFT_APP
+    }
+
+    void strings_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("CompanyName") << "CompanyName" << "Lumaril Project";
+        QTest::newRow("ProductName") << "ProductName" << "Lumaril";
+        QTest::newRow("FileVersion") << "FileVersion" << "1.00";
+        QTest::newRow("ProductVersion") << "ProductVersion" << "1.00";
+        QTest::newRow("InternalName") << "InternalName" << "lumaril";
+        QTest::newRow("OriginalFilename") << "OriginalFilename" << "lumaril.exe";
+    }
+
+    void strings()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, expected);
+        const Node *info = m_version.child(QStringLiteral("StringFileInfo"));
+        QVERIFY(info);
+        QCOMPARE(info->children.size(), 1);
+        const Node *table = info->child(QStringLiteral("040904B0"));
+        QVERIFY(table);
+        const Node *value = table->child(key);
+        QVERIFY2(value, qPrintable(key + QStringLiteral(" is missing")));
+        QVERIFY(value->isText);
+        QCOMPARE(value->text(), expected);
+    }
+
+    // Explorer looks the strings up by the language and code page listed here, so the pair
+    // has to name the one string table there is.
+    void translationNamesTheStringTable()
+    {
+        const Node *var = m_version.child(QStringLiteral("VarFileInfo"));
+        QVERIFY(var);
+        const Node *translation = var->child(QStringLiteral("Translation"));
+        QVERIFY(translation);
+        QCOMPARE(translation->value.size(), 4);
+        const quint16 language = word(translation->value, 0);
+        const quint16 codePage = word(translation->value, 2);
+        QCOMPARE(language, quint16(0x409));
+        QCOMPARE(codePage, quint16(1200));
+        const QString tableKey = QStringLiteral("%1%2").arg(language, 4, 16, QChar(u'0')).arg(codePage, 4, 16, QChar(u'0'));
+        QVERIFY(m_version.child(QStringLiteral("StringFileInfo"))->child(tableKey.toUpper()));
+    }
+
+    // Windows picks an image by the sizes and colour depths the group lists, so those must
+    // agree with the images themselves.
+    void iconGroupHoldsTheThreeImages()
+    {
+        const auto group = find(RtGroupIcon, Id(QStringLiteral("IDI_ICON1")));
+        QVERIFY2(group, "no icon group named IDI_ICON1");
+        const QByteArray &g = group->data;
+        QCOMPARE(word(g, 2), quint16(1)); // icons, not cursors
+        const int count = word(g, 4);
+        QCOMPARE(count, 3);
+        QCOMPARE(g.size(), 6 + 14 * count);
+
+        QStringList images;
+        for (int i = 0; i < count; ++i) {
+            const qsizetype e = 6 + 14 * i;
+            const int width = quint8(g[e]) ? quint8(g[e]) : 256;
+            const int height = quint8(g[e + 1]) ? quint8(g[e + 1]) : 256;
+            const int bits = word(g, e + 6);
+            const quint16 id = word(g, e + 12);
+
+            const auto icon = find(RtIcon, Id(id));
+            QVERIFY2(icon, qPrintable(QStringLiteral("icon image %1 is missing").arg(id)));
+            const QByteArray &dib = icon->data;
+            QCOMPARE(dword(g, e + 8), quint32(dib.size()));
+            QCOMPARE(dword(dib, 0), 40u); // a BITMAPINFOHEADER, not PNG
+            QCOMPARE(int(dword(dib, 4)), width);
+            QCOMPARE(int(dword(dib, 8)), 2 * height); // colour rows, then the mask
+            QCOMPARE(int(word(dib, 14)), bits);
+            images << QStringLiteral("%1x%2/%3bpp").arg(width).arg(height).arg(bits);
+        }
+        images.sort();
+        QCOMPARE(images, QStringList({"16x16/4bpp", "32x32/1bpp", "32x32/4bpp"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(WindowsResourceTest)
+#include "windowsresourcetest.moc"

@@ -52,11 +52,6 @@ deb)
     dpkg-deb -f "$deb" | tee "$work/control"
 
     control_field() { sed -n "s/^$1: //p" "$work/control"; }
-    [[ $(control_field Package) == lumaril ]] || fail "Package is not lumaril"
-    [[ $(control_field Section) == text ]] || fail "Section is not text"
-    [[ $(control_field Priority) == optional ]] || fail "Priority is not optional"
-    [[ $(control_field Maintainer) == "Lumaril Project <lumaril@example.org>" ]] || fail "wrong Maintainer"
-    [[ $(control_field Recommends) == *qt6-wayland* ]] || fail "qt6-wayland is not recommended"
     depends=$(control_field Depends)
     # fonts-liberation is named by hand; the Qt and C libraries only come from dpkg-shlibdeps.
     for dep in fonts-liberation libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6; do

@@ -11,7 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -44,6 +44,20 @@ QColor shownColour(Form1 &window, QPoint clientPoint)
     const QPoint p = window.centralWidget()->mapTo(&window, clientPoint);
     const QImage shot = window.screen()->grabWindow(window.winId()).toImage();
     return shot.pixelColor(p * shot.devicePixelRatio());
+}
+
+// Whether anything but the background colour shows in a rectangle of the client area.
+bool showsText(Form1 &window, QRect clientRect, QColor background)
+{
+    const QImage shot = window.screen()->grabWindow(window.winId()).toImage();
+    const QRect r(window.centralWidget()->mapTo(&window, clientRect.topLeft()), clientRect.size());
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        for (int x = r.left(); x <= r.right(); ++x) {
+            if (shot.pixelColor(QPoint(x, y) * shot.devicePixelRatio()) != background)
+                return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -114,10 +128,10 @@ private slots:
         const auto *banner = control<QLabel>(window, "Image1");
         QCOMPARE(banner->pixmap().size(), QSize(213, 41));
         // The results box wraps lines and scrolls only up and down.
-        const auto *results = control<QPlainTextEdit>(window, "Text1");
+        const auto *results = control<QTextEdit>(window, "Text1");
         QCOMPARE(results->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         QCOMPARE(results->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-        QCOMPARE(results->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+        QCOMPARE(results->lineWrapMode(), QTextEdit::WidgetWidth);
         // The busy panel lies above the results box.
         const QObjectList stack = window.centralWidget()->children();
         QVERIFY(stack.indexOf(control(window, "wait")) > stack.indexOf(control(window, "Text1")));
@@ -152,7 +166,7 @@ private slots:
         QVERIFY(!control(window, "wait")->isVisible());
         for (const char *box : {"Text2", "surat", "ayat"})
             QVERIFY(control<QLineEdit>(window, box)->text().isEmpty());
-        QVERIFY(control<QPlainTextEdit>(window, "Text1")->toPlainText().isEmpty());
+        QVERIFY(control<QTextEdit>(window, "Text1")->toPlainText().isEmpty());
         QCOMPARE(QApplication::focusWidget(), control(window, "Text2"));
         QVERIFY(item(window, "search")->isEnabled());
 
@@ -275,7 +289,7 @@ private slots:
         query->paste();
         QCOMPARE(query->text(), pasted);
 
-        auto *results = control<QPlainTextEdit>(window, "Text1");
+        auto *results = control<QTextEdit>(window, "Text1");
         window.widgetOperations().setResultsText("\r\n\r\nverse one\r\n");
         results->setFocus();
         QTest::keyClicks(results->viewport(), "typed");
@@ -299,12 +313,18 @@ private slots:
         const QColor results(0x9188FF);
         const QPoint insidePanel(272 + 6, 336 + 6);
         QList<QColor> seen;
-        spy.afterRepaint = [&] { seen << shownColour(window, insidePanel); };
+        QList<bool> textShown;
+        spy.afterRepaint = [&] {
+            seen << shownColour(window, insidePanel);
+            textShown << showsText(window, QRect(40, 262, 220, 60), results);
+        };
         QCOMPARE(shownColour(window, insidePanel), results);
 
         control<QLineEdit>(window, "Text2")->setText("allah");
         control<QPushButton>(window, "Command1")->click();
         QCOMPARE(seen, (QList<QColor>{panel, panel, panel}));
+        // The first match is on the screen as soon as it has been found.
+        QCOMPARE(textShown, (QList<bool>{false, true, true}));
         QVERIFY(!control(window, "wait")->isVisible());
         QTRY_COMPARE(shownColour(window, insidePanel), results);
     }
@@ -323,7 +343,7 @@ private slots:
                                  "\r\n\r\n001.002 Praise to Allah\r\n\r\n";
         QCOMPARE(window.widgetOperations().resultsText(), expected);
         QCOMPARE(window.widgetOperations().resultsTextLength(), expected.size());
-        QCOMPARE(control<QPlainTextEdit>(window, "Text1")->toPlainText(),
+        QCOMPARE(control<QTextEdit>(window, "Text1")->toPlainText(),
                  WidgetOperations::displayText(expected));
         QCOMPARE(catcher.seen.size(), 1);
         const auto &box = catcher.seen.first();
@@ -340,7 +360,7 @@ private slots:
     {
         Form1 window(m_path);
         WidgetOperations &ops = window.widgetOperations();
-        const auto *box = control<QPlainTextEdit>(window, "Text1");
+        const auto *box = control<QTextEdit>(window, "Text1");
         QString text;
         for (const QString piece : {"\r\n\r\na\r\n", "\r\n\r\nb\r", "\n\r\n\r\nc\r\n"}) {
             text.chop(text.endsWith("\r\n") ? 2 : 0);

@@ -7,7 +7,7 @@
 #include <QFrame>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
 
@@ -15,7 +15,7 @@ namespace lumaril {
 
 WidgetOperations::WidgetOperations(Form1 &form)
     : m_form(form)
-    , m_results(form.findChild<QPlainTextEdit *>(QStringLiteral("Text1")))
+    , m_results(form.findChild<QTextEdit *>(QStringLiteral("Text1")))
     , m_query(form.findChild<QLineEdit *>(QStringLiteral("Text2")))
     , m_surat(form.findChild<QLineEdit *>(QStringLiteral("surat")))
     , m_ayat(form.findChild<QLineEdit *>(QStringLiteral("ayat")))
@@ -100,15 +100,16 @@ void WidgetOperations::repaintNow()
     // While a command runs nothing reaches the event loop, so whatever the widgets asked to
     // have redrawn is drawn here, synchronously. A widget just shown only posts its update,
     // which its parent's repaint skips, so the panel is repainted on its own as well.
-    // Between matches only the results box changes, and repainting just it keeps a long
-    // search fast.
+    // Between matches, delivering the window's pending update request draws exactly what
+    // changed (the new text where it is in view, the scroll bar) and nothing else: a long
+    // search stays quick, yet the screen shows every match as it is found.
     if (m_panelChanged) {
         m_panelChanged = false;
         m_form.repaint();
         if (m_wait->isVisible())
             m_wait->repaint();
     } else {
-        m_results->repaint();
+        QCoreApplication::sendPostedEvents(&m_form, QEvent::UpdateRequest);
     }
 }
 

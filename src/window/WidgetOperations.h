@@ -5,7 +5,7 @@
 class QAction;
 class QFrame;
 class QLineEdit;
-class QPlainTextEdit;
+class QTextEdit;
 
 namespace lumaril {
 
@@ -45,7 +45,7 @@ public:
 
 private:
     Form1 &m_form;
-    QPlainTextEdit *m_results;
+    QTextEdit *m_results;
     QLineEdit *m_query;
     QLineEdit *m_surat;
     QLineEdit *m_ayat;

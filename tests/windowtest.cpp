@@ -125,6 +125,10 @@ private slots:
                 QCOMPARE(edit->maxLength(), row.maxLength ? row.maxLength : std::numeric_limits<int>::max());
             Q_UNUSED(name)
         }
+        // The window's icon is the program icon, all three of its images.
+        const QList<QSize> iconSizes = window.windowIcon().availableSizes();
+        QVERIFY2(iconSizes.contains(QSize(32, 32)) && iconSizes.contains(QSize(16, 16)),
+                 "the window has not got the program icon");
         const auto *banner = control<QLabel>(window, "Image1");
         QCOMPARE(banner->pixmap().size(), QSize(213, 41));
         // The results box wraps lines and scrolls only up and down.

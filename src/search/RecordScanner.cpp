@@ -4,10 +4,9 @@
 #include "VerseFile.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
-#include <functional>
 #include <utility>
-#include <vector>
 
 namespace lumaril {
 
@@ -40,71 +39,72 @@ bool looksLikeUtf16(const char *data, qsizetype size)
     return nulEven * 10 >= pairs * 7 || nulOdd * 10 >= pairs * 7;
 }
 
-// Blocks of the standard size are kept for the next scan: taking fresh pages from the system
-// for every search cost more than reading the file. One is kept.
-std::vector<std::unique_ptr<char[]>> &sparedBlocks()
+// Buffers of the standard size are kept for the next scan, with their masks: taking fresh
+// pages from the system for every search cost more than reading the file. One is kept.
+struct SparedBuffer
 {
-    thread_local std::vector<std::unique_ptr<char[]>> blocks;
-    return blocks;
+    std::unique_ptr<char[]> raw;
+    std::unique_ptr<text::ByteMasks[]> masks;
+};
+
+SparedBuffer &sparedBuffer()
+{
+    thread_local SparedBuffer spared;
+    return spared;
 }
 
-std::unique_ptr<char[]> takeBlock(qsizetype capacity)
+void spare(std::unique_ptr<char[]> raw, std::unique_ptr<text::ByteMasks[]> masks,
+           qsizetype capacity)
 {
-    auto &spared = sparedBlocks();
-    if (capacity == blockSize && !spared.empty()) {
-        auto block = std::move(spared.back());
-        spared.pop_back();
-        return block;
+    auto &spared = sparedBuffer();
+    if (raw && capacity == blockSize && !spared.raw) {
+        spared.raw = std::move(raw);
+        spared.masks = std::move(masks);
     }
-    // Not zeroed: read() writes the buffer before anything looks at it.
-    return std::make_unique_for_overwrite<char[]>(capacity);
-}
-
-void spareBlock(std::unique_ptr<char[]> block, qsizetype capacity)
-{
-    auto &spared = sparedBlocks();
-    if (block && capacity == blockSize && spared.empty())
-        spared.push_back(std::move(block));
 }
 
 } // namespace
-
-RecordScanner::~RecordScanner()
-{
-    spareBlock(std::move(m_raw), m_capacity);
-}
 
 RecordScanner::RecordScanner(VerseFile &file, const SearchTerm &term)
     : m_file(file)
     , m_term(term)
 {
+    if (term.isAscii())
+        m_needle = term.asciiBytes();
+}
+
+RecordScanner::~RecordScanner()
+{
+    spare(std::move(m_raw), std::move(m_masks), m_capacity);
 }
 
 void RecordScanner::reset()
 {
-    m_filled = m_next = m_searchFrom = m_begin = m_end = 0;
+    m_filled = m_next = m_begin = m_end = 0;
+    m_candidate = npos;
     m_atEnd = false;
     m_firstBlock = true;
     m_stop = Stop::None;
     m_decodedNonAscii = false;
-    m_bufferNonAscii = false;
-    m_hitFrom = m_hit = m_highFrom = m_high = npos;
+    m_nonAscii = npos;
+    walkFrom(0);
 }
 
 bool RecordScanner::refill()
 {
     if (m_atEnd)
         return false;
+    // Bytes that stay where they were keep their masks.
+    qsizetype marked = m_filled;
     // Keep only the unfinished record.
     if (m_next > 0) {
         const qsizetype keep = m_filled - m_next;
         std::memmove(m_raw.get(), m_raw.get() + m_next, keep);
-        m_searchFrom -= m_next;
         m_filled = keep;
-        m_bufferNonAscii = text::hasNonAscii(m_raw.get(), keep);
+        marked = 0;
         m_begin = m_end = m_next = 0;
     }
-    m_hitFrom = m_highFrom = npos;
+    m_nonAscii = npos;
     if (m_capacity - m_filled < minimumRead)
         grow(std::max(blockSize, m_capacity * 2));
     const qint64 n = m_file.read(m_raw.get() + m_filled, m_capacity - m_filled);
@@ -123,30 +123,107 @@ bool RecordScanner::refill()
             return false;
         }
     }
-    m_bufferNonAscii = m_bufferNonAscii || text::hasNonAscii(m_raw.get() + m_filled, n);
+    // Places up to a needle's length before the old end could not be tested as candidates
+    // until the bytes after them came in.
+    const qsizetype firstWord = text::firstUnsettledWord(marked, m_needle);
     m_filled += n;
+    text::markBytes(m_raw.get(), m_filled, firstWord, m_needle, m_masks.get());
+    // The unfinished record is walked again from its start: its candidates may have moved,
+    // and new ones may have come up near the old end.
+    walkFrom(m_next);
     return true;
 }
 
 void RecordScanner::grow(qsizetype capacity)
 {
-    auto raw = takeBlock(capacity);
-    if (m_filled > 0)
+    std::unique_ptr<char[]> raw;
+    std::unique_ptr<text::ByteMasks[]> masks;
+    auto &spared = sparedBuffer();
+    if (capacity == blockSize && spared.raw) {
+        raw = std::move(spared.raw);
+        masks = std::move(spared.masks);
+    } else {
+        // Not zeroed: read() and markBytes() write them before anything looks at them.
+        raw = std::make_unique_for_overwrite<char[]>(capacity);
+        masks = std::make_unique_for_overwrite<text::ByteMasks[]>(capacity / 64);
+    }
+    if (m_filled > 0) {
         std::memcpy(raw.get(), m_raw.get(), m_filled);
-    spareBlock(std::exchange(m_raw, std::move(raw)), m_capacity);
+        std::memcpy(masks.get(), m_masks.get(), (m_filled + 63) / 64 * sizeof(text::ByteMasks));
+    }
+    spare(std::exchange(m_raw, std::move(raw)), std::exchange(m_masks, std::move(masks)),
+          m_capacity);
     m_capacity = capacity;
+}
+
+void RecordScanner::walkFrom(qsizetype from)
+{
+    m_stopWord = from / 64;
+    m_stopBits = from < m_filled ? m_masks[m_stopWord].stops & (~quint64(0) << (from % 64)) : 0;
+}
+
+// The walk runs on locals, as this is the loop that every record goes through.
+inline qsizetype RecordScanner::walkToMark(qsizetype &candidate)
+{
+    const char *raw = m_raw.get();
+    const text::ByteMasks *masks = m_masks.get();
+    // Bits past m_filled are clear, so running out of words is the only end needed.
+    const qsizetype endWord = (m_filled + 63) / 64;
+    qsizetype word = m_stopWord;
+    quint64 bits = m_stopBits;
+    qsizetype mark = npos;
+    for (;;) {
+        while (bits == 0 && ++word < endWord)
+            bits = masks[word].stops;
+        if (bits == 0)
+            break;
+        const qsizetype at = word * 64 + std::countr_zero(bits);
+        bits &= bits - 1;
+        if (raw[at] == '#') {
+            mark = at;
+            break;
+        }
+        if (candidate == npos)
+            candidate = at;
+    }
+    m_stopWord = word;
+    m_stopBits = bits;
+    return mark;
+}
+
+qsizetype RecordScanner::nextMarked(quint64 text::ByteMasks::*mask, qsizetype from) const
+{
+    if (from >= m_filled)
+        return m_filled;
+    qsizetype word = from / 64;
+    quint64 bits = m_masks[word].*mask & (~quint64(0) << (from % 64));
+    const qsizetype endWord = (m_filled + 63) / 64;
+    while (bits == 0) {
+        if (++word == endWord)
+            return m_filled;
+        bits = m_masks[word].*mask;
+    }
+    return word * 64 + std::countr_zero(bits);
+}
+
+inline bool RecordScanner::currentHasNonAscii()
+{
+    if (m_nonAscii < m_begin)
+        m_nonAscii = nextMarked(&text::ByteMasks::nonAscii, m_begin);
+    return m_nonAscii < m_end;
 }
 
 bool RecordScanner::start()
 {
     for (;;) {
-        const void *mark = std::memchr(m_raw.get() + m_searchFrom, '#', m_filled - m_searchFrom);
-        if (mark) {
-            m_next = m_searchFrom = static_cast<const char *>(mark) - m_raw.get() + 1;
+        qsizetype candidate = npos; // in the preamble: of no interest
+        const qsizetype mark = walkToMark(candidate);
+        if (mark != npos) {
+            m_next = mark + 1;
             return true;
         }
         // The preamble is never kept: drop what was read and read on.
-        m_next = m_searchFrom = m_filled;
+        m_next = m_filled;
         if (!refill()) {
             if (m_stop == Stop::None)
                 m_stop = Stop::NoMark;
@@ -157,59 +234,47 @@ bool RecordScanner::start()
 
 bool RecordScanner::next()
 {
-    for (;;) {
-        const void *mark = std::memchr(m_raw.get() + m_searchFrom, '#', m_filled - m_searchFrom);
-        if (mark) {
-            m_begin = m_next;
-            m_end = static_cast<const char *>(mark) - m_raw.get();
-            m_next = m_searchFrom = m_end + 1;
-            m_currentNonAscii = currentHasNonAscii();
-            if (m_currentNonAscii && m_encoding == Encoding::Utf8) {
-                const QByteArrayView bytes(m_raw.get() + m_begin, m_end - m_begin);
-                if (text::isValidUtf8(bytes)) {
-                    m_decodedNonAscii = true;
-                } else if (m_decodedNonAscii) {
-                    m_stop = Stop::Restart;
-                    return false;
-                } else {
-                    // Nothing decoded so far depended on the choice: switch quietly.
-                    m_encoding = Encoding::Windows1252;
-                }
-            }
-            return true;
-        }
-        m_searchFrom = m_filled;
+    qsizetype candidate = npos;
+    qsizetype mark;
+    while ((mark = walkToMark(candidate)) == npos) {
         if (!refill()) {
             if (m_stop == Stop::None)
                 m_stop = Stop::EndOfFile;
             return false;
         }
+        candidate = npos; // the record is walked again from its start
     }
+    m_begin = m_next;
+    m_end = mark;
+    m_next = mark + 1;
+    m_candidate = candidate;
+    m_currentNonAscii = currentHasNonAscii();
+    if (m_currentNonAscii && m_encoding == Encoding::Utf8) {
+        const QByteArrayView bytes(m_raw.get() + m_begin, m_end - m_begin);
+        if (text::isValidUtf8(bytes)) {
+            m_decodedNonAscii = true;
+        } else if (m_decodedNonAscii) {
+            m_stop = Stop::Restart;
+            return false;
+        } else {
+            // Nothing decoded so far depended on the choice: switch quietly.
+            m_encoding = Encoding::Windows1252;
+        }
+    }
+    return true;
 }
 
-bool RecordScanner::currentHasNonAscii()
+bool RecordScanner::asciiRecordMatches() const
 {
-    if (!m_bufferNonAscii)
-        return false;
-    if (m_highFrom == npos || m_highFrom > m_begin || (m_high != npos && m_high < m_begin)) {
-        const char *base = m_raw.get();
-        const char *found = text::findNonAscii(base + m_begin, base + m_filled);
-        m_highFrom = m_begin;
-        m_high = found == base + m_filled ? npos : found - base;
+    // Inside a record every stop is a candidate; each one is verified at most once, because
+    // records do not overlap.
+    const qsizetype lastStart = m_end - m_needle.size();
+    for (qsizetype at = m_candidate; at != npos && at <= lastStart;
+         at = nextMarked(&text::ByteMasks::stops, at + 1)) {
+        if (text::startsWithIgnoringAsciiCase(m_raw.get() + at, m_needle))
+            return true;
     }
-    return m_high != npos && m_high < m_end;
-}
-
-bool RecordScanner::asciiRecordMatches()
-{
-    const QByteArray &needle = m_term.asciiBytes();
-    if (m_hitFrom == npos || m_hitFrom > m_begin || (m_hit != npos && m_hit < m_begin)) {
-        const char *hay = m_raw.get() + m_begin;
-        const char *found = text::findIgnoringAsciiCase(hay, m_filled - m_begin, needle);
-        m_hitFrom = m_begin;
-        m_hit = found ? m_begin + (found - hay) : npos;
-    }
-    return m_hit != npos && m_hit + needle.size() <= m_end;
+    return false;
 }
 
 bool RecordScanner::currentMatches()

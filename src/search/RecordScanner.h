@@ -2,6 +2,7 @@
 
 #include "SearchTerm.h"
 
+#include <QByteArrayView>
 #include <QString>
 
 #include <memory>
@@ -9,6 +10,9 @@
 namespace lumaril {
 
 class VerseFile;
+namespace text {
+struct ByteMasks;
+}
 
 // Cuts the verse file into records and tests each one against a search term.
 //
@@ -17,7 +21,9 @@ class VerseFile;
 // text after the last "#" is a tail that is never tested. "#" has no escape.
 //
 // The file is read in large blocks, never past its end; only the record being tested is kept,
-// so memory stays at the size of the largest record (at least one block).
+// so memory stays at the size of the largest record (at least one block), and three bits for
+// each of its bytes: each block is marked once (text::markBytes), and records are then found
+// and tested on those marks.
 //
 // Encoding: the records are read as UTF-8 as long as they are valid UTF-8 (a BOM in the
 // preamble is skipped with it), and as Windows-1252 otherwise. Decided on the bytes read so
@@ -67,35 +73,49 @@ private:
     bool refill();
     void grow(qsizetype capacity);
     void reset();
+    // The stops are walked in order, one word of them at a time. walkToMark() goes on to the
+    // next record mark and returns it, npos when the buffer holds no more; the first
+    // candidate it passes, if any, goes into candidate.
+    void walkFrom(qsizetype from);
+    [[nodiscard]] qsizetype walkToMark(qsizetype &candidate);
+    // The first byte at or after from, before m_filled, whose bit is set in the chosen mask;
+    // m_filled when there is none.
+    [[nodiscard]] qsizetype nextMarked(quint64 text::ByteMasks::*mask, qsizetype from) const;
     [[nodiscard]] bool currentHasNonAscii();
-    [[nodiscard]] bool asciiRecordMatches();
+    [[nodiscard]] bool asciiRecordMatches() const;
 
     VerseFile &m_file;
     const SearchTerm &m_term;
+    // What markBytes finds candidates for: the term's bytes when records can be tested byte
+    // by byte against it, else nothing.
+    QByteArrayView m_needle;
 
     std::unique_ptr<char[]> m_raw;
+    std::unique_ptr<text::ByteMasks[]> m_masks; // one per 64 bytes of m_raw
     qsizetype m_capacity = 0;
-    qsizetype m_filled = 0;     // bytes of the buffer holding file data
+    qsizetype m_filled = 0;     // bytes of the buffer holding file data, all of them marked
     qsizetype m_next = 0;       // where the next record starts
-    qsizetype m_searchFrom = 0; // where the next "#" search resumes
     qsizetype m_begin = 0;      // the current record: [m_begin, m_end)
     qsizetype m_end = 0;
+    qsizetype m_candidate = npos; // the first candidate in the current record, if any
     bool m_atEnd = false;
     bool m_firstBlock = true;
     Stop m_stop = Stop::None;
 
+    // Where the walk over the stops is: the word, and its stops not yet passed.
+    qsizetype m_stopWord = 0;
+    quint64 m_stopBits = 0;
+
     Encoding m_encoding = Encoding::Utf8;
     bool m_decodedNonAscii = false;
     bool m_currentNonAscii = false;
-    bool m_bufferNonAscii = false; // any non-ASCII byte in the buffer at all
 
-    // Caches that make a search cost one pass over the buffer instead of one per record.
-    // m_hit: the first occurrence of the term at or after m_hitFrom, npos for none in the
-    // buffer. m_high: the same for the first non-ASCII byte. Dropped whenever the buffer moves.
-    qsizetype m_hitFrom = npos;
-    qsizetype m_hit = npos;
-    qsizetype m_highFrom = npos;
-    qsizetype m_high = npos;
+    // The first non-ASCII byte at or after some place no later than the current record
+    // (m_filled for none), looked up once and kept while the records walk past it, so that a
+    // record usually costs one comparison. Records only move forward in the buffer, so it is
+    // still right as long as it does not lie before the current record; npos when it must be
+    // looked up again, as after the buffer moves.
+    qsizetype m_nonAscii = npos;
 };
 
 } // namespace lumaril

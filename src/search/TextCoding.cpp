@@ -1,8 +1,7 @@
 #include "TextCoding.h"
 
+#include <algorithm>
 #include <array>
-#include <bit>
-#include <cstring>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -102,32 +101,6 @@ std::optional<QByteArray> toWindows1252(QStringView text)
     return out;
 }
 
-const char *findNonAscii(const char *begin, const char *end)
-{
-    const char *p = begin;
-    // Eight bytes at a time: any high bit in the word means a non-ASCII byte in it.
-    constexpr quint64 highBits = 0x8080808080808080ULL;
-    while (end - p >= 8) {
-        quint64 word;
-        std::memcpy(&word, p, sizeof word);
-        if (word & highBits)
-            break;
-        p += 8;
-    }
-    while (p < end && static_cast<unsigned char>(*p) < 0x80)
-        ++p;
-    return p;
-}
-
-bool hasNonAscii(const char *data, qsizetype size)
-{
-    // No early exit, so that the compiler vectorises the loop.
-    unsigned char any = 0;
-    for (qsizetype i = 0; i < size; ++i)
-        any |= static_cast<unsigned char>(data[i]);
-    return any & 0x80;
-}
-
 namespace {
 
 inline unsigned char lowerAscii(unsigned char c)
@@ -135,61 +108,131 @@ inline unsigned char lowerAscii(unsigned char c)
     return static_cast<unsigned char>(c + ((static_cast<unsigned char>(c - 'A') < 26) << 5));
 }
 
-bool equalIgnoringAsciiCase(const char *text, const char *lowerNeedle, qsizetype size)
+// For a needle byte in small letters: the bits to set in a text byte before comparing it,
+// so that one comparison tells whether the text byte folds to it. Only letters get the case
+// bit: "@" with it set would pass for "`", "[" for "{".
+inline unsigned char caseBit(unsigned char lowerNeedleByte)
 {
-    for (qsizetype i = 0; i < size; ++i) {
-        if (lowerAscii(static_cast<unsigned char>(text[i])) != static_cast<unsigned char>(lowerNeedle[i]))
-            return false;
-    }
-    return true;
+    return lowerNeedleByte >= 'a' && lowerNeedleByte <= 'z' ? 0x20 : 0;
+}
+
+// How many bytes after a place its candidate test looks at.
+inline qsizetype needleReach(QByteArrayView lowerNeedle)
+{
+    return lowerNeedle.isEmpty() ? 0 : lowerNeedle.size() - 1;
 }
 
 #if defined(__SSE2__) || defined(_M_X64)
-// 16 bytes with A-Z turned into a-z.
-inline __m128i lower16(__m128i bytes)
+// The SSE2 part of markBytes: every word whose 64 bytes, and the needle's last byte after the
+// last of them, lie inside the data. Returns the first word it left for the portable code.
+template <bool WithNeedle>
+qsizetype markBytesSse2(const char *data, qsizetype size, qsizetype firstWord,
+                        QByteArrayView lowerNeedle, ByteMasks *masks)
 {
-    const __m128i fromA = _mm_sub_epi8(bytes, _mm_set1_epi8('A'));
-    const __m128i isUpper = _mm_cmpeq_epi8(_mm_min_epu8(fromA, _mm_set1_epi8(25)), fromA);
-    return _mm_or_si128(bytes, _mm_and_si128(isUpper, _mm_set1_epi8(0x20)));
+    const qsizetype reach = needleReach(lowerNeedle);
+    const qsizetype endWord = size >= 64 + reach ? (size - reach) / 64 : 0;
+    const __m128i mark = _mm_set1_epi8('#');
+    __m128i first = _mm_setzero_si128(), firstCase = first, last = first, lastCase = first;
+    if constexpr (WithNeedle) {
+        const auto f = static_cast<unsigned char>(lowerNeedle.front());
+        const auto l = static_cast<unsigned char>(lowerNeedle.back());
+        first = _mm_set1_epi8(char(f));
+        firstCase = _mm_set1_epi8(char(caseBit(f)));
+        last = _mm_set1_epi8(char(l));
+        lastCase = _mm_set1_epi8(char(caseBit(l)));
+    }
+    const auto bits = [](__m128i v, int k) {
+        return quint64(unsigned(_mm_movemask_epi8(v))) << (16 * k);
+    };
+    qsizetype w = firstWord;
+    for (; w < endWord; ++w) {
+        const char *p = data + w * 64;
+        __m128i here[4];
+        quint64 stops = 0;
+        for (int k = 0; k < 4; ++k) {
+            here[k] = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * k));
+            __m128i stop = _mm_cmpeq_epi8(here[k], mark);
+            if constexpr (WithNeedle) {
+                const __m128i there =
+                        _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * k + reach));
+                const __m128i firstMatches =
+                        _mm_cmpeq_epi8(_mm_or_si128(here[k], firstCase), first);
+                const __m128i lastMatches = _mm_cmpeq_epi8(_mm_or_si128(there, lastCase), last);
+                stop = _mm_or_si128(stop, _mm_and_si128(firstMatches, lastMatches));
+            }
+            stops |= bits(stop, k);
+        }
+        // English text rarely leaves ASCII: one test for all 64 bytes is usually enough.
+        quint64 nonAscii = 0;
+        const __m128i any = _mm_or_si128(_mm_or_si128(here[0], here[1]),
+                                         _mm_or_si128(here[2], here[3]));
+        if (_mm_movemask_epi8(any) != 0) {
+            for (int k = 0; k < 4; ++k)
+                nonAscii |= bits(here[k], k);
+        }
+        masks[w] = ByteMasks{stops, nonAscii};
+    }
+    return w;
 }
 #endif
 
 } // namespace
 
-const char *findIgnoringAsciiCase(const char *hay, qsizetype size, QByteArrayView lowerNeedle)
+void markBytesPortable(const char *data, qsizetype size, qsizetype firstWord,
+                       QByteArrayView lowerNeedle, ByteMasks *masks)
 {
-    const qsizetype m = lowerNeedle.size();
-    if (m == 0)
-        return hay;
-    if (m > size)
-        return nullptr;
-    const char *needle = lowerNeedle.data();
-    const qsizetype last = size - m; // the last place an occurrence can start
-    qsizetype i = 0;
+    const qsizetype reach = needleReach(lowerNeedle);
+    const auto *bytes = reinterpret_cast<const unsigned char *>(data);
+    const auto first = static_cast<unsigned char>(lowerNeedle.isEmpty() ? 0 : lowerNeedle.front());
+    const auto last = static_cast<unsigned char>(lowerNeedle.isEmpty() ? 0 : lowerNeedle.back());
+    const qsizetype endWord = (size + 63) / 64;
+    for (qsizetype w = firstWord; w < endWord; ++w) {
+        ByteMasks out{0, 0};
+        const qsizetype base = w * 64;
+        const int count = int(std::min<qsizetype>(64, size - base));
+        for (int j = 0; j < count; ++j) {
+            const qsizetype i = base + j;
+            const quint64 bit = quint64(1) << j;
+            const bool candidate = !lowerNeedle.isEmpty() && i + reach < size
+                    && lowerAscii(bytes[i]) == first && lowerAscii(bytes[i + reach]) == last;
+            if (bytes[i] == '#' || candidate)
+                out.stops |= bit;
+            if (bytes[i] & 0x80)
+                out.nonAscii |= bit;
+        }
+        masks[w] = out;
+    }
+}
+
+void markBytes(const char *data, qsizetype size, qsizetype firstWord, QByteArrayView lowerNeedle,
+               ByteMasks *masks)
+{
 #if defined(__SSE2__) || defined(_M_X64)
-    // Sixteen places at a time: keep those whose first and last byte both match, and compare
-    // the rest only there. Text rarely passes both tests, so this runs at memory speed.
-    const __m128i first = _mm_set1_epi8(needle[0]);
-    const __m128i lastByte = _mm_set1_epi8(needle[m - 1]);
-    for (; i + 16 <= last + 1; i += 16) {
-        const __m128i a = lower16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(hay + i)));
-        const __m128i b =
-                lower16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(hay + i + m - 1)));
-        unsigned mask = unsigned(_mm_movemask_epi8(
-                _mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, lastByte))));
-        while (mask != 0) {
-            const int bit = std::countr_zero(mask);
-            if (equalIgnoringAsciiCase(hay + i + bit + 1, needle + 1, m - 2 > 0 ? m - 2 : 0))
-                return hay + i + bit;
-            mask &= mask - 1;
+    // The words near the end, where sixteen-byte loads would run past the data, are left to
+    // the portable code; they are at most one word and the needle's length.
+    if (lowerNeedle.isEmpty())
+        firstWord = markBytesSse2<false>(data, size, firstWord, lowerNeedle, masks);
+    else
+        firstWord = markBytesSse2<true>(data, size, firstWord, lowerNeedle, masks);
+#endif
+    markBytesPortable(data, size, firstWord, lowerNeedle, masks);
+}
+
+qsizetype firstUnsettledWord(qsizetype markedSize, QByteArrayView lowerNeedle)
+{
+    // A place's stop bit looks at the bytes up to reach after it.
+    return std::max<qsizetype>(0, markedSize - needleReach(lowerNeedle)) / 64;
+}
+
+bool startsWithIgnoringAsciiCase(const char *text, QByteArrayView lowerNeedle)
+{
+    for (qsizetype i = 0; i < lowerNeedle.size(); ++i) {
+        if (lowerAscii(static_cast<unsigned char>(text[i]))
+            != static_cast<unsigned char>(lowerNeedle[i])) {
+            return false;
         }
     }
-#endif
-    for (; i <= last; ++i) {
-        if (equalIgnoringAsciiCase(hay + i, needle, m))
-            return hay + i;
-    }
-    return nullptr;
+    return true;
 }
 
 QString trimBlanks(const QString &text)

@@ -21,16 +21,37 @@ namespace lumaril::text {
 // The Windows-1252 bytes of text, or nothing when a character has no byte there.
 [[nodiscard]] std::optional<QByteArray> toWindows1252(QStringView text);
 
-// The first byte at or after begin with its high bit set, or end.
-[[nodiscard]] const char *findNonAscii(const char *begin, const char *end);
+// What the record scanner needs to know about 64 bytes of the verse file, one bit per byte:
+// bit j of the masks at index w is about the byte at 64 * w + j. Finding a record's end or
+// asking whether a stretch holds a non-ASCII byte then takes a few word operations instead
+// of a pass over the bytes.
+//
+// The places where the scanner must stop share one mask, because telling the record marks
+// and the candidates apart costs one comparison at the few places where either occurs, and a
+// mask of their own costs work at every byte. Inside a record every stop is a candidate.
+struct ByteMasks
+{
+    // The byte is "#", the record mark; or the needle may start here: it fits before the end
+    // of the data, and its first and last bytes match, ASCII letters without regard to case.
+    quint64 stops;
+    quint64 nonAscii; // the byte has its high bit set
+};
 
-// Whether any byte has its high bit set; one quick pass.
-[[nodiscard]] bool hasNonAscii(const char *data, qsizetype size);
+// Fills masks[firstWord] up to the masks of the last byte of data; bits past size stay clear.
+// With an empty needle the stops are the marks alone. The needle must be in small letters.
+void markBytes(const char *data, qsizetype size, qsizetype firstWord, QByteArrayView lowerNeedle,
+               ByteMasks *masks);
+// The same, one byte at a time: what markBytes does where SSE2 is missing. Callable on every
+// machine so that the two can be held to each other.
+void markBytesPortable(const char *data, qsizetype size, qsizetype firstWord,
+                       QByteArrayView lowerNeedle, ByteMasks *masks);
+// The masks of a word depend only on the bytes and the size, so when bytes are appended to
+// data marked up to markedSize, the words before this one keep their masks.
+[[nodiscard]] qsizetype firstUnsettledWord(qsizetype markedSize, QByteArrayView lowerNeedle);
 
-// The first occurrence of needle in hay with ASCII letters compared without regard to case,
-// or nullptr. The needle must already be in small letters.
-[[nodiscard]] const char *findIgnoringAsciiCase(const char *hay, qsizetype size,
-                                                QByteArrayView lowerNeedle);
+// Whether text starts with needle, ASCII letters compared without regard to case. Text must
+// hold at least as many bytes as the needle, which must already be in small letters.
+[[nodiscard]] bool startsWithIgnoringAsciiCase(const char *text, QByteArrayView lowerNeedle);
 
 // Removes leading and trailing blanks (U+0020) only; tabs and other white space stay.
 [[nodiscard]] QString trimBlanks(const QString &text);

@@ -1,6 +1,6 @@
 #include "Form1.h"
 #include "RecordScanner.h"
-#include "SearchFailure.h"
+#include "RecordSearch.h"
 #include "SearchTerm.h"
 #include "VerseFile.h"
 

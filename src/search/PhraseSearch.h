@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SearchFailure.h"
+#include "RecordSearch.h"
 
 namespace lumaril {
 

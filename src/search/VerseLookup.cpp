@@ -97,34 +97,17 @@ void Command3_Click(WindowOperations &ops, const QString &verseFileName)
     // Both texts passed readNumber above, which is all referenceKey needs.
     const SearchTerm key(referenceKey(ops.suratText(), ops.ayatText()).value_or(QString()));
     VerseFile file(verseFileName);
-    if (!file.open()) {
-        reportVerseFileFailure(ops, file, RecordScanner::Stop::ReadFailed);
+    const auto showVerse = [&](RecordScanner &scanner) {
+        const QString result = lineBreak + lineBreak + scanner.currentText();
+        ops.setResultsText(result + lineBreak);
+        ops.repaintNow();
+        ops.hideBusyPanel();
+        ops.showInformation(QStringLiteral("Ayat Found !"), QStringLiteral("Found !"));
+        file.close();
+        return false;
+    };
+    if (scanRecords(ops, file, key, showVerse, [] {}) != ScanEnd::EndOfFile)
         return;
-    }
-    RecordScanner scanner(file, key);
-    bool started = scanner.start();
-    while (started) {
-        while (scanner.next()) {
-            ops.setMatchFlag(scanner.currentMatches());
-            if (!ops.matchFlag())
-                continue;
-            QString result = lineBreak + lineBreak;
-            result += scanner.currentText();
-            ops.setResultsText(result + lineBreak);
-            ops.repaintNow();
-            ops.hideBusyPanel();
-            ops.showInformation(QStringLiteral("Ayat Found !"), QStringLiteral("Found !"));
-            file.close();
-            return;
-        }
-        if (scanner.stop() != RecordScanner::Stop::Restart)
-            break;
-        started = scanner.restartAsWindows1252() && scanner.start();
-    }
-    if (scanner.stop() != RecordScanner::Stop::EndOfFile) {
-        reportVerseFileFailure(ops, file, scanner.stop());
-        return;
-    }
     file.close();
     ops.hideBusyPanel();
     ops.showInformation(QStringLiteral("Ayat not found !"), QStringLiteral("Sorry !"));

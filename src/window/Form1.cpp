@@ -7,6 +7,8 @@
 #include "WidgetOperations.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QSessionManager>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QIcon>
@@ -127,6 +129,16 @@ Form1::Form1(QString verseFileName, QWidget *parent)
     buildControls();
     m_ops = std::make_unique<WidgetOperations>(*this);
     connectCommands();
+#ifndef QT_NO_SESSIONMANAGER
+    // Qt 6 no longer closes windows when the desktop session ends; close this one, so that
+    // the farewell is shown then as well, when the session manager lets the user answer it.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
+        if (!m_unloaded && manager.allowsInteraction()) {
+            close();
+            manager.release();
+        }
+    });
+#endif
 }
 
 Form1::~Form1() = default;

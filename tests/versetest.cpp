@@ -52,6 +52,9 @@ private slots:
         QTest::newRow("thousands separator") << "1,0" << "";
         QTest::newRow("two signs") << "+-1" << "";
         QTest::newRow("infinite") << "1e999" << "";
+        // Too small for a double is not too large: it is simply zero.
+        QTest::newRow("below the smallest double") << "1e-400" << "000";
+        QTest::newRow("negative, below the smallest double") << "-1e-400" << "000";
         QTest::newRow("Arabic-Indic digit") << QString(QChar(0x0661)) << "";
     }
 

@@ -58,6 +58,10 @@ std::optional<double> readNumber(const QString &text)
         return std::nullopt;
     bool ok = false;
     const double value = QLocale::c().toDouble(t, &ok);
+    // Qt also refuses a value too small for a double ("1e-400"), and says so with 0. The
+    // text is a number, though, and that number rounds to zero.
+    if (!ok && value == 0)
+        return 0.0;
     if (!ok || !std::isfinite(value))
         return std::nullopt;
     return value;

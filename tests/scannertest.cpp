@@ -7,6 +7,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <array>
+
 using lumaril::RecordScanner;
 using lumaril::SearchTerm;
 using lumaril::VerseFile;
@@ -91,31 +93,33 @@ private slots:
         QCOMPARE(result.stop, stop);
     }
 
-    // Records and preambles larger than one read block must come out whole.
+    // Records and preambles larger than one read block must come out whole, decoded as
+    // what their first block showed them to be.
     void recordsAcrossBlocks()
     {
         const QByteArray preamble(300 * 1024, 'p');
-        const QByteArray big(700 * 1024, 'b');
-        const QByteArray bytes = preamble + "#small#" + big + "needle#" + "after#" + big;
+        const QByteArray big = "caf\xC3\xA9" + QByteArray(700 * 1024, 'b');
+        const QByteArray bytes = preamble + "#small#" + big + "needle#" + "after#" + preamble;
         TestFiles files;
         const Scan result = scan(files.write(bytes), QStringLiteral("NEEDLE"));
         QCOMPARE(result.records.size(), 3);
         QCOMPARE(result.records[0], QStringLiteral("small"));
-        QCOMPARE(result.records[1], QString::fromLatin1(big + "needle"));
+        QCOMPARE(result.records[1], QString::fromUtf8(big + "needle"));
         QCOMPARE(result.records[2], QStringLiteral("after"));
         QCOMPARE(result.matches, (QList<bool>{false, true, false}));
         QCOMPARE(result.stop, Stop::EndOfFile);
     }
 
     // Records that straddle the places where one read ends and the next begins must come out
-    // whole and be tested whole, also when the term itself straddles the place. The record
-    // is longer than a block, so the buffer both moves and grows under it.
+    // whole and be tested whole, also when the term itself straddles the place or lies just
+    // before it. The record is longer than a block, so the buffer both moves and grows under
+    // it.
     void termAcrossReads()
     {
         const QByteArray term = "MeRcY";
         TestFiles files;
         for (const qsizetype boundary : {64 * 1024, 128 * 1024 + 1, 256 * 1024 + 1}) {
-            for (qsizetype shift = 0; shift <= term.size(); ++shift) {
+            for (const qsizetype shift : {0, 1, 2, 3, 4, 5, 100, 2000, 4000}) {
                 QByteArray record(boundary - shift - 1, 'x');
                 record += term;
                 record += QByteArray(300 * 1024 - record.size(), 'y');
@@ -176,9 +180,10 @@ private slots:
     // making them at once gives.
     void maskPathsAgree()
     {
-        // Marks, letters of both cases, the bytes next to the case bit ("@" "`" "[" "{"),
-        // blanks and bytes with the high bit.
-        const QByteArray alphabet("#mMeErRcCyYxX@`[{ \x80\xC3\xE9\xFF", 22);
+        // Marks, letters of both cases, the bytes next to the case bit ("@" "`" "[" "{") and
+        // blanks; and now and then, or never, bytes with the high bit.
+        const QByteArray ascii("#mMeErRcCyYxX@`[{ ");
+        const QByteArray high("\x80\xC3\xE9\xFF");
         const QByteArray longNeedle = QByteArray(40, 'm') + QByteArray(30, 'y');
         QRandomGenerator rng(99);
         for (const QByteArray &needle : {QByteArray(), QByteArray("m"), QByteArray("my"),
@@ -188,8 +193,12 @@ private slots:
                 const qsizetype size = round < 300 ? rng.bounded(300) : rng.bounded(5000);
                 // Random bytes follow the data too, so that looking past its end shows.
                 QByteArray data(size + longNeedle.size(), Qt::Uninitialized);
-                for (char &c : data)
-                    c = alphabet[rng.bounded(alphabet.size())];
+                const int highOdds = std::array{0, 5, 200}[round % 3];
+                for (char &c : data) {
+                    c = highOdds != 0 && rng.bounded(highOdds) == 0
+                            ? high[rng.bounded(high.size())]
+                            : ascii[rng.bounded(ascii.size())];
+                }
                 if (size > 0 && rng.bounded(2))
                     data.replace(rng.bounded(size), needle.size(), needle); // an occurrence
                 const qsizetype n = size;
@@ -197,9 +206,15 @@ private slots:
 
                 const ByteMasks unset{0x5A5A5A5A5A5A5A5A, 0xA5A5A5A5A5A5A5A5};
                 std::vector<ByteMasks> fast(words, unset), portable(words, unset);
-                lumaril::text::markBytes(data.constData(), n, 0, needle, fast.data());
-                lumaril::text::markBytesPortable(data.constData(), n, 0, needle, portable.data());
+                const bool fastNonAscii =
+                        lumaril::text::markBytes(data.constData(), n, 0, needle, fast.data());
+                const bool portableNonAscii = lumaril::text::markBytesPortable(
+                        data.constData(), n, 0, needle, portable.data());
                 const QString where = QStringLiteral("needle \"%1\", size %2").arg(needle).arg(n);
+                const bool nonAscii = std::any_of(data.cbegin(), data.cbegin() + n,
+                                                  [](char c) { return c & 0x80; });
+                QCOMPARE(fastNonAscii, nonAscii);
+                QCOMPARE(portableNonAscii, nonAscii);
                 for (qsizetype w = 0; w < words; ++w) {
                     if (fast[w].stops != portable[w].stops || fast[w].nonAscii != portable[w].nonAscii)
                         QFAIL(qPrintable(where + QStringLiteral(", word %1").arg(w)));

@@ -45,6 +45,7 @@ struct SparedBuffer
 {
     std::unique_ptr<char[]> raw;
     std::unique_ptr<text::ByteMasks[]> masks;
+    std::unique_ptr<quint64[]> wordsWithStops;
 };
 
 SparedBuffer &sparedBuffer()
@@ -53,14 +54,11 @@ SparedBuffer &sparedBuffer()
     return spared;
 }
 
-void spare(std::unique_ptr<char[]> raw, std::unique_ptr<text::ByteMasks[]> masks,
-           qsizetype capacity)
+void spare(SparedBuffer buffer, qsizetype capacity)
 {
     auto &spared = sparedBuffer();
-    if (raw && capacity == blockSize && !spared.raw) {
-        spared.raw = std::move(raw);
-        spared.masks = std::move(masks);
-    }
+    if (buffer.raw && capacity == blockSize && !spared.raw)
+        spared = std::move(buffer);
 }
 
 } // namespace
@@ -75,7 +73,7 @@ RecordScanner::RecordScanner(VerseFile &file, const SearchTerm &term)
 
 RecordScanner::~RecordScanner()
 {
-    spare(std::move(m_raw), std::move(m_masks), m_capacity);
+    spare({std::move(m_raw), std::move(m_masks), std::move(m_wordsWithStops)}, m_capacity);
 }
 
 void RecordScanner::reset()
@@ -86,6 +84,7 @@ void RecordScanner::reset()
     m_firstBlock = true;
     m_stop = Stop::None;
     m_decodedNonAscii = false;
+    m_bufferNonAscii = false;
     m_nonAscii = npos;
     walkFrom(0);
 }
@@ -127,7 +126,9 @@ bool RecordScanner::refill()
     // until the bytes after them came in.
     const qsizetype firstWord = text::firstUnsettledWord(marked, m_needle);
     m_filled += n;
-    text::markBytes(m_raw.get(), m_filled, firstWord, m_needle, m_masks.get());
+    const bool nonAscii = text::markBytes(m_raw.get(), m_filled, firstWord, m_needle, m_masks.get());
+    m_bufferNonAscii = (marked > 0 && m_bufferNonAscii) || nonAscii;
+    summarize(firstWord);
     // The unfinished record is walked again from its start: its candidates may have moved,
     // and new ones may have come up near the old end.
     walkFrom(m_next);
@@ -136,24 +137,42 @@ bool RecordScanner::refill()
 
 void RecordScanner::grow(qsizetype capacity)
 {
-    std::unique_ptr<char[]> raw;
-    std::unique_ptr<text::ByteMasks[]> masks;
+    SparedBuffer grown;
     auto &spared = sparedBuffer();
     if (capacity == blockSize && spared.raw) {
-        raw = std::move(spared.raw);
-        masks = std::move(spared.masks);
+        grown = std::move(spared);
     } else {
-        // Not zeroed: read() and markBytes() write them before anything looks at them.
-        raw = std::make_unique_for_overwrite<char[]>(capacity);
-        masks = std::make_unique_for_overwrite<text::ByteMasks[]>(capacity / 64);
+        // Not zeroed: read(), markBytes() and summarize() write them before anything looks.
+        grown.raw = std::make_unique_for_overwrite<char[]>(capacity);
+        grown.masks = std::make_unique_for_overwrite<text::ByteMasks[]>(capacity / 64);
+        grown.wordsWithStops = std::make_unique_for_overwrite<quint64[]>(capacity / (64 * 64));
     }
     if (m_filled > 0) {
-        std::memcpy(raw.get(), m_raw.get(), m_filled);
-        std::memcpy(masks.get(), m_masks.get(), (m_filled + 63) / 64 * sizeof(text::ByteMasks));
+        const qsizetype words = (m_filled + 63) / 64;
+        std::memcpy(grown.raw.get(), m_raw.get(), m_filled);
+        std::memcpy(grown.masks.get(), m_masks.get(), words * sizeof(text::ByteMasks));
+        std::memcpy(grown.wordsWithStops.get(), m_wordsWithStops.get(),
+                    (words + 63) / 64 * sizeof(quint64));
     }
-    spare(std::exchange(m_raw, std::move(raw)), std::exchange(m_masks, std::move(masks)),
+    spare({std::exchange(m_raw, std::move(grown.raw)),
+           std::exchange(m_masks, std::move(grown.masks)),
+           std::exchange(m_wordsWithStops, std::move(grown.wordsWithStops))},
           m_capacity);
     m_capacity = capacity;
+}
+
+void RecordScanner::summarize(qsizetype firstWord)
+{
+    const qsizetype endWord = (m_filled + 63) / 64;
+    for (qsizetype group = firstWord / 64; group * 64 < endWord; ++group) {
+        const qsizetype from = std::max(firstWord, group * 64);
+        const qsizetype to = std::min(endWord, group * 64 + 64);
+        // The words before firstWord keep their bits; those past the data get none.
+        quint64 bits = from % 64 != 0 ? m_wordsWithStops[group] & ~(~quint64(0) << (from % 64)) : 0;
+        for (qsizetype word = from; word < to; ++word)
+            bits |= quint64(m_masks[word].stops != 0) << (word % 64);
+        m_wordsWithStops[group] = bits;
+    }
 }
 
 void RecordScanner::walkFrom(qsizetype from)
@@ -167,16 +186,27 @@ inline qsizetype RecordScanner::walkToMark(qsizetype &candidate)
 {
     const char *raw = m_raw.get();
     const text::ByteMasks *masks = m_masks.get();
-    // Bits past m_filled are clear, so running out of words is the only end needed.
     const qsizetype endWord = (m_filled + 63) / 64;
+    const qsizetype endGroup = (endWord + 63) / 64;
     qsizetype word = m_stopWord;
     quint64 bits = m_stopBits;
     qsizetype mark = npos;
     for (;;) {
-        while (bits == 0 && ++word < endWord)
+        if (bits == 0) {
+            // On to the next word with stops, if any.
+            qsizetype group = word / 64;
+            quint64 later = group < endGroup
+                    ? m_wordsWithStops[group] & (~quint64(1) << (word % 64))
+                    : 0;
+            while (later == 0 && ++group < endGroup)
+                later = m_wordsWithStops[group];
+            if (later == 0) {
+                word = endWord;
+                break;
+            }
+            word = group * 64 + std::countr_zero(later);
             bits = masks[word].stops;
-        if (bits == 0)
-            break;
+        }
         const qsizetype at = word * 64 + std::countr_zero(bits);
         bits &= bits - 1;
         if (raw[at] == '#') {
@@ -208,6 +238,8 @@ qsizetype RecordScanner::nextMarked(quint64 text::ByteMasks::*mask, qsizetype fr
 
 inline bool RecordScanner::currentHasNonAscii()
 {
+    if (!m_bufferNonAscii)
+        return false;
     if (m_nonAscii < m_begin)
         m_nonAscii = nextMarked(&text::ByteMasks::nonAscii, m_begin);
     return m_nonAscii < m_end;

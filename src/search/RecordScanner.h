@@ -76,6 +76,7 @@ private:
     // The stops are walked in order, one word of them at a time. walkToMark() goes on to the
     // next record mark and returns it, npos when the buffer holds no more; the first
     // candidate it passes, if any, goes into candidate.
+    void summarize(qsizetype firstWord);
     void walkFrom(qsizetype from);
     [[nodiscard]] qsizetype walkToMark(qsizetype &candidate);
     // The first byte at or after from, before m_filled, whose bit is set in the chosen mask;
@@ -92,6 +93,9 @@ private:
 
     std::unique_ptr<char[]> m_raw;
     std::unique_ptr<text::ByteMasks[]> m_masks; // one per 64 bytes of m_raw
+    // One bit per word of masks: whether it holds any stop. The walk finds the next word with
+    // stops in one step: a branch for every empty word would go wrong too often to be cheap.
+    std::unique_ptr<quint64[]> m_wordsWithStops;
     qsizetype m_capacity = 0;
     qsizetype m_filled = 0;     // bytes of the buffer holding file data, all of them marked
     qsizetype m_next = 0;       // where the next record starts
@@ -109,6 +113,7 @@ private:
     Encoding m_encoding = Encoding::Utf8;
     bool m_decodedNonAscii = false;
     bool m_currentNonAscii = false;
+    bool m_bufferNonAscii = false; // any non-ASCII byte in the buffer at all
 
     // The first non-ASCII byte at or after some place no later than the current record
     // (m_filled for none), looked up once and kept while the records walk past it, so that a

@@ -127,7 +127,7 @@ inline qsizetype needleReach(QByteArrayView lowerNeedle)
 // last of them, lie inside the data. Returns the first word it left for the portable code.
 template <bool WithNeedle>
 qsizetype markBytesSse2(const char *data, qsizetype size, qsizetype firstWord,
-                        QByteArrayView lowerNeedle, ByteMasks *masks)
+                        QByteArrayView lowerNeedle, ByteMasks *masks, bool &anyNonAscii)
 {
     const qsizetype reach = needleReach(lowerNeedle);
     const qsizetype endWord = size >= 64 + reach ? (size - reach) / 64 : 0;
@@ -167,6 +167,7 @@ qsizetype markBytesSse2(const char *data, qsizetype size, qsizetype firstWord,
         const __m128i any = _mm_or_si128(_mm_or_si128(here[0], here[1]),
                                          _mm_or_si128(here[2], here[3]));
         if (_mm_movemask_epi8(any) != 0) {
+            anyNonAscii = true;
             for (int k = 0; k < 4; ++k)
                 nonAscii |= bits(here[k], k);
         }
@@ -178,9 +179,10 @@ qsizetype markBytesSse2(const char *data, qsizetype size, qsizetype firstWord,
 
 } // namespace
 
-void markBytesPortable(const char *data, qsizetype size, qsizetype firstWord,
+bool markBytesPortable(const char *data, qsizetype size, qsizetype firstWord,
                        QByteArrayView lowerNeedle, ByteMasks *masks)
 {
+    bool anyNonAscii = false;
     const qsizetype reach = needleReach(lowerNeedle);
     const auto *bytes = reinterpret_cast<const unsigned char *>(data);
     const auto first = static_cast<unsigned char>(lowerNeedle.isEmpty() ? 0 : lowerNeedle.front());
@@ -201,21 +203,24 @@ void markBytesPortable(const char *data, qsizetype size, qsizetype firstWord,
                 out.nonAscii |= bit;
         }
         masks[w] = out;
+        anyNonAscii = anyNonAscii || out.nonAscii != 0;
     }
+    return anyNonAscii;
 }
 
-void markBytes(const char *data, qsizetype size, qsizetype firstWord, QByteArrayView lowerNeedle,
+bool markBytes(const char *data, qsizetype size, qsizetype firstWord, QByteArrayView lowerNeedle,
                ByteMasks *masks)
 {
+    bool anyNonAscii = false;
 #if defined(__SSE2__) || defined(_M_X64)
     // The words near the end, where sixteen-byte loads would run past the data, are left to
     // the portable code; they are at most one word and the needle's length.
     if (lowerNeedle.isEmpty())
-        firstWord = markBytesSse2<false>(data, size, firstWord, lowerNeedle, masks);
+        firstWord = markBytesSse2<false>(data, size, firstWord, lowerNeedle, masks, anyNonAscii);
     else
-        firstWord = markBytesSse2<true>(data, size, firstWord, lowerNeedle, masks);
+        firstWord = markBytesSse2<true>(data, size, firstWord, lowerNeedle, masks, anyNonAscii);
 #endif
-    markBytesPortable(data, size, firstWord, lowerNeedle, masks);
+    return markBytesPortable(data, size, firstWord, lowerNeedle, masks) || anyNonAscii;
 }
 
 qsizetype firstUnsettledWord(qsizetype markedSize, QByteArrayView lowerNeedle)

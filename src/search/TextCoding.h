@@ -39,11 +39,12 @@ struct ByteMasks
 
 // Fills masks[firstWord] up to the masks of the last byte of data; bits past size stay clear.
 // With an empty needle the stops are the marks alone. The needle must be in small letters.
-void markBytes(const char *data, qsizetype size, qsizetype firstWord, QByteArrayView lowerNeedle,
+// Returns whether any of the bytes it marked has the high bit set.
+bool markBytes(const char *data, qsizetype size, qsizetype firstWord, QByteArrayView lowerNeedle,
                ByteMasks *masks);
 // The same, one byte at a time: what markBytes does where SSE2 is missing. Callable on every
 // machine so that the two can be held to each other.
-void markBytesPortable(const char *data, qsizetype size, qsizetype firstWord,
+bool markBytesPortable(const char *data, qsizetype size, qsizetype firstWord,
                        QByteArrayView lowerNeedle, ByteMasks *masks);
 // The masks of a word depend only on the bytes and the size, so when bytes are appended to
 // data marked up to markedSize, the words before this one keep their masks.

@@ -1,0 +1,218 @@
+// Hostile verse files and inputs through the real window: what the user sees is one message
+// box, the panel gone and the window ready for the next search.
+
+#include "Form1.h"
+#include "Hostile.h"
+#include "WidgetOperations.h"
+#include "WindowDriving.h"
+
+#include <QClipboard>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+using namespace lumaril;
+
+namespace {
+
+template<typename T = QWidget>
+T *control(const QWidget &window, const char *name)
+{
+    T *found = window.findChild<T *>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no control %s", name);
+    return found;
+}
+
+// Types the text key by key, as a keyboard would, also characters that have no key of their
+// own on it.
+void type(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+QString shownResults(const Form1 &window)
+{
+    return control<QTextEdit>(window, "Text1")->toPlainText();
+}
+
+} // namespace
+
+class HostileWindowTest : public QObject
+{
+    Q_OBJECT
+
+    // Clicks a button of the shown window and returns the one message box it led to, as
+    // "title | text"; fails the test if the box was not exactly one or the panel stayed.
+    static QString click(Form1 &window, const char *button)
+    {
+        MessageCatcher catcher;
+        control<QPushButton>(window, button)->click();
+        if (control(window, "wait")->isVisible())
+            return QStringLiteral("the busy panel is still shown");
+        if (catcher.seen.size() != 1)
+            return QStringLiteral("%1 message boxes").arg(catcher.seen.size());
+        return catcher.seen[0].title + QStringLiteral(" | ") + catcher.seen[0].text;
+    }
+
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+
+    void files_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("missing") << "missing" << "it does not exist" << "";
+        QTest::newRow("folder") << "folder" << "it is a folder, not a file" << "";
+#ifdef Q_OS_UNIX
+        QTest::newRow("FIFO") << "fifo" << "it is not a regular file" << "";
+#endif
+        QTest::newRow("no mark") << "nomark" << "it holds no \"#\" mark" << "";
+        QTest::newRow("UTF-16") << "utf16" << "it is written in UTF-16" << "";
+        QTest::newRow("Windows-1252") << "windows1252" << "Results ! | 1 Results found !"
+                                      << "\n\nthe verse, café\n\n";
+        QTest::newRow("NUL and controls") << "controls" << "Results ! | 1 Results found !"
+                                          << "\n\nthe \uFFFD\u0001verse\t\n\n";
+        QTest::newRow("only empty records") << "empty" << "Sorry ! | No Results found !" << "";
+    }
+
+    void files()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        QFETCH(QString, shown);
+        TestFiles files;
+        const QString path = files.path();
+        if (kind == u"folder")
+            QVERIFY(QDir().mkdir(path));
+#ifdef Q_OS_UNIX
+        else if (kind == u"fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+#endif
+        else if (kind == u"nomark")
+            files.write("the verse, with no mark\r\n");
+        else if (kind == u"utf16")
+            files.write(QByteArrayLiteral("\xFF\xFE#\0v\0#\0"));
+        else if (kind == u"windows1252")
+            files.write("#the verse, caf\xE9\r\n#");
+        else if (kind == u"controls")
+            files.write(QByteArrayLiteral("#the \0\1verse\t\r\n#"));
+        else if (kind == u"empty")
+            files.write(QByteArray(1000, '#'));
+
+        Form1 window(path);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const FileState before = FileState::of(path);
+        const int descriptors = openDescriptorCount();
+        control<QLineEdit>(window, "Text2")->setText(QStringLiteral("VERSE"));
+        const QString box = click(window, "Command1");
+        if (message.contains(u'|')) {
+            QCOMPARE(box, message);
+        } else {
+            const QString start = QStringLiteral("Error ! | Cannot search the verse file \"%1\": %2")
+                                          .arg(QDir::toNativeSeparators(path), message);
+            QVERIFY2(box.startsWith(start) && box.endsWith(u" !"), qPrintable(box));
+        }
+        QCOMPARE(shownResults(window), shown);
+        QCOMPARE(openDescriptorCount(), descriptors);
+        QVERIFY(FileState::of(path) == before);
+
+        // Once the file is put right, the same window searches it.
+        QFile::remove(path);
+        QDir().rmdir(path);
+        files.write("#the good verse\r\n#");
+        QCOMPARE(click(window, "Command1"), QStringLiteral("Results ! | 1 Results found !"));
+        QCOMPARE(shownResults(window), QStringLiteral("\n\nthe good verse\n\n"));
+    }
+
+    // A megabyte pasted into the query box is searched for whole.
+    void megabytePastedQuery()
+    {
+        TestFiles files;
+        const QByteArray verse = QByteArray("a long verse ").repeated(80 * 1024);
+        const QString path = files.write("#short verse\r\n#" + verse + "#");
+        Form1 window(path);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *query = control<QLineEdit>(window, "Text2");
+
+        const QString missing = QString(verse.toUpper()).replace(u'V', u'W');
+        QApplication::clipboard()->setText(missing);
+        query->paste();
+        QCOMPARE(query->text().size(), missing.size());
+        QCOMPARE(click(window, "Command1"), QStringLiteral("Sorry ! | No Results found !"));
+        QCOMPARE(shownResults(window), QString());
+
+        query->clear();
+        QApplication::clipboard()->setText(QString(verse.toUpper()));
+        query->paste();
+        QCOMPARE(click(window, "Command1"), QStringLiteral("Sorry ! | The result is too long !"));
+        QCOMPARE(window.widgetOperations().resultsText(),
+                 QStringLiteral("\r\n\r\n") + QString::fromLatin1(verse) + QStringLiteral("\r\n"));
+
+        // And the window goes on as before.
+        query->setText(QStringLiteral("  SHORT "));
+        QCOMPARE(click(window, "Command1"), QStringLiteral("Results ! | 1 Results found !"));
+    }
+
+    // Typed into the Surat box as a user would: the box keeps three characters, and what it
+    // keeps is either looked up or refused with the message.
+    void typedSurat_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<QString>("verse"); // empty: refused
+        QTest::newRow("-5") << "-5" << "-5" << "-005.001 minus five";
+        QTest::newRow("1.5") << "1.5" << "1.5" << "002.001 two";
+        QTest::newRow(" 7") << " 7" << " 7" << "007.001 seven";
+        QTest::newRow("+1") << "+1" << "+1" << "001.001 one";
+        QTest::newRow("1e2") << "1e2" << "1e2" << "100.001 hundred";
+        QTest::newRow("1e2 and more") << "1e2345" << "1e2" << "100.001 hundred";
+        QTest::newRow("four digits") << "1234" << "123" << "not found";
+        QTest::newRow("&H1") << "&H1" << "&H1" << "";
+        QTest::newRow("nothing") << "" << "" << "";
+        QTest::newRow("letters") << "abcdef" << "abc" << "";
+        QTest::newRow("1 2") << "1 2" << "1 2" << "";
+        QTest::newRow("Arabic-Indic three") << "٣" << "٣" << "";
+    }
+
+    void typedSurat()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, kept);
+        QFETCH(QString, verse);
+        TestFiles files;
+        const QString path = files.write("#-005.001 minus five\r\n#002.001 two\r\n#007.001 seven\r\n"
+                                         "#001.001 one\r\n#100.001 hundred\r\n#");
+        Form1 window(path);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto *surat = control<QLineEdit>(window, "surat");
+        type(surat, typed);
+        QCOMPARE(surat->text(), kept);
+        type(control<QLineEdit>(window, "ayat"), QStringLiteral("1"));
+        const QString box = click(window, "Command3");
+        if (verse.isEmpty()) {
+            QCOMPARE(box, QStringLiteral("Error ! | Please enter correct Surat and Ayat number !"));
+            QCOMPARE(shownResults(window), QString());
+        } else if (verse == u"not found") {
+            QCOMPARE(box, QStringLiteral("Sorry ! | Ayat not found !"));
+            QCOMPARE(shownResults(window), QString());
+        } else {
+            QCOMPARE(box, QStringLiteral("Found ! | Ayat Found !"));
+            QCOMPARE(shownResults(window), "\n\n" + verse + "\n\n");
+        }
+    }
+};
+
+QTEST_MAIN(HostileWindowTest)
+#include "hostilewindowtest.moc"

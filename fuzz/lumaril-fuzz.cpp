@@ -1,0 +1,447 @@
+// Differential fuzzing of the searches: each input is a query (or Surat and Ayat texts) and a
+// verse file; the real phrase search, lookup or record scanner runs on the file, and its
+// outcome is compared with what a plain implementation here says it must be. Any difference,
+// a file left open, or the busy panel left showing aborts, and libFuzzer keeps the input.
+//
+// Input layout:
+//   byte 0, bits 0-1   0 or 3: phrase search, 1: lookup, 2: record scanner
+//           bits 2-4   the file part is repeated 2^n times, so files reach past read blocks
+//           bits 5-7   n * 9,000 "x" bytes go before the file part
+//   then one line (up to "\n") for the query or scanner term, or two lines for Surat and
+//   Ayat; what remains is the verse file.
+
+#include "PhraseSearch.h"
+#include "RecordScanner.h"
+#include "SearchTerm.h"
+#include "VerseFile.h"
+#include "VerseLookup.h"
+#include "WindowOperations.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+using namespace lumaril;
+
+namespace {
+
+constexpr qsizetype lengthLimit = 65535;
+const QString crlf = QStringLiteral("\r\n");
+
+// ---- The plain implementation ----------------------------------------------------------
+
+// Strict UTF-8 decoding: the text, or nothing for bytes that are no UTF-8.
+std::optional<QString> decodeUtf8(const QByteArray &bytes)
+{
+    QString out;
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const auto *end = p + bytes.size();
+    while (p < end) {
+        const unsigned c = *p++;
+        if (c < 0x80) {
+            out += QChar(char16_t(c));
+            continue;
+        }
+        int more;
+        char32_t point;
+        char32_t least;
+        if ((c & 0xE0) == 0xC0) {
+            more = 1, point = c & 0x1F, least = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            more = 2, point = c & 0x0F, least = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            more = 3, point = c & 0x07, least = 0x10000;
+        } else {
+            return std::nullopt;
+        }
+        for (int i = 0; i < more; ++i) {
+            if (p == end || (*p & 0xC0) != 0x80)
+                return std::nullopt;
+            point = point << 6 | (*p++ & 0x3F);
+        }
+        if (point < least || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
+            return std::nullopt;
+        // Not QString::fromUcs4(), which would drop a leading U+FEFF.
+        if (point >= 0x10000)
+            out += QChar(QChar::highSurrogate(point)), out += QChar(QChar::lowSurrogate(point));
+        else
+            out += QChar(char16_t(point));
+    }
+    return out;
+}
+
+QString decodeWindows1252(const QByteArray &bytes)
+{
+    static constexpr std::array<char16_t, 32> high = {
+        u'€', 0x81, u'‚', u'ƒ', u'„', u'…', u'†', u'‡', u'ˆ', u'‰', u'Š', u'‹', u'Œ', 0x8D, u'Ž', 0x8F,
+        0x90, u'‘', u'’', u'“', u'”', u'•', u'–', u'—', u'˜', u'™', u'š', u'›', u'œ', 0x9D, u'ž', u'Ÿ',
+    };
+    QString out;
+    for (const char b : bytes) {
+        const auto u = static_cast<unsigned char>(b);
+        out += QChar(u >= 0x80 && u < 0xA0 ? high[u - 0x80] : char16_t(u));
+    }
+    return out;
+}
+
+bool looksLikeUtf16(const QByteArray &file)
+{
+    if (file.startsWith("\xFF\xFE") || file.startsWith("\xFE\xFF"))
+        return true;
+    const qsizetype sample = std::min<qsizetype>(file.size(), 4096) / 2 * 2;
+    if (sample < 16)
+        return false;
+    qsizetype even = 0, odd = 0;
+    for (qsizetype i = 0; i < sample; i += 2) {
+        even += file[i] == 0;
+        odd += file[i + 1] == 0;
+    }
+    return even * 10 >= sample / 2 * 7 || odd * 10 >= sample / 2 * 7;
+}
+
+QString trimBlanks(QString s)
+{
+    while (s.startsWith(u' '))
+        s.remove(0, 1);
+    while (s.endsWith(u' '))
+        s.chop(1);
+    return s;
+}
+
+bool contains(const QString &record, const QString &term)
+{
+    return !record.isEmpty() && record.toCaseFolded().contains(term.toCaseFolded());
+}
+
+// The key part for a Surat or Ayat text, or nothing when it is no number.
+std::optional<QString> keyPart(const QString &text)
+{
+    static const QRegularExpression number(QRegularExpression::anchoredPattern(
+            QStringLiteral(" *[+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+)(?:[eE][+-]?[0-9]+)? *")));
+    if (!number.match(text).hasMatch())
+        return std::nullopt;
+    const double value = std::strtod(text.toLatin1().constData(), nullptr);
+    if (std::isinf(value))
+        return std::nullopt;
+    const double rounded = std::round(value);
+    if (rounded == 0)
+        return QStringLiteral("000");
+    QString digits = QString::asprintf("%.0f", std::fabs(rounded));
+    while (digits.size() < 3)
+        digits.prepend(u'0');
+    return rounded < 0 ? u'-' + digits : digits;
+}
+
+struct Outcome
+{
+    QString results;
+    QStringList messages;
+    bool flag = true;
+};
+
+// The records of the file, or the message that it has none.
+struct Records
+{
+    QList<QByteArray> bytes;
+    qsizetype firstInvalid = 0; // the first record that is no UTF-8; bytes.size() for none
+    QString failure;
+};
+
+Records recordsOf(const QByteArray &file, const QString &path)
+{
+    Records r;
+    const QString start = QStringLiteral("Error ! | Cannot search the verse file \"%1\": ").arg(path);
+    if (looksLikeUtf16(file)) {
+        r.failure = start + QStringLiteral("it is written in UTF-16, which this program cannot "
+                                           "read; save it as UTF-8 or Windows-1252 text !");
+        return r;
+    }
+    QList<QByteArray> pieces = file.split('#');
+    if (pieces.size() < 2) {
+        r.failure = start + QStringLiteral("it holds no \"#\" mark, so it has no verse records !");
+        return r;
+    }
+    r.bytes = pieces.mid(1, pieces.size() - 2);
+    r.firstInvalid = r.bytes.size();
+    for (qsizetype i = 0; i < r.bytes.size(); ++i) {
+        if (!decodeUtf8(r.bytes[i])) {
+            r.firstInvalid = i;
+            break;
+        }
+    }
+    return r;
+}
+
+QString decoded(const QByteArray &bytes, bool utf8)
+{
+    return utf8 ? *decodeUtf8(bytes) : decodeWindows1252(bytes);
+}
+
+// The file is UTF-8 as far as every record read so far is UTF-8. A search that ends before
+// the first record that is not shows what it found as UTF-8; one that reaches it shows the
+// whole file as Windows-1252.
+Outcome expectedPhraseSearch(const QString &query, const QByteArray &file, const QString &path,
+                             bool flag)
+{
+    Outcome o{QString(), {}, flag};
+    if (query.isEmpty()) {
+        o.messages << QStringLiteral("Error ! | Please enter some text !");
+        return o;
+    }
+    const QString term = trimBlanks(query);
+    const Records records = recordsOf(file, path);
+    if (!records.failure.isEmpty()) {
+        o.messages << records.failure;
+        return o;
+    }
+    const auto pass = [&](bool utf8, qsizetype count) {
+        QString result;
+        qsizetype matches = 0;
+        for (qsizetype i = 0; i < count; ++i) {
+            const QString text = decoded(records.bytes[i], utf8);
+            o.flag = contains(text, term);
+            if (!o.flag)
+                continue;
+            ++matches;
+            result += crlf + crlf + text;
+            if (result.size() + crlf.size() >= lengthLimit) {
+                o.results = result + crlf;
+                o.messages = {QStringLiteral("Sorry ! | The result is too long !")};
+                return true;
+            }
+        }
+        o.results = matches ? result + crlf : QString();
+        o.messages = {matches ? QStringLiteral("Results ! | %1 Results found !").arg(matches)
+                              : QStringLiteral("Sorry ! | No Results found !")};
+        return false;
+    };
+    if (!pass(true, records.firstInvalid) && records.firstInvalid < records.bytes.size())
+        pass(false, records.bytes.size());
+    return o;
+}
+
+Outcome expectedLookup(const QString &surat, const QString &ayat, const QByteArray &file,
+                       const QString &path, bool flag)
+{
+    Outcome o{QString(), {}, flag};
+    const auto s = keyPart(surat);
+    const auto a = keyPart(ayat);
+    if (!s || !a) {
+        o.messages << QStringLiteral("Error ! | Please enter correct Surat and Ayat number !");
+        return o;
+    }
+    const QString key = *s + u'.' + *a;
+    const Records records = recordsOf(file, path);
+    if (!records.failure.isEmpty()) {
+        o.messages << records.failure;
+        return o;
+    }
+    const auto pass = [&](bool utf8, qsizetype count) {
+        for (qsizetype i = 0; i < count; ++i) {
+            const QString text = decoded(records.bytes[i], utf8);
+            o.flag = contains(text, key);
+            if (o.flag) {
+                o.results = crlf + crlf + text + crlf;
+                o.messages = {QStringLiteral("Found ! | Ayat Found !")};
+                return true;
+            }
+        }
+        o.messages = {QStringLiteral("Sorry ! | Ayat not found !")};
+        return false;
+    };
+    if (!pass(true, records.firstInvalid) && records.firstInvalid < records.bytes.size())
+        pass(false, records.bytes.size());
+    return o;
+}
+
+// ---- Running the real code ---------------------------------------------------------------
+
+class Ops : public WindowOperations
+{
+public:
+    QString query, surat, ayat, results;
+    bool flag = true;
+    QStringList messages;
+    bool busy = false;
+    bool messageOverPanel = false;
+
+    void setResultsText(const QString &text) override { results = text; }
+    qsizetype resultsTextLength() const override { return results.size(); }
+    QString queryText() const override { return query; }
+    QString suratText() const override { return surat; }
+    QString ayatText() const override { return ayat; }
+    void showBusyPanel() override { busy = true; }
+    void hideBusyPanel() override { busy = false; }
+    void repaintNow() override {}
+    void setMatchFlag(bool matched) override { flag = matched; }
+    bool matchFlag() const override { return flag; }
+    void showInformation(const QString &prompt, const QString &title) override
+    {
+        messageOverPanel = messageOverPanel || busy;
+        messages << title + QStringLiteral(" | ") + prompt;
+    }
+    void unloadWindow() override {}
+    void endProgram() override {}
+};
+
+int g_file = -1;
+QString g_path;
+
+int openDescriptors()
+{
+    DIR *dir = ::opendir("/proc/self/fd");
+    if (!dir)
+        return -1;
+    int count = 0;
+    while (::readdir(dir))
+        ++count;
+    ::closedir(dir);
+    return count;
+}
+
+[[noreturn]] void mismatch(const char *what, const QString &actual, const QString &expected)
+{
+    std::fprintf(stderr, "MISMATCH in %s\n  actual:   %s\n  expected: %s\n", what,
+                 qPrintable(actual), qPrintable(expected));
+    std::abort();
+}
+
+QString show(const QString &s)
+{
+    QString out;
+    for (const QChar c : s.left(300)) {
+        if (c.unicode() < 0x20 || c.unicode() >= 0x7F)
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QChar(u'0'));
+        else
+            out += c;
+    }
+    return out + (s.size() > 300 ? QStringLiteral("... (%1 characters)").arg(s.size()) : QString());
+}
+
+void compare(const char *what, const Ops &ops, const Outcome &expected)
+{
+    if (ops.messages != expected.messages)
+        mismatch(what, show(ops.messages.join(u'/')), show(expected.messages.join(u'/')));
+    if (ops.results != expected.results)
+        mismatch(what, show(ops.results), show(expected.results));
+    if (ops.flag != expected.flag)
+        mismatch(what, QString::number(ops.flag), QString::number(expected.flag));
+    if (ops.busy || ops.messageOverPanel)
+        mismatch(what, QStringLiteral("the busy panel showing with the message"), QString());
+}
+
+void checkScanner(const QString &termText, const QByteArray &file)
+{
+    const SearchTerm term(termText);
+    VerseFile verses(g_path);
+    if (!verses.open())
+        mismatch("scanner", QStringLiteral("cannot open: ") + verses.failureReason(), QString());
+    RecordScanner scanner(verses, term);
+    QStringList texts;
+    QList<bool> matches;
+    bool started = scanner.start();
+    while (started) {
+        while (scanner.next()) {
+            matches << scanner.currentMatches();
+            texts << scanner.currentText();
+        }
+        if (scanner.stop() != RecordScanner::Stop::Restart)
+            break;
+        texts.clear();
+        matches.clear();
+        started = scanner.restartAsWindows1252() && scanner.start();
+    }
+    const Records records = recordsOf(file, g_path);
+    RecordScanner::Stop stop = RecordScanner::Stop::EndOfFile;
+    if (looksLikeUtf16(file))
+        stop = RecordScanner::Stop::Utf16;
+    else if (!records.failure.isEmpty())
+        stop = RecordScanner::Stop::NoMark;
+    if (scanner.stop() != stop)
+        mismatch("scanner stop", QString::number(int(scanner.stop())), QString::number(int(stop)));
+    QStringList expectedTexts;
+    QList<bool> expectedMatches;
+    const bool utf8 = records.firstInvalid == records.bytes.size();
+    for (const QByteArray &r : records.bytes) {
+        expectedTexts << decoded(r, utf8);
+        expectedMatches << contains(expectedTexts.last(), termText);
+    }
+    if (texts != expectedTexts)
+        mismatch("scanner records", show(texts.join(u'|')), show(expectedTexts.join(u'|')));
+    if (matches != expectedMatches)
+        mismatch("scanner matches", show(texts.join(u'|')), QStringLiteral("other matches"));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    g_file = ::memfd_create("quran.txt", MFD_CLOEXEC);
+    if (g_file < 0) {
+        std::perror("memfd_create");
+        std::exit(1);
+    }
+    g_path = QStringLiteral("/proc/self/fd/%1").arg(g_file);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 1)
+        return 0;
+    const unsigned layout = data[0];
+    const QByteArray rest(reinterpret_cast<const char *>(data) + 1, qsizetype(size - 1));
+    const int mode = layout & 3;
+    const qsizetype lines = mode == 1 ? 2 : 1;
+
+    QStringList texts;
+    qsizetype at = 0;
+    for (qsizetype i = 0; i < lines; ++i) {
+        const qsizetype end = rest.indexOf('\n', at);
+        if (end < 0)
+            return 0;
+        texts << QString::fromUtf8(rest.mid(at, end - at));
+        at = end + 1;
+    }
+    QByteArray file = QByteArray((layout >> 5) * 9000, 'x') + rest.mid(at).repeated(1 << ((layout >> 2) & 7));
+
+    if (::ftruncate(g_file, 0) != 0 || ::pwrite(g_file, file.constData(), file.size(), 0) != file.size())
+        std::abort();
+
+    const int descriptors = openDescriptors();
+    const bool initialFlag = size % 2;
+    if (mode == 1) {
+        // The boxes take three characters; longer texts are only read as numbers.
+        for (const QString &t : texts) {
+            if (readNumber(t).has_value() != keyPart(t).has_value())
+                mismatch("readNumber", t, keyPart(t) ? QStringLiteral("a number") : QStringLiteral("no number"));
+        }
+        Ops ops;
+        ops.surat = texts[0].left(3);
+        ops.ayat = texts[1].left(3);
+        ops.flag = initialFlag;
+        Command3_Click(ops, g_path);
+        compare("lookup", ops, expectedLookup(ops.surat, ops.ayat, file, g_path, initialFlag));
+    } else if (mode == 2) {
+        checkScanner(texts[0], file);
+    } else {
+        Ops ops;
+        ops.query = texts[0];
+        ops.flag = initialFlag;
+        Command1_Click(ops, g_path);
+        compare("phrase search", ops, expectedPhraseSearch(texts[0], file, g_path, initialFlag));
+    }
+    if (openDescriptors() != descriptors)
+        mismatch("descriptors", QStringLiteral("a file left open"), QString());
+    return 0;
+}

@@ -127,7 +127,8 @@ private slots:
                 QCOMPARE(result.records.size(), 2);
                 QCOMPARE(result.records[0].size(), record.size());
                 if (result.matches != QList<bool>{true, true})
-                    QFAIL(qPrintable(QStringLiteral("boundary %1, shift %2").arg(boundary).arg(shift)));
+                    QFAIL(qPrintable(
+                            QStringLiteral("boundary %1, shift %2").arg(boundary).arg(shift)));
             }
         }
     }
@@ -174,12 +175,20 @@ private slots:
         }
     }
 
-    // The masks the scanner walks on: the SSE2 code (where it is built) must give exactly
-    // what the portable code gives, at every length and at the words near the end that the
-    // two share; and making them again from a word after more bytes came in must give what
-    // making them at once gives.
-    void maskPathsAgree()
+    // The masks the scanner walks on: every code this machine can run must give exactly what
+    // the portable code gives, at every length and at the words near the end that the vector
+    // codes leave to the portable one; and making them again from a word after more bytes
+    // came in must give what making them at once gives.
+    void maskCodesAgree()
     {
+        using lumaril::text::MarkingCode;
+        std::vector<MarkingCode> codes;
+        for (const MarkingCode code : {MarkingCode::Sse2, MarkingCode::Avx2}) {
+            if (lumaril::text::canMarkWith(code))
+                codes.push_back(code);
+            else
+                qInfo("marking code %d cannot run here", int(code));
+        }
         // Marks, letters of both cases, the bytes next to the case bit ("@" "`" "[" "{") and
         // blanks; and now and then, or never, bytes with the high bit.
         const QByteArray ascii("#mMeErRcCyYxX@`[{ ");
@@ -190,62 +199,73 @@ private slots:
                                          QByteArray("mercy"), QByteArray("`@"),
                                          QByteArray("{x["), QByteArray("#"), longNeedle}) {
             for (int round = 0; round < 400; ++round) {
-                const qsizetype size = round < 300 ? rng.bounded(300) : rng.bounded(5000);
+                const qsizetype n = round < 300 ? rng.bounded(300) : rng.bounded(5000);
                 // Random bytes follow the data too, so that looking past its end shows.
-                QByteArray data(size + longNeedle.size(), Qt::Uninitialized);
+                QByteArray data(n + longNeedle.size(), Qt::Uninitialized);
                 const int highOdds = std::array{0, 5, 200}[round % 3];
                 for (char &c : data) {
                     c = highOdds != 0 && rng.bounded(highOdds) == 0
                             ? high[rng.bounded(high.size())]
                             : ascii[rng.bounded(ascii.size())];
                 }
-                if (size > 0 && rng.bounded(2))
-                    data.replace(rng.bounded(size), needle.size(), needle); // an occurrence
-                const qsizetype n = size;
+                if (n > 0 && rng.bounded(2))
+                    data.replace(rng.bounded(n), needle.size(), needle); // an occurrence
                 const qsizetype words = (n + 63) / 64 + 1;
-
                 const ByteMasks unset{0x5A5A5A5A5A5A5A5A, 0xA5A5A5A5A5A5A5A5};
-                std::vector<ByteMasks> fast(words, unset), portable(words, unset);
-                const bool fastNonAscii =
-                        lumaril::text::markBytes(data.constData(), n, 0, needle, fast.data());
-                const bool portableNonAscii = lumaril::text::markBytesPortable(
-                        data.constData(), n, 0, needle, portable.data());
                 const QString where = QStringLiteral("needle \"%1\", size %2").arg(needle).arg(n);
-                const bool nonAscii = std::any_of(data.cbegin(), data.cbegin() + n,
-                                                  [](char c) { return c & 0x80; });
-                QCOMPARE(fastNonAscii, nonAscii);
-                QCOMPARE(portableNonAscii, nonAscii);
-                for (qsizetype w = 0; w < words; ++w) {
-                    if (fast[w].stops != portable[w].stops || fast[w].nonAscii != portable[w].nonAscii)
-                        QFAIL(qPrintable(where + QStringLiteral(", word %1").arg(w)));
-                }
+                const auto sameMasks = [&](const std::vector<ByteMasks> &a,
+                                           const std::vector<ByteMasks> &b, const QString &what) {
+                    for (qsizetype w = 0; w < words; ++w) {
+                        if (a[w].stops != b[w].stops || a[w].nonAscii != b[w].nonAscii) {
+                            const QString word = QStringLiteral(", word %1").arg(w);
+                            QTest::qFail(qPrintable(where + what + word), __FILE__, __LINE__);
+                            return false;
+                        }
+                    }
+                    return true;
+                };
+
+                std::vector<ByteMasks> reference(words, unset);
+                const bool nonAscii = lumaril::text::markBytesWith(
+                        MarkingCode::Portable, data.constData(), n, 0, needle, reference.data());
+                QCOMPARE(nonAscii, std::any_of(data.cbegin(), data.cbegin() + n,
+                                               [](char c) { return c & 0x80; }));
                 // Nothing past the data is touched or marked.
-                QCOMPARE(fast[words - 1].stops, unset.stops);
+                QCOMPARE(reference[words - 1].stops, unset.stops);
                 if (n % 64 != 0)
-                    QCOMPARE(fast[n / 64].stops >> (n % 64), quint64(0));
+                    QCOMPARE(reference[n / 64].stops >> (n % 64), quint64(0));
                 // Every occurrence is a stop, whatever the case of its letters, and every stop
                 // but a mark leaves room for the needle, as the scanner reads it there.
                 const QByteArray lower = data.left(n).toLower();
                 for (qsizetype at = lower.indexOf(needle); !needle.isEmpty() && at >= 0;
                      at = lower.indexOf(needle, at + 1)) {
-                    if (!(fast[at / 64].stops >> (at % 64) & 1))
+                    if (!(reference[at / 64].stops >> (at % 64) & 1))
                         QFAIL(qPrintable(where + QStringLiteral(", occurrence at %1").arg(at)));
                 }
                 for (qsizetype at = std::max<qsizetype>(0, n - needle.size() + 1); at < n; ++at) {
-                    if (data[at] != '#' && fast[at / 64].stops >> (at % 64) & 1)
+                    if (data[at] != '#' && reference[at / 64].stops >> (at % 64) & 1)
                         QFAIL(qPrintable(where + QStringLiteral(", no room at %1").arg(at)));
                 }
 
-                // In two steps, as the scanner does when a block comes in after the first.
-                const qsizetype first = rng.bounded(n + 1);
-                std::vector<ByteMasks> steps(words, unset);
-                lumaril::text::markBytes(data.constData(), first, 0, needle, steps.data());
-                const qsizetype again = lumaril::text::firstUnsettledWord(first, needle);
-                lumaril::text::markBytes(data.constData(), n, again, needle, steps.data());
-                for (qsizetype w = 0; w * 64 < n; ++w) {
-                    if (steps[w].stops != fast[w].stops || steps[w].nonAscii != fast[w].nonAscii)
-                        QFAIL(qPrintable(where + QStringLiteral(", in two steps from %1, word %2")
-                                                         .arg(first).arg(w)));
+                for (const MarkingCode code : codes) {
+                    const QString byCode = QStringLiteral(", code %1").arg(int(code));
+                    std::vector<ByteMasks> masks(words, unset);
+                    QCOMPARE(lumaril::text::markBytesWith(code, data.constData(), n, 0, needle,
+                                                          masks.data()),
+                             nonAscii);
+                    if (!sameMasks(masks, reference, byCode))
+                        return;
+                    // In two steps, as the scanner does when a block comes in after the first.
+                    const qsizetype first = rng.bounded(n + 1);
+                    std::vector<ByteMasks> steps(words, unset);
+                    lumaril::text::markBytesWith(code, data.constData(), first, 0, needle,
+                                                 steps.data());
+                    const qsizetype again = lumaril::text::firstUnsettledWord(first, needle);
+                    lumaril::text::markBytesWith(code, data.constData(), n, again, needle,
+                                                 steps.data());
+                    if (!sameMasks(steps, reference,
+                                   byCode + QStringLiteral(", in two steps from %1").arg(first)))
+                        return;
                 }
             }
         }

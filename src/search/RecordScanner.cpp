@@ -15,6 +15,22 @@ namespace {
 constexpr qsizetype blockSize = 64 * 1024;
 constexpr qsizetype minimumRead = 16 * 1024;
 
+// A mask word covers 64 bytes, a word of m_wordsWithStops 64 mask words. Positions and counts
+// are never negative; dividing them as unsigned numbers makes these plain shifts in the walk,
+// which runs once per record.
+inline qsizetype wordOf(qsizetype at)
+{
+    return qsizetype(std::size_t(at) / 64);
+}
+inline int bitOf(qsizetype at)
+{
+    return int(std::size_t(at) % 64);
+}
+inline qsizetype wordsFor(qsizetype count)
+{
+    return wordOf(count + 63);
+}
+
 // A file is taken for UTF-16 when it starts with a UTF-16 byte order mark, or when, without
 // one, most of the bytes in even or in odd positions of its first block are NUL, as they are
 // for mostly-Latin text in UTF-16. A few stray NULs in 8-bit text do not qualify.
@@ -126,7 +142,8 @@ bool RecordScanner::refill()
     // until the bytes after them came in.
     const qsizetype firstWord = text::firstUnsettledWord(marked, m_needle);
     m_filled += n;
-    const bool nonAscii = text::markBytes(m_raw.get(), m_filled, firstWord, m_needle, m_masks.get());
+    const bool nonAscii =
+            text::markBytes(m_raw.get(), m_filled, firstWord, m_needle, m_masks.get());
     m_bufferNonAscii = (marked > 0 && m_bufferNonAscii) || nonAscii;
     summarize(firstWord);
     // The unfinished record is walked again from its start: its candidates may have moved,
@@ -148,11 +165,11 @@ void RecordScanner::grow(qsizetype capacity)
         grown.wordsWithStops = std::make_unique_for_overwrite<quint64[]>(capacity / (64 * 64));
     }
     if (m_filled > 0) {
-        const qsizetype words = (m_filled + 63) / 64;
+        const qsizetype words = wordsFor(m_filled);
         std::memcpy(grown.raw.get(), m_raw.get(), m_filled);
         std::memcpy(grown.masks.get(), m_masks.get(), words * sizeof(text::ByteMasks));
         std::memcpy(grown.wordsWithStops.get(), m_wordsWithStops.get(),
-                    (words + 63) / 64 * sizeof(quint64));
+                    wordsFor(words) * sizeof(quint64));
     }
     spare({std::exchange(m_raw, std::move(grown.raw)),
            std::exchange(m_masks, std::move(grown.masks)),
@@ -163,22 +180,24 @@ void RecordScanner::grow(qsizetype capacity)
 
 void RecordScanner::summarize(qsizetype firstWord)
 {
-    const qsizetype endWord = (m_filled + 63) / 64;
-    for (qsizetype group = firstWord / 64; group * 64 < endWord; ++group) {
+    const qsizetype endWord = wordsFor(m_filled);
+    for (qsizetype group = wordOf(firstWord); group * 64 < endWord; ++group) {
         const qsizetype from = std::max(firstWord, group * 64);
         const qsizetype to = std::min(endWord, group * 64 + 64);
         // The words before firstWord keep their bits; those past the data get none.
-        quint64 bits = from % 64 != 0 ? m_wordsWithStops[group] & ~(~quint64(0) << (from % 64)) : 0;
+        quint64 bits = bitOf(from) == 0
+                ? 0
+                : m_wordsWithStops[group] & ~(~quint64(0) << bitOf(from));
         for (qsizetype word = from; word < to; ++word)
-            bits |= quint64(m_masks[word].stops != 0) << (word % 64);
+            bits |= quint64(m_masks[word].stops != 0) << bitOf(word);
         m_wordsWithStops[group] = bits;
     }
 }
 
 void RecordScanner::walkFrom(qsizetype from)
 {
-    m_stopWord = from / 64;
-    m_stopBits = from < m_filled ? m_masks[m_stopWord].stops & (~quint64(0) << (from % 64)) : 0;
+    m_stopWord = wordOf(from);
+    m_stopBits = from < m_filled ? m_masks[m_stopWord].stops & (~quint64(0) << bitOf(from)) : 0;
 }
 
 // The walk runs on locals, as this is the loop that every record goes through.
@@ -186,17 +205,17 @@ inline qsizetype RecordScanner::walkToMark(qsizetype &candidate)
 {
     const char *raw = m_raw.get();
     const text::ByteMasks *masks = m_masks.get();
-    const qsizetype endWord = (m_filled + 63) / 64;
-    const qsizetype endGroup = (endWord + 63) / 64;
+    const qsizetype endWord = wordsFor(m_filled);
+    const qsizetype endGroup = wordsFor(endWord);
     qsizetype word = m_stopWord;
     quint64 bits = m_stopBits;
     qsizetype mark = npos;
     for (;;) {
         if (bits == 0) {
             // On to the next word with stops, if any.
-            qsizetype group = word / 64;
+            qsizetype group = wordOf(word);
             quint64 later = group < endGroup
-                    ? m_wordsWithStops[group] & (~quint64(1) << (word % 64))
+                    ? m_wordsWithStops[group] & (~quint64(1) << bitOf(word))
                     : 0;
             while (later == 0 && ++group < endGroup)
                 later = m_wordsWithStops[group];
@@ -225,9 +244,9 @@ qsizetype RecordScanner::nextMarked(quint64 text::ByteMasks::*mask, qsizetype fr
 {
     if (from >= m_filled)
         return m_filled;
-    qsizetype word = from / 64;
-    quint64 bits = m_masks[word].*mask & (~quint64(0) << (from % 64));
-    const qsizetype endWord = (m_filled + 63) / 64;
+    qsizetype word = wordOf(from);
+    quint64 bits = m_masks[word].*mask & (~quint64(0) << bitOf(from));
+    const qsizetype endWord = wordsFor(m_filled);
     while (bits == 0) {
         if (++word == endWord)
             return m_filled;
@@ -313,17 +332,16 @@ bool RecordScanner::currentMatches()
 {
     if (m_begin == m_end)
         return false;
+    // Byte-level matching is exact unless a record holds UTF-8 letters that fold to ASCII (the
+    // Kelvin sign, the long s); Windows-1252 has none. Most records of the verse file end
+    // here, on finding no candidate.
+    if (!m_needle.isEmpty() && (!m_currentNonAscii || m_encoding == Encoding::Windows1252))
+        return m_candidate != npos && asciiRecordMatches();
     if (m_term.isEmpty())
         return true;
-    if (m_term.isAscii()) {
-        // Byte-level matching is exact unless a record holds UTF-8 letters that fold to
-        // ASCII (the Kelvin sign, the long s); Windows-1252 has none.
-        if (!m_currentNonAscii || m_encoding == Encoding::Windows1252)
-            return asciiRecordMatches();
-    } else if (!m_currentNonAscii) {
-        // ASCII folds to ASCII, so plain ASCII text cannot hold a term that does not.
+    // ASCII folds to ASCII, so plain ASCII text cannot hold a term that does not.
+    if (!m_term.isAscii() && !m_currentNonAscii)
         return false;
-    }
     return m_term.isContainedIn(currentText());
 }
 

@@ -4,7 +4,14 @@
 #include <array>
 
 #if defined(__SSE2__) || defined(_M_X64)
+#define LUMARIL_HAVE_SSE2
 #include <emmintrin.h>
+#endif
+// GCC and Clang can build AVX2 code into single functions of a program built for any x86-64
+// processor; it runs only where the processor says it can.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define LUMARIL_HAVE_AVX2
+#include <immintrin.h>
 #endif
 
 namespace lumaril::text {
@@ -108,6 +115,13 @@ inline unsigned char lowerAscii(unsigned char c)
     return static_cast<unsigned char>(c + ((static_cast<unsigned char>(c - 'A') < 26) << 5));
 }
 
+// How many bytes after a place its candidate test looks at.
+inline qsizetype needleReach(QByteArrayView lowerNeedle)
+{
+    return lowerNeedle.isEmpty() ? 0 : lowerNeedle.size() - 1;
+}
+
+#if defined(LUMARIL_HAVE_SSE2) || defined(LUMARIL_HAVE_AVX2)
 // For a needle byte in small letters: the bits to set in a text byte before comparing it,
 // so that one comparison tells whether the text byte folds to it. Only letters get the case
 // bit: "@" with it set would pass for "`", "[" for "{".
@@ -116,21 +130,23 @@ inline unsigned char caseBit(unsigned char lowerNeedleByte)
     return lowerNeedleByte >= 'a' && lowerNeedleByte <= 'z' ? 0x20 : 0;
 }
 
-// How many bytes after a place its candidate test looks at.
-inline qsizetype needleReach(QByteArrayView lowerNeedle)
+// The first word that the vector code leaves to the portable code: from there on, loads of
+// the word's bytes, or of the needle's last byte after them, would run past the data.
+inline qsizetype endOfWholeWords(qsizetype size, qsizetype reach)
 {
-    return lowerNeedle.isEmpty() ? 0 : lowerNeedle.size() - 1;
+    return size >= 64 + reach ? (size - reach) / 64 : 0;
 }
+#endif
 
-#if defined(__SSE2__) || defined(_M_X64)
-// The SSE2 part of markBytes: every word whose 64 bytes, and the needle's last byte after the
-// last of them, lie inside the data. Returns the first word it left for the portable code.
+#ifdef LUMARIL_HAVE_SSE2
+// Marks the words from firstWord on that lie wholly inside the data; returns the first word
+// it left. The same steps as the AVX2 code below, sixteen bytes at a time.
 template <bool WithNeedle>
-qsizetype markBytesSse2(const char *data, qsizetype size, qsizetype firstWord,
+qsizetype markWordsSse2(const char *data, qsizetype size, qsizetype firstWord,
                         QByteArrayView lowerNeedle, ByteMasks *masks, bool &anyNonAscii)
 {
     const qsizetype reach = needleReach(lowerNeedle);
-    const qsizetype endWord = size >= 64 + reach ? (size - reach) / 64 : 0;
+    const qsizetype endWord = endOfWholeWords(size, reach);
     const __m128i mark = _mm_set1_epi8('#');
     __m128i first = _mm_setzero_si128(), firstCase = first, last = first, lastCase = first;
     if constexpr (WithNeedle) {
@@ -141,9 +157,6 @@ qsizetype markBytesSse2(const char *data, qsizetype size, qsizetype firstWord,
         last = _mm_set1_epi8(char(l));
         lastCase = _mm_set1_epi8(char(caseBit(l)));
     }
-    const auto bits = [](__m128i v, int k) {
-        return quint64(unsigned(_mm_movemask_epi8(v))) << (16 * k);
-    };
     qsizetype w = firstWord;
     for (; w < endWord; ++w) {
         const char *p = data + w * 64;
@@ -160,16 +173,16 @@ qsizetype markBytesSse2(const char *data, qsizetype size, qsizetype firstWord,
                 const __m128i lastMatches = _mm_cmpeq_epi8(_mm_or_si128(there, lastCase), last);
                 stop = _mm_or_si128(stop, _mm_and_si128(firstMatches, lastMatches));
             }
-            stops |= bits(stop, k);
+            stops |= quint64(unsigned(_mm_movemask_epi8(stop))) << (16 * k);
         }
         // English text rarely leaves ASCII: one test for all 64 bytes is usually enough.
         quint64 nonAscii = 0;
-        const __m128i any = _mm_or_si128(_mm_or_si128(here[0], here[1]),
-                                         _mm_or_si128(here[2], here[3]));
+        const __m128i any =
+                _mm_or_si128(_mm_or_si128(here[0], here[1]), _mm_or_si128(here[2], here[3]));
         if (_mm_movemask_epi8(any) != 0) {
             anyNonAscii = true;
             for (int k = 0; k < 4; ++k)
-                nonAscii |= bits(here[k], k);
+                nonAscii |= quint64(unsigned(_mm_movemask_epi8(here[k]))) << (16 * k);
         }
         masks[w] = ByteMasks{stops, nonAscii};
     }
@@ -177,9 +190,59 @@ qsizetype markBytesSse2(const char *data, qsizetype size, qsizetype firstWord,
 }
 #endif
 
-} // namespace
+#ifdef LUMARIL_HAVE_AVX2
+template <bool WithNeedle>
+__attribute__((target("avx2"))) qsizetype markWordsAvx2(const char *data, qsizetype size,
+                                                        qsizetype firstWord,
+                                                        QByteArrayView lowerNeedle,
+                                                        ByteMasks *masks, bool &anyNonAscii)
+{
+    const qsizetype reach = needleReach(lowerNeedle);
+    const qsizetype endWord = endOfWholeWords(size, reach);
+    const __m256i mark = _mm256_set1_epi8('#');
+    __m256i first = _mm256_setzero_si256(), firstCase = first, last = first, lastCase = first;
+    if constexpr (WithNeedle) {
+        const auto f = static_cast<unsigned char>(lowerNeedle.front());
+        const auto l = static_cast<unsigned char>(lowerNeedle.back());
+        first = _mm256_set1_epi8(char(f));
+        firstCase = _mm256_set1_epi8(char(caseBit(f)));
+        last = _mm256_set1_epi8(char(l));
+        lastCase = _mm256_set1_epi8(char(caseBit(l)));
+    }
+    qsizetype w = firstWord;
+    for (; w < endWord; ++w) {
+        const char *p = data + w * 64;
+        __m256i here[2];
+        quint64 stops = 0;
+        for (int k = 0; k < 2; ++k) {
+            here[k] = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + 32 * k));
+            __m256i stop = _mm256_cmpeq_epi8(here[k], mark);
+            if constexpr (WithNeedle) {
+                const __m256i there =
+                        _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + 32 * k + reach));
+                const __m256i firstMatches =
+                        _mm256_cmpeq_epi8(_mm256_or_si256(here[k], firstCase), first);
+                const __m256i lastMatches =
+                        _mm256_cmpeq_epi8(_mm256_or_si256(there, lastCase), last);
+                stop = _mm256_or_si256(stop, _mm256_and_si256(firstMatches, lastMatches));
+            }
+            stops |= quint64(unsigned(_mm256_movemask_epi8(stop))) << (32 * k);
+        }
+        quint64 nonAscii = 0;
+        if (_mm256_movemask_epi8(_mm256_or_si256(here[0], here[1])) != 0) {
+            anyNonAscii = true;
+            for (int k = 0; k < 2; ++k)
+                nonAscii |= quint64(unsigned(_mm256_movemask_epi8(here[k]))) << (32 * k);
+        }
+        masks[w] = ByteMasks{stops, nonAscii};
+    }
+    return w;
+}
+#endif
 
-bool markBytesPortable(const char *data, qsizetype size, qsizetype firstWord,
+// Marks the words from firstWord on a byte at a time: all of them for the portable code, and
+// the last few, which the vector code leaves, for the others.
+bool markWordsPortable(const char *data, qsizetype size, qsizetype firstWord,
                        QByteArrayView lowerNeedle, ByteMasks *masks)
 {
     bool anyNonAscii = false;
@@ -208,19 +271,68 @@ bool markBytesPortable(const char *data, qsizetype size, qsizetype firstWord,
     return anyNonAscii;
 }
 
+MarkingCode fastestMarkingCode()
+{
+    for (const MarkingCode code : {MarkingCode::Avx2, MarkingCode::Sse2}) {
+        if (canMarkWith(code))
+            return code;
+    }
+    return MarkingCode::Portable;
+}
+
+} // namespace
+
+bool canMarkWith(MarkingCode code)
+{
+    switch (code) {
+    case MarkingCode::Portable:
+        return true;
+    case MarkingCode::Sse2:
+#ifdef LUMARIL_HAVE_SSE2
+        return true;
+#else
+        return false;
+#endif
+    case MarkingCode::Avx2:
+#ifdef LUMARIL_HAVE_AVX2
+        return __builtin_cpu_supports("avx2");
+#else
+        return false;
+#endif
+    }
+    return false;
+}
+
+bool markBytesWith(MarkingCode code, const char *data, qsizetype size, qsizetype firstWord,
+                   QByteArrayView lowerNeedle, ByteMasks *masks)
+{
+    bool anyNonAscii = false;
+    switch (code) {
+    case MarkingCode::Portable:
+        break;
+    case MarkingCode::Sse2:
+#ifdef LUMARIL_HAVE_SSE2
+        firstWord = lowerNeedle.isEmpty()
+                ? markWordsSse2<false>(data, size, firstWord, lowerNeedle, masks, anyNonAscii)
+                : markWordsSse2<true>(data, size, firstWord, lowerNeedle, masks, anyNonAscii);
+#endif
+        break;
+    case MarkingCode::Avx2:
+#ifdef LUMARIL_HAVE_AVX2
+        firstWord = lowerNeedle.isEmpty()
+                ? markWordsAvx2<false>(data, size, firstWord, lowerNeedle, masks, anyNonAscii)
+                : markWordsAvx2<true>(data, size, firstWord, lowerNeedle, masks, anyNonAscii);
+#endif
+        break;
+    }
+    return markWordsPortable(data, size, firstWord, lowerNeedle, masks) || anyNonAscii;
+}
+
 bool markBytes(const char *data, qsizetype size, qsizetype firstWord, QByteArrayView lowerNeedle,
                ByteMasks *masks)
 {
-    bool anyNonAscii = false;
-#if defined(__SSE2__) || defined(_M_X64)
-    // The words near the end, where sixteen-byte loads would run past the data, are left to
-    // the portable code; they are at most one word and the needle's length.
-    if (lowerNeedle.isEmpty())
-        firstWord = markBytesSse2<false>(data, size, firstWord, lowerNeedle, masks, anyNonAscii);
-    else
-        firstWord = markBytesSse2<true>(data, size, firstWord, lowerNeedle, masks, anyNonAscii);
-#endif
-    return markBytesPortable(data, size, firstWord, lowerNeedle, masks) || anyNonAscii;
+    static const MarkingCode fastest = fastestMarkingCode();
+    return markBytesWith(fastest, data, size, firstWord, lowerNeedle, masks);
 }
 
 qsizetype firstUnsettledWord(qsizetype markedSize, QByteArrayView lowerNeedle)

@@ -182,15 +182,16 @@ void RecordScanner::summarize(qsizetype firstWord)
 {
     const qsizetype endWord = wordsFor(m_filled);
     for (qsizetype group = wordOf(firstWord); group * 64 < endWord; ++group) {
-        const qsizetype from = std::max(firstWord, group * 64);
-        const qsizetype to = std::min(endWord, group * 64 + 64);
+        const qsizetype base = group * 64;
+        const int from = int(std::max(firstWord, base) - base);
+        const int to = int(std::min(endWord, base + 64) - base);
+        // Gathered from the last word down, so that each step shifts by one.
+        quint64 found = 0;
+        for (int i = to - 1; i >= from; --i)
+            found = found << 1 | quint64(m_masks[base + i].stops != 0);
         // The words before firstWord keep their bits; those past the data get none.
-        quint64 bits = bitOf(from) == 0
-                ? 0
-                : m_wordsWithStops[group] & ~(~quint64(0) << bitOf(from));
-        for (qsizetype word = from; word < to; ++word)
-            bits |= quint64(m_masks[word].stops != 0) << bitOf(word);
-        m_wordsWithStops[group] = bits;
+        const quint64 kept = from == 0 ? 0 : m_wordsWithStops[group] & ~(~quint64(0) << from);
+        m_wordsWithStops[group] = kept | found << from;
     }
 }
 

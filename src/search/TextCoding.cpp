@@ -8,8 +8,9 @@
 #include <emmintrin.h>
 #endif
 // GCC and Clang can build AVX2 code into single functions of a program built for any x86-64
-// processor; it runs only where the processor says it can.
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// processor; it runs only where the processor says it can. Clang posing as MSVC lacks the
+// run-time library that answers that question.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_MSC_VER)
 #define LUMARIL_HAVE_AVX2
 #include <immintrin.h>
 #endif

@@ -119,6 +119,8 @@ bool RecordScanner::refill()
         marked = 0;
         m_begin = m_end = m_next = 0;
     }
+    // Nothing to walk until the new bytes are marked, should none come.
+    walkFrom(m_filled);
     m_nonAscii = npos;
     if (m_capacity - m_filled < minimumRead)
         grow(std::max(blockSize, m_capacity * 2));

@@ -3,6 +3,7 @@
 // Usage: lumaril-bench [path/to/quran.txt]   (default: quran.txt in the working folder)
 
 #include "PhraseSearch.h"
+#include "TextCoding.h"
 #include "VerseLookup.h"
 #include "WindowOperations.h"
 
@@ -90,8 +91,14 @@ int main(int argc, char **argv)
 #endif
     });
 
-    std::printf("verse file: %s (%lld bytes), median of %d runs\n\n", qPrintable(path),
-                static_cast<long long>(QFileInfo(path).size()), runs);
+    // The searches mark each block with the fastest code the processor can run, so results
+    // from different machines compare only with this line alike.
+    using lumaril::text::MarkingCode;
+    const char *marking = lumaril::text::canMarkWith(MarkingCode::Avx2) ? "AVX2"
+            : lumaril::text::canMarkWith(MarkingCode::Sse2)            ? "SSE2"
+                                                                        : "portable";
+    std::printf("verse file: %s (%lld bytes), median of %d runs, blocks marked with %s\n\n",
+                qPrintable(path), static_cast<long long>(QFileInfo(path).size()), runs, marking);
     std::printf("%-22s %12s %8s  %s\n", "what", "median us", "x read", "outcome");
     std::printf("%-22s %12.1f %8.2f\n", "read the whole file", readMedian, 1.0);
 

@@ -98,11 +98,11 @@ class HostileFileTest : public QObject
     // Surat and Ayat 1 when the query is null. Whatever the outcome, the search must end
     // cleanly and leave the file as it was, and a search of a good file must work after it;
     // *problem says what went wrong.
-    Recorder search(const QString &path, const QString &query, QString *problem,
-                    Recorder ops = Recorder())
+    Recorder search(const QString &path, const QString &query, QString *problem)
     {
         const FileState before = FileState::of(path);
         const int descriptors = openDescriptorCount();
+        Recorder ops;
         ops.query = query;
         ops.surat = ops.ayat = QStringLiteral("1");
         query.isNull() ? Command3_Click(ops, path) : Command1_Click(ops, path);

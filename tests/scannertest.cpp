@@ -212,12 +212,13 @@ private slots:
                 if (n > 0 && rng.bounded(2))
                     data.replace(rng.bounded(n), needle.size(), needle); // an occurrence
                 const qsizetype words = (n + 63) / 64 + 1;
-                const ByteMasks unset{0x5A5A5A5A5A5A5A5A, 0xA5A5A5A5A5A5A5A5};
+                const ByteMasks unset{0x5A5A5A5A5A5A5A5A, 0xA5A5A5A5A5A5A5A5, 0x3C3C3C3C3C3C3C3C};
                 const QString where = QStringLiteral("needle \"%1\", size %2").arg(needle).arg(n);
                 const auto sameMasks = [&](const std::vector<ByteMasks> &a,
                                            const std::vector<ByteMasks> &b, const QString &what) {
                     for (qsizetype w = 0; w < words; ++w) {
-                        if (a[w].stops != b[w].stops || a[w].nonAscii != b[w].nonAscii) {
+                        if (a[w].marks != b[w].marks || a[w].candidates != b[w].candidates
+                            || a[w].nonAscii != b[w].nonAscii) {
                             const QString word = QStringLiteral(", word %1").arg(w);
                             QTest::qFail(qPrintable(where + what + word), __FILE__, __LINE__);
                             return false;
@@ -231,20 +232,26 @@ private slots:
                         MarkingCode::Portable, data.constData(), n, 0, needle, reference.data());
                 QCOMPARE(nonAscii, std::any_of(data.cbegin(), data.cbegin() + n,
                                                [](char c) { return c & 0x80; }));
-                // Nothing past the data is touched or marked.
-                QCOMPARE(reference[words - 1].stops, unset.stops);
-                if (n % 64 != 0)
-                    QCOMPARE(reference[n / 64].stops >> (n % 64), quint64(0));
-                // Every occurrence is a stop, whatever the case of its letters, and every stop
-                // but a mark leaves room for the needle, as the scanner reads it there.
+                // Nothing past the data is touched; the marks are the "#"s.
+                QCOMPARE(reference[words - 1].marks, unset.marks);
+                const auto bitAt = [&](quint64 ByteMasks::*mask, qsizetype at) {
+                    return (reference[at / 64].*mask >> (at % 64) & 1) != 0;
+                };
+                for (qsizetype at = 0; at < (words - 1) * 64; ++at) {
+                    if (bitAt(&ByteMasks::marks, at) != (at < n && data[at] == '#'))
+                        QFAIL(qPrintable(where + QStringLiteral(", mark at %1").arg(at)));
+                }
+                // Every occurrence is a candidate, whatever the case of its letters, and every
+                // candidate leaves room for the needle, as the scanner compares it there.
                 const QByteArray lower = data.left(n).toLower();
                 for (qsizetype at = lower.indexOf(needle); !needle.isEmpty() && at >= 0;
                      at = lower.indexOf(needle, at + 1)) {
-                    if (!(reference[at / 64].stops >> (at % 64) & 1))
+                    if (!bitAt(&ByteMasks::candidates, at))
                         QFAIL(qPrintable(where + QStringLiteral(", occurrence at %1").arg(at)));
                 }
-                for (qsizetype at = std::max<qsizetype>(0, n - needle.size() + 1); at < n; ++at) {
-                    if (data[at] != '#' && reference[at / 64].stops >> (at % 64) & 1)
+                for (qsizetype at = std::max<qsizetype>(0, n - needle.size() + 1);
+                     at < (words - 1) * 64; ++at) {
+                    if (bitAt(&ByteMasks::candidates, at))
                         QFAIL(qPrintable(where + QStringLiteral(", no room at %1").arg(at)));
                 }
 

@@ -21,7 +21,7 @@ struct ByteMasks;
 // text after the last "#" is a tail that is never tested. "#" has no escape.
 //
 // The file is read in large blocks, never past its end; only the record being tested is kept,
-// so memory stays at the size of the largest record (at least one block), and two bits for
+// so memory stays at the size of the largest record (at least one block), and three bits for
 // each of its bytes: each block is marked once (text::markBytes), and records are then found
 // and tested on those marks.
 //
@@ -75,9 +75,9 @@ private:
     void reset();
     // Brings m_wordsWithStops up to date with the masks from firstWord on.
     void summarize(qsizetype firstWord);
-    // The stops are walked in order, one word of them at a time. walkToMark() goes on to the
-    // next record mark and returns it, npos when the buffer holds no more; the first
-    // candidate it passes, if any, goes into candidate.
+    // The stops (marks and candidates) are walked in order, one word of them at a time.
+    // walkToMark() goes on to the next record mark and returns it, npos when the buffer holds
+    // no more; the first candidate it passes, if any, goes into candidate.
     void walkFrom(qsizetype from);
     [[nodiscard]] qsizetype walkToMark(qsizetype &candidate);
     // The first byte at or after from, before m_filled, whose bit is set in the chosen mask;

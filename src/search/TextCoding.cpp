@@ -162,19 +162,21 @@ qsizetype markWordsSse2(const char *data, qsizetype size, qsizetype firstWord,
     for (; w < endWord; ++w) {
         const char *p = data + w * 64;
         __m128i here[4];
-        quint64 stops = 0;
+        quint64 marks = 0;
+        quint64 candidates = 0;
         for (int k = 0; k < 4; ++k) {
             here[k] = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * k));
-            __m128i stop = _mm_cmpeq_epi8(here[k], mark);
+            const __m128i isMark = _mm_cmpeq_epi8(here[k], mark);
+            marks |= quint64(unsigned(_mm_movemask_epi8(isMark))) << (16 * k);
             if constexpr (WithNeedle) {
                 const __m128i there =
                         _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * k + reach));
                 const __m128i firstMatches =
                         _mm_cmpeq_epi8(_mm_or_si128(here[k], firstCase), first);
                 const __m128i lastMatches = _mm_cmpeq_epi8(_mm_or_si128(there, lastCase), last);
-                stop = _mm_or_si128(stop, _mm_and_si128(firstMatches, lastMatches));
+                const __m128i both = _mm_and_si128(firstMatches, lastMatches);
+                candidates |= quint64(unsigned(_mm_movemask_epi8(both))) << (16 * k);
             }
-            stops |= quint64(unsigned(_mm_movemask_epi8(stop))) << (16 * k);
         }
         // English text rarely leaves ASCII: one test for all 64 bytes is usually enough.
         quint64 nonAscii = 0;
@@ -185,7 +187,7 @@ qsizetype markWordsSse2(const char *data, qsizetype size, qsizetype firstWord,
             for (int k = 0; k < 4; ++k)
                 nonAscii |= quint64(unsigned(_mm_movemask_epi8(here[k]))) << (16 * k);
         }
-        masks[w] = ByteMasks{stops, nonAscii};
+        masks[w] = ByteMasks{marks, candidates, nonAscii};
     }
     return w;
 }
@@ -214,10 +216,12 @@ __attribute__((target("avx2"))) qsizetype markWordsAvx2(const char *data, qsizet
     for (; w < endWord; ++w) {
         const char *p = data + w * 64;
         __m256i here[2];
-        quint64 stops = 0;
+        quint64 marks = 0;
+        quint64 candidates = 0;
         for (int k = 0; k < 2; ++k) {
             here[k] = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + 32 * k));
-            __m256i stop = _mm256_cmpeq_epi8(here[k], mark);
+            const __m256i isMark = _mm256_cmpeq_epi8(here[k], mark);
+            marks |= quint64(unsigned(_mm256_movemask_epi8(isMark))) << (32 * k);
             if constexpr (WithNeedle) {
                 const __m256i there =
                         _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + 32 * k + reach));
@@ -225,9 +229,9 @@ __attribute__((target("avx2"))) qsizetype markWordsAvx2(const char *data, qsizet
                         _mm256_cmpeq_epi8(_mm256_or_si256(here[k], firstCase), first);
                 const __m256i lastMatches =
                         _mm256_cmpeq_epi8(_mm256_or_si256(there, lastCase), last);
-                stop = _mm256_or_si256(stop, _mm256_and_si256(firstMatches, lastMatches));
+                const __m256i both = _mm256_and_si256(firstMatches, lastMatches);
+                candidates |= quint64(unsigned(_mm256_movemask_epi8(both))) << (32 * k);
             }
-            stops |= quint64(unsigned(_mm256_movemask_epi8(stop))) << (32 * k);
         }
         quint64 nonAscii = 0;
         if (_mm256_movemask_epi8(_mm256_or_si256(here[0], here[1])) != 0) {
@@ -235,7 +239,7 @@ __attribute__((target("avx2"))) qsizetype markWordsAvx2(const char *data, qsizet
             for (int k = 0; k < 2; ++k)
                 nonAscii |= quint64(unsigned(_mm256_movemask_epi8(here[k]))) << (32 * k);
         }
-        masks[w] = ByteMasks{stops, nonAscii};
+        masks[w] = ByteMasks{marks, candidates, nonAscii};
     }
     return w;
 }
@@ -253,16 +257,18 @@ bool markWordsPortable(const char *data, qsizetype size, qsizetype firstWord,
     const auto last = static_cast<unsigned char>(lowerNeedle.isEmpty() ? 0 : lowerNeedle.back());
     const qsizetype endWord = (size + 63) / 64;
     for (qsizetype w = firstWord; w < endWord; ++w) {
-        ByteMasks out{0, 0};
+        ByteMasks out{0, 0, 0};
         const qsizetype base = w * 64;
         const int count = int(std::min<qsizetype>(64, size - base));
         for (int j = 0; j < count; ++j) {
             const qsizetype i = base + j;
             const quint64 bit = quint64(1) << j;
-            const bool candidate = !lowerNeedle.isEmpty() && i + reach < size
-                    && lowerAscii(bytes[i]) == first && lowerAscii(bytes[i + reach]) == last;
-            if (bytes[i] == '#' || candidate)
-                out.stops |= bit;
+            if (bytes[i] == '#')
+                out.marks |= bit;
+            if (!lowerNeedle.isEmpty() && i + reach < size && lowerAscii(bytes[i]) == first
+                && lowerAscii(bytes[i + reach]) == last) {
+                out.candidates |= bit;
+            }
             if (bytes[i] & 0x80)
                 out.nonAscii |= bit;
         }
@@ -338,7 +344,7 @@ bool markBytes(const char *data, qsizetype size, qsizetype firstWord, QByteArray
 
 qsizetype firstUnsettledWord(qsizetype markedSize, QByteArrayView lowerNeedle)
 {
-    // A place's stop bit looks at the bytes up to reach after it.
+    // A place's candidate bit looks at the bytes up to reach after it.
     return std::max<qsizetype>(0, markedSize - needleReach(lowerNeedle)) / 64;
 }
 

@@ -25,20 +25,17 @@ namespace lumaril::text {
 // bit j of the masks at index w is about the byte at 64 * w + j. Finding a record's end or
 // asking whether a stretch holds a non-ASCII byte then takes a few word operations instead
 // of a pass over the bytes.
-//
-// The places where the scanner must stop share one mask, because telling the record marks
-// and the candidates apart costs one comparison at the few places where either occurs, and a
-// mask of their own costs work at every byte. Inside a record every stop is a candidate.
 struct ByteMasks
 {
-    // The byte is "#", the record mark; or the needle may start here: it fits before the end
-    // of the data, and its first and last bytes match, ASCII letters without regard to case.
-    quint64 stops;
+    quint64 marks; // the byte is "#", the record mark
+    // The needle may start here: it fits before the end of the data, and its first and last
+    // bytes match, ASCII letters without regard to case. The rest is left to be compared.
+    quint64 candidates;
     quint64 nonAscii; // the byte has its high bit set
 };
 
 // Fills masks[firstWord] up to the masks of the last byte of data; bits past size stay clear.
-// With an empty needle the stops are the marks alone. The needle must be in small letters.
+// With an empty needle there are no candidates. The needle must be in small letters.
 // Returns whether any of the bytes it marked has the high bit set.
 bool markBytes(const char *data, qsizetype size, qsizetype firstWord, QByteArrayView lowerNeedle,
                ByteMasks *masks);

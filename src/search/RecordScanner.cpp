@@ -3,6 +3,8 @@
 #include "TextCoding.h"
 #include "VerseFile.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -359,8 +361,11 @@ QString RecordScanner::currentText() const
     const QByteArrayView bytes(m_raw.get() + m_begin, m_end - m_begin);
     if (!m_currentNonAscii)
         return QString::fromLatin1(bytes);
-    if (m_encoding == Encoding::Utf8)
-        return QString::fromUtf8(bytes);
+    if (m_encoding == Encoding::Utf8) {
+        // QString::fromUtf8() would drop a U+FEFF that starts the record.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return decoder.decode(bytes);
+    }
     return text::fromWindows1252(bytes);
 }
 

@@ -216,23 +216,6 @@ private slots:
         search(path, QStringLiteral("a"), ops);
         QCOMPARE(ops.messages(), QStringList{"Results ! | 1 Results found !"});
     }
-
-    // Each search reads the file afresh: a change between two searches is seen by the next.
-    void changedFileIsReadAgain()
-    {
-        TestFiles files;
-        const QString path = files.write("#old verse#");
-        Recorder ops;
-        search(path, QStringLiteral("verse"), ops);
-        QCOMPARE(ops.results, QStringLiteral("\r\n\r\nold verse\r\n"));
-        files.write("#new verse#");
-        search(path, QStringLiteral("verse"), ops);
-        QCOMPARE(ops.results, QStringLiteral("\r\n\r\nnew verse\r\n"));
-        files.write("#new");
-        search(path, QStringLiteral("verse"), ops);
-        QCOMPARE(ops.results, QString());
-        QCOMPARE(ops.messages().last(), QStringLiteral("Sorry ! | No Results found !"));
-    }
 };
 
 QTEST_GUILESS_MAIN(PhraseSearchTest)

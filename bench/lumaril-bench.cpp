@@ -2,6 +2,7 @@
 // search must spend: reading the whole file. Also times grep on the same file for scale.
 // Usage: lumaril-bench [path/to/quran.txt]   (default: quran.txt in the working folder)
 
+#include "BenchOperations.h"
 #include "PhraseSearch.h"
 #include "TextCoding.h"
 #include "VerseLookup.h"
@@ -25,30 +26,6 @@
 #endif
 
 namespace {
-
-// The window operations at their cheapest: what the searches themselves cost.
-class QuietWindow : public lumaril::WindowOperations
-{
-public:
-    QString query, surat, ayat;
-    qsizetype resultsLength = 0;
-    bool flag = true;
-    QString lastMessage;
-    // Keeps no reference to the text, as the real window keeps its own copy.
-    void setResultsText(const QString &text) override { resultsLength = text.size(); }
-    qsizetype resultsTextLength() const override { return resultsLength; }
-    QString queryText() const override { return query; }
-    QString suratText() const override { return surat; }
-    QString ayatText() const override { return ayat; }
-    void showBusyPanel() override {}
-    void hideBusyPanel() override {}
-    void repaintNow() override {}
-    void setMatchFlag(bool matched) override { flag = matched; }
-    bool matchFlag() const override { return flag; }
-    void showInformation(const QString &prompt, const QString &) override { lastMessage = prompt; }
-    void unloadWindow() override {}
-    void endProgram() override {}
-};
 
 double medianMicros(int runs, const std::function<void()> &work)
 {
@@ -103,20 +80,20 @@ int main(int argc, char **argv)
     std::printf("%-22s %12.1f %8.2f\n", "read the whole file", readMedian, 1.0);
 
     double worst = 0;
-    auto report = [&](const char *label, const std::function<void(QuietWindow &)> &search) {
-        QuietWindow window;
+    auto report = [&](const char *label, const std::function<void(QuietOperations &)> &search) {
+        QuietOperations window;
         const double t = medianMicros(runs, [&] { search(window); });
         worst = std::max(worst, t / readMedian);
-        std::printf("%-22s %12.1f %8.2f  %s\n", label, t, t / readMedian, qPrintable(window.lastMessage));
+        std::printf("%-22s %12.1f %8.2f  %s\n", label, t, t / readMedian, qPrintable(window.message));
     };
     for (const char *query : {"mercy", "the", "Allah", "xyzzy"}) {
         const QByteArray label = QByteArray("search \"") + query + "\"";
-        report(label.constData(), [&](QuietWindow &w) {
+        report(label.constData(), [&](QuietOperations &w) {
             w.query = QString::fromLatin1(query);
             lumaril::Command1_Click(w, path);
         });
     }
-    report("lookup 002.255", [&](QuietWindow &w) {
+    report("lookup 002.255", [&](QuietOperations &w) {
         w.surat = QStringLiteral("2");
         w.ayat = QStringLiteral("255");
         lumaril::Command3_Click(w, path);

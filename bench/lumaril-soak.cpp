@@ -5,6 +5,7 @@
 // Usage: lumaril-soak [path/to/quran.txt [core searches [window searches]]]
 //        (default: quran.txt in the working folder, 10000 and 300)
 
+#include "BenchOperations.h"
 #include "Form1.h"
 #include "PhraseSearch.h"
 #include "VerseLookup.h"
@@ -58,58 +59,6 @@ qint64 residentKiB()
     }
     return -1;
 }
-
-// The window operations of the search core alone: the text boxes are fields, the message is
-// only noted.
-class CoreOperations : public WindowOperations
-{
-public:
-    QString query, surat, ayat, results, message;
-    bool flag = true;
-
-    void setResultsText(const QString &text) override { results = text; }
-    qsizetype resultsTextLength() const override { return results.size(); }
-    QString queryText() const override { return query; }
-    QString suratText() const override { return surat; }
-    QString ayatText() const override { return ayat; }
-    void showBusyPanel() override {}
-    void hideBusyPanel() override {}
-    void repaintNow() override {}
-    void setMatchFlag(bool matched) override { flag = matched; }
-    bool matchFlag() const override { return flag; }
-    void showInformation(const QString &prompt, const QString &) override { message = prompt; }
-    void unloadWindow() override {}
-    void endProgram() override {}
-};
-
-// The window's own operations, except that messages are noted rather than shown, so that no
-// one has to close them.
-class WindowWithoutBoxes : public WindowOperations
-{
-public:
-    explicit WindowWithoutBoxes(WidgetOperations &window)
-        : m_window(window)
-    {
-    }
-    QString message;
-
-    void setResultsText(const QString &text) override { m_window.setResultsText(text); }
-    qsizetype resultsTextLength() const override { return m_window.resultsTextLength(); }
-    QString queryText() const override { return m_window.queryText(); }
-    QString suratText() const override { return m_window.suratText(); }
-    QString ayatText() const override { return m_window.ayatText(); }
-    void showBusyPanel() override { m_window.showBusyPanel(); }
-    void hideBusyPanel() override { m_window.hideBusyPanel(); }
-    void repaintNow() override { m_window.repaintNow(); }
-    void setMatchFlag(bool matched) override { m_window.setMatchFlag(matched); }
-    bool matchFlag() const override { return m_window.matchFlag(); }
-    void showInformation(const QString &prompt, const QString &) override { message = prompt; }
-    void unloadWindow() override {}
-    void endProgram() override {}
-
-private:
-    WidgetOperations &m_window;
-};
 
 // One search of the mix: a phrase search when surat is null, else a lookup.
 struct Search
@@ -206,7 +155,7 @@ int main(int argc, char *argv[])
     const std::vector<Search> mix = searchMix(verses, dir);
     const int round = int(mix.size());
 
-    CoreOperations core;
+    QuietOperations core;
     const bool coreOk = soak("core", 2 * round, coreSearches, [&](int i) {
         const Search &s = mix[i % round];
         core.query = s.query;

@@ -9,6 +9,16 @@
 
 #include <functional>
 
+// A control of the window by its name, which every control has as its objectName.
+template<typename T = QWidget>
+T *control(const QWidget &window, const char *name)
+{
+    T *found = window.findChild<T *>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no control %s", name);
+    return found;
+}
+
 // Answers every modal message box the window opens while it lives: notes what the box shows,
 // then presses its only button, as a user would.
 class MessageCatcher : public QObject

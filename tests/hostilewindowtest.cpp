@@ -21,15 +21,6 @@ using namespace lumaril;
 
 namespace {
 
-template<typename T = QWidget>
-T *control(const QWidget &window, const char *name)
-{
-    T *found = window.findChild<T *>(QString::fromLatin1(name));
-    if (!found)
-        qFatal("no control %s", name);
-    return found;
-}
-
 // Types the text key by key, as a keyboard would, also characters that have no key of their
 // own on it.
 void type(QWidget *widget, const QString &text)

@@ -23,15 +23,6 @@ namespace {
 const QByteArray verses = "pre#001.001 In the name of Allah\r\n#001.002 Praise to Allah\r\n"
                           "#001.003 The Merciful\r\n#";
 
-template<typename T = QWidget>
-T *control(const QWidget &window, const char *name)
-{
-    T *found = window.findChild<T *>(QString::fromLatin1(name));
-    if (!found)
-        qFatal("no control %s", name);
-    return found;
-}
-
 QAction *item(const QWidget &window, const char *name)
 {
     return control<QAction>(window, name);

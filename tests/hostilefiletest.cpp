@@ -27,12 +27,6 @@ const QString noneFound = QStringLiteral("Sorry ! | No Results found !");
 const QString tooLong = QStringLiteral("Sorry ! | The result is too long !");
 const QString noMark = QStringLiteral("it holds no \"#\" mark, so it has no verse records");
 
-QString errorMessage(const QString &path, const QString &reason)
-{
-    return QStringLiteral("Error ! | Cannot search the verse file \"%1\": %2 !")
-            .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()), reason);
-}
-
 QString listed(const QStringList &records)
 {
     QString out;
@@ -277,7 +271,7 @@ private slots:
             QString problem;
             const Recorder ops = search(path, query, &problem);
             QVERIFY2(problem.isEmpty(), qPrintable(problem));
-            QCOMPARE(ops.messages(), QStringList{errorMessage(path, noMark)});
+            QCOMPARE(ops.messages(), QStringList{verseFileError(path, noMark)});
         }
         if (!measured || peakBefore < 0)
             QSKIP("the peak memory of this process cannot be measured here");
@@ -366,7 +360,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("quran.txt"));
         writeOrDie(path, "#a verse#");
         QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0), 0);
-        const QString expected = errorMessage(path, QStringLiteral("you are not allowed to read it"));
+        const QString expected = verseFileError(path, QStringLiteral("you are not allowed to read it"));
 
         if (::geteuid() != 0) {
             for (const QString &query : {QStringLiteral("verse"), QString()}) {
@@ -429,11 +423,11 @@ private slots:
         const Recorder ops = search(path, QStringLiteral("verse"), &problem);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
         if (message == u"does not exist")
-            QCOMPARE(ops.messages(), QStringList{errorMessage(path, QStringLiteral("it does not exist"))});
+            QCOMPARE(ops.messages(), QStringList{verseFileError(path, QStringLiteral("it does not exist"))});
         else if (message == u"no mark")
-            QCOMPARE(ops.messages(), QStringList{errorMessage(path, noMark)});
+            QCOMPARE(ops.messages(), QStringList{verseFileError(path, noMark)});
         else if (message == u"a folder")
-            QCOMPARE(ops.messages(), QStringList{errorMessage(path, QStringLiteral("it is a folder, not a file"))});
+            QCOMPARE(ops.messages(), QStringList{verseFileError(path, QStringLiteral("it is a folder, not a file"))});
         else
             QCOMPARE(ops.messages(), QStringList{message});
         QCOMPARE(ops.results, results);
@@ -503,9 +497,9 @@ private slots:
         if (next == u"new")
             QCOMPARE(after.results, listed({"001.001 new match\r\n"}));
         else if (next == u"missing")
-            QCOMPARE(after.messages(), QStringList{errorMessage(path, QStringLiteral("it does not exist"))});
+            QCOMPARE(after.messages(), QStringList{verseFileError(path, QStringLiteral("it does not exist"))});
         else if (next == u"no mark")
-            QCOMPARE(after.messages(), QStringList{errorMessage(path, noMark)});
+            QCOMPARE(after.messages(), QStringList{verseFileError(path, noMark)});
         else if (next == u"first")
             QCOMPARE(after.results, listed({"001.001 first match\r\n"}));
         else
@@ -524,7 +518,7 @@ private slots:
         QString problem;
         const Recorder &done = changingSearch(path, QStringLiteral("match"), ops, &problem);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
-        QCOMPARE(done.messages(), QStringList{errorMessage(path, noMark)});
+        QCOMPARE(done.messages(), QStringList{verseFileError(path, noMark)});
         QCOMPARE(done.results, QString());
     }
 };

@@ -43,7 +43,14 @@ int main(int argc, char *argv[])
     if (argc == 2 && std::strcmp(argv[1], "--check-data") == 0)
         return checkData();
 
-    QApplication app(argc, argv);
+    // The program takes no command line, and that includes Qt's own options (-reverse, -style,
+    // -stylesheet, -qwindowtitle, -qwindowgeometry, -platform, -session...): whatever it is
+    // started with, the window is the same. Qt is given the program's name and nothing else.
+    // A program can be started with no arguments at all, not even its own name.
+    char fallbackName[] = "lumaril";
+    int qtArgc = 1;
+    char *qtArgv[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
+    QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Lumaril"));
     QApplication::setApplicationVersion(QStringLiteral("1.00"));
     QApplication::setOrganizationName(QStringLiteral("Lumaril Project"));

@@ -14,19 +14,19 @@ enum class ControlKind { Picture, Label, LineEdit, ResultsBox, Button, Frame };
 
 struct ControlRow
 {
-    const char *name;      // also the widget's objectName
+    const char *name;                 // also the widget's objectName
     ControlKind kind;
-    const char *container; // nullptr: the window's client area
-    const char *caption;   // label or button caption, empty for boxes
-    int left, top, width, height; // twips
-    double pointSize;      // 0: no font of its own
-    bool bold;
-    Qt::Alignment alignment;
-    QColor text;           // invalid: the desktop's default
-    QColor background;     // invalid: transparent or the desktop's default
-    int tabIndex;          // -1: takes no focus
-    const char *toolTip;   // nullptr: none
-    int maxLength;         // 0: unlimited
+    const char *container = nullptr;  // nullptr: the window's client area
+    const char *caption = "";         // label or button caption, empty for boxes
+    int left = 0, top = 0, width = 0, height = 0; // twips
+    double pointSize = 0;             // 0: no font of its own
+    bool bold = false;
+    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop;
+    QColor text;                      // invalid: the desktop's default
+    QColor background;                // invalid: transparent or the desktop's default
+    int tabIndex = -1;                // -1: takes no focus
+    const char *toolTip = nullptr;    // nullptr: none
+    int maxLength = 0;                // 0: unlimited
 };
 
 [[nodiscard]] std::span<const ControlRow> controlTable();

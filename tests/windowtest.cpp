@@ -295,6 +295,94 @@ private slots:
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("\n\nverse one\n"));
     }
 
+    // A single-line box keeps what is put into it up to the first line break, however it
+    // comes in; what stood after the cursor stays. Before, the break was kept and shown as a
+    // blank, so "mercy" and a line break searched for a text no verse holds.
+    void lineBreaksNeverEnterABox_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("cursor");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("put");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("Ctrl+V, CR LF") << "Text2" << "" << 0 << "keys" << "mercy\r\n" << "mercy";
+        QTest::newRow("menu paste, LF") << "surat" << "" << 0 << "menu" << " 2\n" << " 2";
+        QTest::newRow("three lines") << "surat" << "" << 0 << "keys" << "7\n8\n9" << "7";
+        QTest::newRow("limit and break") << "ayat" << "" << 0 << "menu" << "12345\n6" << "123";
+        QTest::newRow("break first") << "ayat" << "12" << 2 << "keys" << "\r\n3" << "12";
+        QTest::newRow("into the middle") << "Text2" << "sayanything" << 3 << "keys" << " mercy\nx "
+                                         << "say mercyanything";
+        QTest::newRow("middle click") << "Text2" << "" << 0 << "middle" << "mercy\nmore" << "mercy";
+        QTest::newRow("input method") << "surat" << "" << 0 << "input method" << "1\n2" << "1";
+        QTest::newRow("paragraph separator") << "Text2" << "" << 0 << "keys"
+                                             << QStringLiteral("mercy\u2029more") << "mercy";
+        QTest::newRow("form feed") << "Text2" << "" << 0 << "keys" << "mercy\fmore" << "mercy";
+        QTest::newRow("set by the program") << "Text2" << "" << 0 << "set" << "a\nb" << "a";
+        QTest::newRow("no break, tab kept") << "Text2" << "" << 0 << "keys" << "a\tb" << "a\tb";
+    }
+
+    void lineBreaksNeverEnterABox()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, before);
+        QFETCH(int, cursor);
+        QFETCH(QString, how);
+        QFETCH(QString, put);
+        QFETCH(QString, after);
+        Form1 window(m_path);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto *edit = control<QLineEdit>(window, box.toLatin1());
+        edit->setFocus();
+        edit->setText(before);
+        edit->setCursorPosition(cursor);
+        if (how == u"keys") {
+            QApplication::clipboard()->setText(put);
+            QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        } else if (how == u"menu") {
+            // What the box's context menu item "Paste" runs.
+            QApplication::clipboard()->setText(put);
+            edit->paste();
+        } else if (how == u"middle") {
+            if (!QApplication::clipboard()->supportsSelection())
+                QSKIP("this platform has no selection to paste with the middle button");
+            QApplication::clipboard()->setText(put, QClipboard::Selection);
+            QTest::mouseClick(edit, Qt::MiddleButton, {}, QPoint(5, edit->height() / 2));
+        } else if (how == u"input method") {
+            QInputMethodEvent commit;
+            commit.setCommitString(put);
+            QApplication::sendEvent(edit, &commit);
+        } else {
+            edit->setText(put);
+        }
+        QCOMPARE(edit->text(), after);
+        QCOMPARE(edit->displayText(), after);
+    }
+
+    // The searches get what the boxes show.
+    void pastedLineBreakSearches()
+    {
+        Form1 window(m_path);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        MessageCatcher catcher;
+        const auto pasteInto = [&](const char *name, const QString &text) {
+            auto *edit = control<QLineEdit>(window, name);
+            edit->setFocus();
+            QApplication::clipboard()->setText(text);
+            QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        };
+        pasteInto("Text2", "allah\r\n");
+        control<QPushButton>(window, "Command1")->click();
+        pasteInto("surat", " 1\n");
+        pasteInto("ayat", "2\r\n");
+        control<QPushButton>(window, "Command3")->click();
+        QCOMPARE(catcher.seen.size(), 2);
+        QCOMPARE(catcher.seen[0].text, QStringLiteral("2 Results found !"));
+        QCOMPARE(catcher.seen[1].text, QStringLiteral("Ayat Found !"));
+    }
+
     // The panel is on the screen while the search holds the thread, over the middle of the
     // results box, and gone once the search ends.
     void busyPanelIsPaintedDuringSearch()

@@ -3,6 +3,7 @@
 #include "ControlTable.h"
 #include "Messages.h"
 #include "PhraseSearch.h"
+#include "SingleLineValidator.h"
 #include "VerseLookup.h"
 #include "WidgetOperations.h"
 
@@ -57,6 +58,7 @@ QWidget *makeControl(const ControlRow &row, QWidget *container)
         auto *edit = new QLineEdit(container);
         // No limit means none at all: a pasted text of any size is taken whole.
         edit->setMaxLength(row.maxLength > 0 ? row.maxLength : std::numeric_limits<int>::max());
+        edit->setValidator(new SingleLineValidator(edit));
         return edit;
     }
     case ControlKind::ResultsBox: {

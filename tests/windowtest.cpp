@@ -10,6 +10,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QTextEdit>
 #include <QPushButton>
@@ -293,6 +294,112 @@ private slots:
         results->selectAll();
         results->copy();
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("\n\nverse one\n"));
+    }
+
+    // Return or Enter on the focused button presses it, as Space does; in a box it does
+    // nothing, and Esc closes nothing: the window has no default or cancel button.
+    void enterPressesTheFocusedButton_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QStringList>("titles");
+        QTest::newRow("Return on Search !") << "Command1" << int(Qt::Key_Return) << QStringList{"Error !"};
+        QTest::newRow("Enter on About") << "Command4" << int(Qt::Key_Enter) << QStringList{"About !"};
+        QTest::newRow("Return on Show") << "Command3" << int(Qt::Key_Return) << QStringList{"Error !"};
+        QTest::newRow("Return on Exit") << "Command2" << int(Qt::Key_Return) << QStringList{"Thanks !"};
+        QTest::newRow("Return in the query box") << "Text2" << int(Qt::Key_Return) << QStringList{};
+        QTest::newRow("Enter in the Ayat box") << "ayat" << int(Qt::Key_Enter) << QStringList{};
+        QTest::newRow("Return in the results") << "Text1" << int(Qt::Key_Return) << QStringList{};
+        QTest::newRow("Esc on a button") << "Command4" << int(Qt::Key_Escape) << QStringList{};
+    }
+
+    void enterPressesTheFocusedButton()
+    {
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        QFETCH(QStringList, titles);
+        Form1 window(m_path);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QWidget *target = control(window, focus.toLatin1());
+        target->setFocus();
+        QCOMPARE(QApplication::focusWidget(), target);
+        MessageCatcher catcher;
+        int exitCode = -1;
+        if (focus == u"Command2") {
+            // Exit ends the program: it has to run inside the application's event loop.
+            QTimer::singleShot(0, target, [&] { QTest::keyClick(target, Qt::Key(key)); });
+            QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
+            exitCode = QApplication::exec();
+        } else {
+            QTest::keyClick(target, Qt::Key(key));
+        }
+        QStringList seen;
+        for (const auto &box : catcher.seen)
+            seen << box.title;
+        QCOMPARE(seen, titles);
+        QCOMPARE(window.isVisible(), focus != u"Command2");
+        if (focus == u"Command2")
+            QCOMPARE(exitCode, 0);
+        // A key held down does not press the button again and again.
+        if (!titles.isEmpty() && focus != u"Command2") {
+            QKeyEvent held(QEvent::KeyPress, key, Qt::NoModifier, QString(), true);
+            QApplication::sendEvent(target, &held);
+            QCOMPARE(catcher.seen.size(), titles.size());
+        }
+    }
+
+    // F10 and a lone Alt put the keyboard on the menu bar, with "File" drawn highlighted;
+    // the arrows move along it, Return opens a menu, Esc leaves and gives the focus back.
+    void keyboardReachesTheMenuBar_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("F10") << int(Qt::Key_F10);
+        QTest::newRow("lone Alt") << int(Qt::Key_Alt);
+    }
+
+    void keyboardReachesTheMenuBar()
+    {
+        QFETCH(int, key);
+        Form1 window(m_path);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QMenuBar *bar = window.menuBar();
+        QWidget *query = control(window, "Text2");
+        QCOMPARE(QApplication::focusWidget(), query);
+        const QRect fileTitle = bar->actionGeometry(item(window, "file"));
+        const QImage before = bar->grab(fileTitle).toImage();
+
+        if (key == Qt::Key_Alt) {
+            QTest::keyPress(query, Qt::Key_Alt, Qt::AltModifier);
+            QTest::keyRelease(query, Qt::Key_Alt);
+        } else {
+            QTest::keyClick(query, Qt::Key_F10);
+        }
+        QCOMPARE(QApplication::focusWidget(), bar);
+        QCOMPARE(bar->activeAction(), item(window, "file"));
+        QVERIFY2(bar->grab(fileTitle).toImage() != before, "\"File\" is not drawn highlighted");
+        QTest::keyClick(bar, Qt::Key_Right);
+        QCOMPARE(bar->activeAction(), item(window, "about"));
+        QTest::keyClick(bar, Qt::Key_Left);
+        QCOMPARE(bar->activeAction(), item(window, "file"));
+        QTest::keyClick(bar, Qt::Key_Return);
+        QMenu *menu = item(window, "file")->menu();
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(menu->activeAction(), item(window, "text"));
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QTRY_VERIFY(!menu->isVisible());
+        QTest::keyClick(bar, Qt::Key_Escape);
+        QCOMPARE(bar->activeAction(), nullptr);
+        QCOMPARE(QApplication::focusWidget(), query);
+        QVERIFY(bar->grab(fileTitle).toImage() == before);
+        // Pressed again, the key gives the keyboard back too.
+        if (key == Qt::Key_F10) {
+            QTest::keyClick(query, Qt::Key_F10);
+            QCOMPARE(QApplication::focusWidget(), bar);
+            QTest::keyClick(bar, Qt::Key_F10);
+            QCOMPARE(QApplication::focusWidget(), query);
+        }
     }
 
     // A single-line box keeps what is put into it up to the first line break, however it

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QSessionManager>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
@@ -20,6 +21,8 @@
 #include <QTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
+#include <QStyleOptionMenuItem>
 #include <QStyle>
 #include <QStyleFactory>
 
@@ -29,6 +32,45 @@
 namespace lumaril {
 
 namespace {
+
+// Return or Enter on the focused button presses it, as on Windows, while the window still
+// has no default button: in a text box Return does nothing. Qt's push buttons only take
+// Return when they are (auto-)default, which would make them dialog default buttons.
+class CommandButton : public QPushButton
+{
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            // A held key would otherwise start one search after another.
+            if (!event->isAutoRepeat())
+                click();
+            return;
+        }
+        QPushButton::keyPressEvent(event);
+    }
+};
+
+// A menu title the keyboard is on (after F10 or a lone Alt) is drawn the way an open one is.
+// Some styles (Fusion among them) draw nothing for it, so the user could not see that the
+// keyboard has gone to the menu bar, nor which menu Return would open.
+class MenuBar : public QMenuBar
+{
+public:
+    using QMenuBar::QMenuBar;
+
+protected:
+    void initStyleOption(QStyleOptionMenuItem *option, const QAction *action) const override
+    {
+        QMenuBar::initStyleOption(option, action);
+        if (hasFocus() && (option->state & QStyle::State_Selected))
+            option->state |= QStyle::State_Sunken;
+    }
+};
 
 QRect pixelRect(const ControlRow &row)
 {
@@ -80,7 +122,7 @@ QWidget *makeControl(const ControlRow &row, QWidget *container)
         return box;
     }
     case ControlKind::Button: {
-        auto *button = new QPushButton(caption, container);
+        auto *button = new CommandButton(caption, container);
         button->setAutoDefault(false);
         button->setDefault(false);
         return button;
@@ -130,6 +172,7 @@ Form1::Form1(QString verseFileName, QWidget *parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(windowCaption());
     setWindowIcon(QIcon(QStringLiteral(":/icons/lumaril.ico")));
+    setMenuBar(new MenuBar(this));
     buildMenus();
     buildControls();
     m_ops = std::make_unique<WidgetOperations>(*this);
@@ -217,6 +260,18 @@ void Form1::buildMenus()
 
 void Form1::connectCommands()
 {
+    // F10 puts the keyboard on the menu bar, as on Windows. Qt does that on a lone Alt only,
+    // and only inside the menu bar, so F10 hands it the key events of a lone Alt; pressed
+    // again, like Alt, it gives the keyboard back.
+    auto *f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this, [this] {
+        // A key event flips a modifier key's own modifier: Alt's press is made without it.
+        QKeyEvent press(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
+        QCoreApplication::sendEvent(this, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier);
+        QCoreApplication::sendEvent(this, &release);
+    });
+
     const auto button = [this](const char *name) {
         return findChild<QPushButton *>(QString::fromLatin1(name));
     };

@@ -33,6 +33,8 @@ public:
         bool modal;
     };
     QList<Seen> seen;
+    // Runs on each box as it is shown, before it is answered.
+    std::function<void(QMessageBox &)> inspect;
 
     MessageCatcher()
     {
@@ -50,6 +52,8 @@ private:
         for (QAbstractButton *b : box->buttons())
             buttons << b->text();
         seen << Seen{box->icon(), box->windowTitle(), box->text(), buttons, box->isModal()};
+        if (inspect)
+            inspect(*box);
         box->buttons().first()->click();
     }
 

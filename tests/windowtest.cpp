@@ -1,4 +1,5 @@
 #include "ControlTable.h"
+#include "Messages.h"
 #include "Form1.h"
 #include "TestFiles.h"
 #include "WidgetOperations.h"
@@ -6,6 +7,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QFrame>
 #include <QLabel>
@@ -579,6 +581,69 @@ private slots:
         // Shown on three lines.
         QCOMPARE(catcher.seen[0].text.count(u'\n'), 2);
         QVERIFY(catcher.seen[0].text.endsWith(QStringLiteral("\nMade by Vessim Orlek !")));
+    }
+
+    // A message box shows its title whole beside the title bar's buttons, and each line of its
+    // prompt on one line unless the line is wider than two thirds of the screen. Qt's own
+    // sizing left "Fo... !" of "Found !" and wrapped lines at half the screen.
+    void messageBoxesShowWhatTheySay_data()
+    {
+        QTest::addColumn<QString>("prompt");
+        QTest::addColumn<QString>("title");
+        const int screen = QGuiApplication::primaryScreen()->availableGeometry().width();
+        const QFontMetrics metrics(QApplication::font("QMessageBoxLabel"));
+        const auto lineOf = [&](double share) {
+            QString line = QStringLiteral("mercy");
+            while (metrics.horizontalAdvance(line + QStringLiteral(" mercy")) < share * screen)
+                line += QStringLiteral(" mercy");
+            return line;
+        };
+        QTest::newRow("Found !") << "Ayat Found !" << "Found !";
+        QTest::newRow("Error !") << "Please enter some text !" << "Error !";
+        QTest::newRow("About !") << aboutPrompt() << "About !";
+        QTest::newRow("three fifths of the screen") << lineOf(0.6) << "Sorry !";
+        QTest::newRow("two lines, one long") << "a\r\n" + lineOf(0.62) << "Results !";
+        QTest::newRow("wider than the screen") << lineOf(1.5) << "Sorry !";
+        QTest::newRow("long title") << "!" << "A title much longer than what it says !";
+    }
+
+    void messageBoxesShowWhatTheySay()
+    {
+        QFETCH(QString, prompt);
+        QFETCH(QString, title);
+        Form1 window(m_path);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        MessageCatcher catcher;
+        const int screen = window.screen()->availableGeometry().width();
+        QSize size;
+        int shownLines = 0;
+        int shortLines = 0;
+        int longLines = 0;
+        catcher.inspect = [&](QMessageBox &box) {
+            size = box.size();
+            const auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+            const QFontMetrics metrics(label->font());
+            const QRect needed = metrics.boundingRect(QRect(0, 0, label->contentsRect().width(), 100000),
+                                                      Qt::TextWordWrap, label->text());
+            shownLines = qRound(double(needed.height()) / metrics.lineSpacing());
+            for (const QString &line : label->text().split(u'\n'))
+                ++(metrics.horizontalAdvance(line) <= screen * 2 / 3 ? shortLines : longLines);
+        };
+        window.widgetOperations().showInformation(prompt, title);
+        QCOMPARE(catcher.seen.size(), 1);
+
+        QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+        titleFont.setBold(true);
+        // Room for the title in the bold title font, and for an icon and three buttons.
+        QVERIFY2(size.width() >= QFontMetrics(titleFont).horizontalAdvance(title) + 120,
+                 qPrintable(QStringLiteral("%1 pixels wide").arg(size.width())));
+        QVERIFY(size.width() <= screen);
+        // Each short line on one line of its own; a long one on two or more.
+        if (longLines == 0)
+            QCOMPARE(shownLines, shortLines);
+        else
+            QVERIFY(shownLines >= shortLines + 2 * longLines);
     }
 
     // However the window closes, the farewell comes once.

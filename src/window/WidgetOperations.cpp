@@ -1,12 +1,12 @@
 #include "WidgetOperations.h"
 
 #include "Form1.h"
+#include "InformationBox.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -125,9 +125,7 @@ bool WidgetOperations::matchFlag() const
 
 void WidgetOperations::showInformation(const QString &prompt, const QString &title)
 {
-    QMessageBox box(QMessageBox::Information, title, displayText(prompt), QMessageBox::Ok, &m_form);
-    box.setObjectName(QStringLiteral("information"));
-    box.setTextFormat(Qt::PlainText);
+    InformationBox box(displayText(prompt), title, &m_form);
     box.exec();
 }
 

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QMessageBox>
+
+namespace lumaril {
+
+// The information message: the information icon, a prompt, a single OK button, modal over its
+// parent.
+//
+// Qt sizes a message box for its text alone: it wraps the prompt at about 500 pixels, and
+// leaves room for the title as if the title bar held no buttons, so a window manager shortens
+// a short title ("Fo... !") and the About text takes four lines instead of its three. This box
+// is wide enough for its title to show whole beside the title bar's buttons, and for each
+// line of its prompt to stay on one line unless that line is wider than two thirds of the
+// screen, where it wraps at blanks.
+class InformationBox : public QMessageBox
+{
+public:
+    InformationBox(const QString &prompt, const QString &title, QWidget *parent);
+
+    // The width the title needs in a title bar, its buttons and icon included.
+    [[nodiscard]] int titleBarWidth() const;
+    // The widest line of the prompt, as the box draws it, up to two thirds of the screen.
+    [[nodiscard]] int promptLineWidth() const;
+
+protected:
+    bool event(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void fit();
+};
+
+} // namespace lumaril

@@ -523,6 +523,35 @@ private slots:
         QTRY_COMPARE(shownColour(window, insidePanel), results);
     }
 
+    // The busy panel is outlined as the desktop outlines a group of controls: an etched line
+    // in two shades of the desktop's own, not a flat black line.
+    void busyPanelHasAnEtchedOutline()
+    {
+        Form1 window(m_path);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.widgetOperations().showBusyPanel();
+        QWidget *panel = control(window, "wait");
+        const QImage drawn = panel->grab().toImage();
+        const qreal ratio = drawn.devicePixelRatio();
+        const auto at = [&](int x, int y) { return QColor(drawn.pixel(QPoint(x, y) * ratio)).name(); };
+        const int w = panel->width();
+        const int h = panel->height();
+        const QString inside = QColor(0x8080FF).name();
+        QCOMPARE(at(w / 2, h - 4), inside);
+        const QString dark = panel->palette().color(QPalette::Dark).name();
+        const QString light = panel->palette().color(QPalette::Light).name();
+        QVERIFY(dark != QColor(Qt::black).name() && light != inside && dark != light);
+        // Left and top: the dark shade outside the light one; right and bottom the other way.
+        QCOMPARE(at(0, h / 2), dark);
+        QCOMPARE(at(1, h / 2), light);
+        QCOMPARE(at(w / 2, 0), dark);
+        QCOMPARE(at(w / 2, 1), light);
+        QCOMPARE(at(w - 2, h / 2), dark);
+        QCOMPARE(at(w - 1, h / 2), light);
+        QCOMPARE(at(w / 2, h - 1), light);
+    }
+
     // What the box holds after a real search, and the real message box that ends it.
     void searchThroughTheRealWindow()
     {

@@ -129,7 +129,8 @@ QWidget *makeControl(const ControlRow &row, QWidget *container)
     }
     case ControlKind::Frame: {
         auto *frame = new QFrame(container);
-        frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+        // The etched outline the desktop draws round a group of controls, in its own shades.
+        frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
         frame->hide();
         return frame;
     }

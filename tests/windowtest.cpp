@@ -26,6 +26,71 @@ namespace {
 const QByteArray verses = "pre#001.001 In the name of Allah\r\n#001.002 Praise to Allah\r\n"
                           "#001.003 The Merciful\r\n#";
 
+// The window as designed, written down here rather than taken from the program's own control
+// and menu tables, so that a wrong figure there fails. Twips, and the pixels they make at 96
+// dots per inch; fonts in points; colours as designed.
+enum class Kind { Picture, Label, Box, Results, Button, Panel };
+
+struct Designed
+{
+    const char *name;
+    Kind kind;
+    const char *container; // nullptr: the client area
+    const char *caption;
+    QRect twips;
+    QRect pixels;
+    double points;        // 0: none of its own
+    bool bold;
+    Qt::Alignment across; // labels: left or centred
+    QColor text;          // invalid: the desktop's
+    QColor background;    // invalid: transparent or the desktop's
+    int tab;              // -1: takes no focus
+    const char *toolTip;
+    int maxLength;        // 0: none
+};
+
+const QColor navy(0x000080);
+const QColor violetBlue(0x9188FF);
+const QColor mediumBlue(0x8080FF);
+constexpr auto L = Qt::AlignLeft;
+constexpr auto C = Qt::AlignHCenter;
+
+const Designed designed[] = {
+    {"Image1", Kind::Picture, nullptr, "", {3960, 120, 3195, 615}, {264, 8, 213, 41}, 0, false, L, {}, {}, -1, nullptr, 0},
+    {"Label2", Kind::Label, nullptr, "Lumaril !", {2760, 840, 6495, 375}, {184, 56, 433, 25}, 14.25, true, C, {}, {}, -1, nullptr, 0},
+    {"Label3", Kind::Label, nullptr, "Made By Vessim !", {4560, 1320, 2175, 375}, {304, 88, 145, 25}, 12, true, C, navy, {}, -1, nullptr, 0},
+    {"Label1", Kind::Label, nullptr, "Enter Text :", {360, 1920, 1455, 375}, {24, 128, 97, 25}, 12, true, L, {}, {}, -1, nullptr, 0},
+    {"Text2", Kind::Box, nullptr, "", {1800, 1800, 3495, 470}, {120, 120, 233, 31}, 11.25, false, L, {}, {}, 0, nullptr, 0},
+    {"Command1", Kind::Button, nullptr, "Search !", {5520, 1800, 2055, 495}, {368, 120, 137, 33}, 11.25, true, C, {}, {}, 1, "Search !", 0},
+    {"Command2", Kind::Button, nullptr, "Exit", {7920, 1800, 1815, 495}, {528, 120, 121, 33}, 11.25, true, C, {}, {}, 2, "Exit !", 0},
+    {"Label5", Kind::Label, nullptr, "Or", {3120, 2280, 375, 375}, {208, 152, 25, 25}, 12, true, L, {}, {}, -1, nullptr, 0},
+    {"Label6", Kind::Label, nullptr, "Enter Surat", {1680, 2640, 1335, 375}, {112, 176, 89, 25}, 12, true, L, {}, {}, -1, nullptr, 0},
+    {"Label7", Kind::Label, nullptr, "Enter Ayat ", {3720, 2640, 1335, 375}, {248, 176, 89, 25}, 12, true, L, {}, {}, -1, nullptr, 0},
+    {"surat", Kind::Box, nullptr, "", {1680, 3000, 1215, 470}, {112, 200, 81, 31}, 11.25, false, L, {}, {}, 3, nullptr, 3},
+    {"ayat", Kind::Box, nullptr, "", {3720, 3000, 1215, 470}, {248, 200, 81, 31}, 11.25, false, L, {}, {}, 4, nullptr, 3},
+    {"Command3", Kind::Button, nullptr, "Show", {5520, 2980, 2055, 495}, {368, 199, 137, 33}, 11.25, true, C, {}, {}, 5, "Show", 0},
+    {"Command4", Kind::Button, nullptr, "About", {7920, 2980, 1815, 495}, {528, 199, 121, 33}, 11.25, true, C, {}, {}, 6, "About This software !", 0},
+    {"Label4", Kind::Label, nullptr, "Results :", {480, 3480, 2175, 375}, {32, 232, 145, 25}, 12, true, L, {}, {}, -1, nullptr, 0},
+    {"Text1", Kind::Results, nullptr, "", {480, 3840, 10335, 4215}, {32, 256, 689, 281}, 11.25, false, L, {}, violetBlue, 7, nullptr, 0},
+    {"wait", Kind::Panel, nullptr, "", {4080, 5040, 3135, 1215}, {272, 336, 209, 81}, 0, false, L, {}, mediumBlue, -1, nullptr, 0},
+    {"Label8", Kind::Label, "wait", "Searching ...... Please Wait !", {240, 360, 2655, 615}, {16, 24, 177, 41}, 12, true, C, {}, {}, -1, nullptr, 0},
+};
+
+// Menu titles and items in menu-bar order, each as name=caption; items follow their title.
+const QStringList designedMenus = {
+    "file=File", "text=Search a Text", "search=Search Ayat !", "exit=Exit",
+    "about=About", "software=About this software !", "email=My Email ID ", "website=My Website !",
+};
+
+const Designed &design(const char *name)
+{
+    for (const Designed &d : designed) {
+        if (qstrcmp(d.name, name) == 0)
+            return d;
+    }
+    qFatal("no control %s in the design", name);
+}
+
 QAction *item(const QWidget &window, const char *name)
 {
     return control<QAction>(window, name);
@@ -71,8 +136,9 @@ private slots:
         QApplication::setQuitOnLastWindowClosed(false);
     }
 
-    // Every row of the design table against the widget built from it.
-    void layoutMatchesTable()
+    // Every control as designed: place, size, container, caption, font, colours, focus, tool
+    // tip and limit; nothing on the window that the design has not got.
+    void layoutIsTheDesigned()
     {
         Form1 window(m_path);
         window.show();
@@ -81,62 +147,128 @@ private slots:
         QCOMPARE(window.centralWidget()->size(), QSize(800, 600));
         QCOMPARE(window.minimumSize(), window.maximumSize());
         QCOMPARE(window.centralWidget()->palette().color(QPalette::Window), QColor(0xC0C0FF));
+        const QPalette desktop = QApplication::palette();
 
-        for (const ControlRow &row : controlTable()) {
-            const QWidget *w = control(window, row.name);
-            const QString name = QString::fromLatin1(row.name);
-            QCOMPARE(w->geometry(), QRect(twipsToPixels(row.left), twipsToPixels(row.top),
-                                          twipsToPixels(row.width), twipsToPixels(row.height)));
+        QStringList built;
+        for (const QWidget *container : {window.centralWidget(), control(window, "wait")}) {
+            for (const QWidget *w : container->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+                built << w->objectName();
+        }
+        QStringList names;
+        for (const Designed &d : designed)
+            names << QString::fromLatin1(d.name);
+        built.sort();
+        names.sort();
+        QCOMPARE(built, names);
+
+        for (const Designed &d : designed) {
+            const QWidget *w = control(window, d.name);
+            QCOMPARE(w->geometry(), d.pixels);
             QCOMPARE(w->parentWidget()->objectName(),
-                     row.container ? QString::fromLatin1(row.container) : QStringLiteral("client"));
-            if (row.pointSize > 0) {
+                     QString::fromLatin1(d.container ? d.container : "client"));
+            if (d.points > 0) {
                 const QFontInfo font(w->font());
-                QCOMPARE(font.pixelSize(), qRound(row.pointSize * 96 / 72));
-                QCOMPARE(font.weight(), row.bold ? QFont::Bold : QFont::Normal);
+                QCOMPARE(w->font().pointSizeF(), d.points);
+                QCOMPARE(font.pixelSize(), qRound(d.points * 96 / 72));
+                QCOMPARE(font.weight(), d.bold ? QFont::Bold : QFont::Normal);
                 QCOMPARE(font.family(), QStringLiteral("Liberation Sans"));
                 QVERIFY(!font.italic() && !w->font().underline() && !w->font().strikeOut());
             }
-            if (auto *label = qobject_cast<const QLabel *>(w); label && row.kind == ControlKind::Label) {
-                QCOMPARE(label->text(), QString::fromLatin1(row.caption));
-                QCOMPARE(label->alignment(), row.alignment);
+            const QString caption = QString::fromLatin1(d.caption);
+            switch (d.kind) {
+            case Kind::Picture:
+                QCOMPARE(qobject_cast<const QLabel *>(w)->pixmap().size(), d.pixels.size());
+                break;
+            case Kind::Label: {
+                auto *label = qobject_cast<const QLabel *>(w);
+                QVERIFY(label);
+                QCOMPARE(label->text(), caption);
+                QCOMPARE(label->alignment() & Qt::AlignHorizontal_Mask, d.across);
+                QCOMPARE(label->alignment() & Qt::AlignVertical_Mask, Qt::AlignTop);
                 QVERIFY(label->wordWrap());
                 QVERIFY(!label->autoFillBackground());
+                QCOMPARE(label->palette().color(QPalette::WindowText).name(),
+                         (d.text.isValid() ? d.text : desktop.color(QPalette::WindowText)).name());
+                break;
             }
-            if (auto *button = qobject_cast<const QPushButton *>(w)) {
-                QCOMPARE(button->text(), QString::fromLatin1(row.caption));
+            case Kind::Button: {
+                auto *button = qobject_cast<const QPushButton *>(w);
+                QVERIFY(button);
+                QCOMPARE(button->text(), caption);
                 QVERIFY(!button->isDefault() && !button->autoDefault());
+                break;
             }
-            QCOMPARE(w->toolTip(), QString::fromLatin1(row.toolTip ? row.toolTip : ""));
-            QCOMPARE(w->focusPolicy() != Qt::NoFocus, row.tabIndex >= 0);
-            if (row.text.isValid())
-                QCOMPARE(w->palette().color(QPalette::WindowText), row.text);
-            if (row.background.isValid()) {
-                QCOMPARE(w->palette().color(row.kind == ControlKind::ResultsBox ? QPalette::Base
-                                                                                : QPalette::Window),
-                         row.background);
+            case Kind::Box: {
+                auto *edit = qobject_cast<const QLineEdit *>(w);
+                QVERIFY(edit);
+                QCOMPARE(edit->maxLength(), d.maxLength ? d.maxLength : std::numeric_limits<int>::max());
+                break;
             }
-            if (auto *edit = qobject_cast<const QLineEdit *>(w))
-                QCOMPARE(edit->maxLength(), row.maxLength ? row.maxLength : std::numeric_limits<int>::max());
-            Q_UNUSED(name)
+            case Kind::Results:
+                QCOMPARE(w->palette().color(QPalette::Base).name(), d.background.name());
+                break;
+            case Kind::Panel:
+                QVERIFY(qobject_cast<const QFrame *>(w));
+                QCOMPARE(w->palette().color(QPalette::Window).name(), d.background.name());
+                QVERIFY(w->autoFillBackground());
+                QVERIFY(!w->isVisible());
+                break;
+            }
+            QCOMPARE(w->toolTip(), QString::fromLatin1(d.toolTip ? d.toolTip : ""));
+            QCOMPARE(w->focusPolicy() != Qt::NoFocus, d.tab >= 0);
         }
         // The window's icon is the program icon, all three of its images.
         const QList<QSize> iconSizes = window.windowIcon().availableSizes();
         QVERIFY2(iconSizes.contains(QSize(32, 32)) && iconSizes.contains(QSize(16, 16)),
                  "the window has not got the program icon");
-        const auto *banner = control<QLabel>(window, "Image1");
-        QCOMPARE(banner->pixmap().size(), QSize(213, 41));
         // The results box wraps lines and scrolls only up and down.
         const auto *results = control<QTextEdit>(window, "Text1");
         QCOMPARE(results->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         QCOMPARE(results->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
         QCOMPARE(results->lineWrapMode(), QTextEdit::WidgetWidth);
-        // The busy panel lies above the results box.
+        // The busy panel lies above the results box; the labels beneath the boxes they touch.
         const QObjectList stack = window.centralWidget()->children();
         QVERIFY(stack.indexOf(control(window, "wait")) > stack.indexOf(control(window, "Text1")));
-        QVERIFY(stack.indexOf(control(window, "Label4")) < stack.indexOf(control(window, "Text1")));
+        for (const char *label : {"Label1", "Label4", "Label6", "Label7"}) {
+            for (const char *box : {"Text2", "Text1", "surat", "ayat"})
+                QVERIFY(stack.indexOf(control(window, label)) < stack.indexOf(control(window, box)));
+        }
     }
 
-    void menusMatchTable()
+    // The program's control table holds the design's figures to the twip: a figure that is
+    // off by less than a pixel shows only on displays of other densities.
+    void controlTableIsTheDesign()
+    {
+        qsizetype rows = 0;
+        for (const ControlRow &row : controlTable()) {
+            const Designed &d = design(row.name);
+            ++rows;
+            QCOMPARE(QRect(row.left, row.top, row.width, row.height), d.twips);
+            QCOMPARE(QString::fromLatin1(row.container ? row.container : ""),
+                     QString::fromLatin1(d.container ? d.container : ""));
+            QCOMPARE(QString::fromLatin1(row.caption), QString::fromLatin1(d.caption));
+            QCOMPARE(row.pointSize, d.points);
+            QCOMPARE(row.tabIndex >= 0 ? row.tabIndex : -1, d.tab);
+            QCOMPARE(row.maxLength, d.maxLength);
+            QCOMPARE(row.text.isValid() ? row.text.name() : QString(),
+                     d.text.isValid() ? d.text.name() : QString());
+            QCOMPARE(row.background.isValid() ? row.background.name() : QString(),
+                     d.background.isValid() ? d.background.name() : QString());
+            // The design's pixels are its twips at 15 to the pixel, rounded.
+            QCOMPARE(QRect(twipsToPixels(row.left), twipsToPixels(row.top), twipsToPixels(row.width),
+                           twipsToPixels(row.height)),
+                     d.pixels);
+        }
+        QCOMPARE(rows, qsizetype(std::size(designed)));
+        QCOMPARE(clientWidthTwips, 12000);
+        QCOMPARE(clientHeightTwips, 9000);
+        QStringList menus;
+        for (const MenuRow &row : menuTable())
+            menus << QString::fromLatin1(row.name) + "=" + QString::fromLatin1(row.caption);
+        QCOMPARE(menus, designedMenus);
+    }
+
+    void menusAreTheDesigned()
     {
         Form1 window(m_path);
         QStringList built;
@@ -149,10 +281,7 @@ private slots:
                 built << a->objectName() + "=" + a->text();
             }
         }
-        QStringList designed;
-        for (const MenuRow &row : menuTable())
-            designed << QString::fromLatin1(row.name) + "=" + QString::fromLatin1(row.caption);
-        QCOMPARE(built, designed);
+        QCOMPARE(built, designedMenus);
         QVERIFY(!built.join(QString()).contains(u'&'));
     }
 
@@ -731,21 +860,20 @@ private slots:
         QCOMPARE(at(272 + 2, 336 + 81 + 2), QColor(0x9188FF));
         window.widgetOperations().hideBusyPanel();
 
-        for (const ControlRow &row : controlTable()) {
-            if (row.kind != ControlKind::Label && row.kind != ControlKind::Button)
+        for (const Designed &d : designed) {
+            if (d.kind != Kind::Label && d.kind != Kind::Button)
                 continue;
-            const QWidget *w = control(window, row.name);
+            const QWidget *w = control(window, d.name);
             const QFontMetrics metrics(w->font());
-            const QString caption = QString::fromLatin1(row.caption);
-            if (row.kind == ControlKind::Label) {
+            const QString caption = QString::fromLatin1(d.caption);
+            if (d.kind == Kind::Label) {
                 const QRect needed = metrics.boundingRect(QRect(0, 0, w->width(), 1000),
-                                                          Qt::TextWordWrap | row.alignment, caption);
-                QVERIFY2(needed.width() <= w->width() && needed.height() <= w->height(),
-                         row.name);
+                                                          Qt::TextWordWrap | d.across, caption);
+                QVERIFY2(needed.width() <= w->width() && needed.height() <= w->height(), d.name);
             } else {
                 QVERIFY2(metrics.horizontalAdvance(caption) + 8 <= w->width()
                                  && metrics.height() + 4 <= w->height(),
-                         row.name);
+                         d.name);
             }
         }
         // The busy message takes its two lines.

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "WindowOperations.h"
-
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
@@ -60,51 +58,23 @@ private:
     QTimer m_timer;
 };
 
-// Passes the operations on to the window and logs them, so that a test sees what a command
-// asked of the real window. Messages and unloading reach the window only when forwardAll is
-// set; ending the program never does, as it would end the test's own event loops too.
-// afterRepaint runs right after each repaint has been carried out.
-class SpyOperations : public lumaril::WindowOperations
+// Calls a function with every event an object receives, before the object handles it.
+class EventWatch : public QObject
 {
 public:
-    explicit SpyOperations(lumaril::WindowOperations &target)
-        : m_target(target)
+    EventWatch(QObject *watched, std::function<void(QEvent *)> seen)
+        : m_seen(std::move(seen))
     {
+        watched->installEventFilter(this);
     }
-    QStringList log;
-    std::function<void()> afterRepaint;
-    bool forwardAll = false;
 
-    void setResultsText(const QString &text) override { log << "set results"; m_target.setResultsText(text); }
-    qsizetype resultsTextLength() const override { return m_target.resultsTextLength(); }
-    QString queryText() const override { return m_target.queryText(); }
-    QString suratText() const override { return m_target.suratText(); }
-    QString ayatText() const override { return m_target.ayatText(); }
-    void showBusyPanel() override { log << "show busy"; m_target.showBusyPanel(); }
-    void hideBusyPanel() override { log << "hide busy"; m_target.hideBusyPanel(); }
-    void repaintNow() override
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
     {
-        log << "repaint";
-        m_target.repaintNow();
-        if (afterRepaint)
-            afterRepaint();
+        m_seen(event);
+        return false;
     }
-    void setMatchFlag(bool matched) override { m_target.setMatchFlag(matched); }
-    bool matchFlag() const override { return m_target.matchFlag(); }
-    void showInformation(const QString &prompt, const QString &title) override
-    {
-        log << "message " + title + " | " + prompt;
-        if (forwardAll)
-            m_target.showInformation(prompt, title);
-    }
-    void unloadWindow() override
-    {
-        log << "unload";
-        if (forwardAll)
-            m_target.unloadWindow();
-    }
-    void endProgram() override { log << "end"; }
 
 private:
-    lumaril::WindowOperations &m_target;
+    std::function<void(QEvent *)> m_seen;
 };

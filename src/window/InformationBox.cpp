@@ -74,7 +74,9 @@ void InformationBox::fit()
     if (!grid)
         return;
     grid->activate();
-    const int wanted = std::max(grid->totalMinimumSize().width(), titleBarWidth());
+    // Never wider than the screen, though, where a long title has to be cut short.
+    const int wanted = std::min(std::max(grid->totalMinimumSize().width(), titleBarWidth()),
+                                screen()->availableGeometry().width());
     if (width() >= wanted)
         return;
     const int height = grid->hasHeightForWidth() ? grid->totalHeightForWidth(wanted)

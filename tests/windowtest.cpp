@@ -614,7 +614,6 @@ private slots:
         QTest::newRow("input method") << "surat" << "" << 0 << "input method" << "1\n2" << "1";
         QTest::newRow("paragraph separator") << "Text2" << "" << 0 << "keys"
                                              << QStringLiteral("mercy\u2029more") << "mercy";
-        QTest::newRow("form feed") << "Text2" << "" << 0 << "keys" << "mercy\fmore" << "mercy";
         QTest::newRow("set by the program") << "Text2" << "" << 0 << "set" << "a\nb" << "a";
         QTest::newRow("no break, tab kept") << "Text2" << "" << 0 << "keys" << "a\tb" << "a\tb";
     }

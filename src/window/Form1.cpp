@@ -261,9 +261,9 @@ void Form1::buildMenus()
 
 void Form1::connectCommands()
 {
-    // F10 puts the keyboard on the menu bar, as on Windows. Qt does that on a lone Alt only,
-    // and only inside the menu bar, so F10 hands it the key events of a lone Alt; pressed
-    // again, like Alt, it gives the keyboard back.
+    // F10 puts the keyboard on the menu bar, as on Windows. Qt's menu bar does that on a lone
+    // Alt only and keeps the means to itself, so F10 hands it the key events of a lone Alt;
+    // pressed again, like Alt, it gives the keyboard back.
     auto *f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
     connect(f10, &QShortcut::activated, this, [this] {
         // A key event flips a modifier key's own modifier: Alt's press is made without it.

@@ -12,7 +12,7 @@ namespace lumaril {
 // a short title ("Fo... !") and the About text takes four lines instead of its three. This box
 // is wide enough for its title to show whole beside the title bar's buttons, and for each
 // line of its prompt to stay on one line unless that line is wider than two thirds of the
-// screen, where it wraps at blanks.
+// screen, where it wraps.
 class InformationBox : public QMessageBox
 {
 public:

@@ -40,18 +40,23 @@ inline quint64 stopsIn(const text::ByteMasks &masks)
     return masks.marks | masks.candidates;
 }
 
-// A file is taken for UTF-16 when it starts with a UTF-16 byte order mark, or when, without
-// one, most of the bytes in even or in odd positions of its first block are NUL, as they are
-// for mostly-Latin text in UTF-16. A few stray NULs in 8-bit text do not qualify.
-bool looksLikeUtf16(const char *data, qsizetype size)
+bool startsWithUtf16ByteOrderMark(const char *data, qsizetype size)
 {
-    if (size >= 2) {
-        const auto b0 = static_cast<unsigned char>(data[0]);
-        const auto b1 = static_cast<unsigned char>(data[1]);
-        if ((b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF))
-            return true;
-    }
-    const qsizetype sample = std::min<qsizetype>(size, 4096) & ~qsizetype(1);
+    if (size < 2)
+        return false;
+    const auto b0 = static_cast<unsigned char>(data[0]);
+    const auto b1 = static_cast<unsigned char>(data[1]);
+    return (b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF);
+}
+
+// How many bytes of the records are looked at for the NUL pattern of UTF-16.
+constexpr qsizetype utf16SampleSize = 4096;
+
+// Most of the bytes in even or in odd places are NUL, as in UTF-16 text of mostly Latin
+// letters. Too few bytes tell nothing.
+bool nulPatternOfUtf16(const char *data, qsizetype size)
+{
+    const qsizetype sample = size & ~qsizetype(1);
     if (sample < 16)
         return false;
     qsizetype nulEven = 0;
@@ -101,19 +106,6 @@ RecordScanner::~RecordScanner()
     spare({std::move(m_raw), std::move(m_masks), std::move(m_wordsWithStops)}, m_capacity);
 }
 
-void RecordScanner::reset()
-{
-    m_filled = m_next = m_begin = m_end = 0;
-    m_candidate = npos;
-    m_atEnd = false;
-    m_firstBlock = true;
-    m_stop = Stop::None;
-    m_decodedNonAscii = false;
-    m_bufferNonAscii = false;
-    m_nonAscii = npos;
-    walkFrom(0);
-}
-
 bool RecordScanner::refill()
 {
     if (m_atEnd)
@@ -138,28 +130,35 @@ bool RecordScanner::refill()
         m_stop = Stop::ReadFailed;
         return false;
     }
+    if (n > 0) {
+        m_readOffset += n;
+        if (m_firstBlock) {
+            m_firstBlock = false;
+            if (startsWithUtf16ByteOrderMark(m_raw.get(), n)) {
+                m_stop = Stop::Utf16;
+                return false;
+            }
+        }
+    }
+    // Bytes that moved are marked again even when no new ones came, as records may still be
+    // walked in them after the end of the file was found.
+    if (n > 0 || marked == 0) {
+        // Places up to a needle's length before the old end could not be tested as
+        // candidates until the bytes after them came in.
+        const qsizetype firstWord = text::firstUnsettledWord(marked, m_needle);
+        m_filled += n;
+        const bool nonAscii =
+                text::markBytes(m_raw.get(), m_filled, firstWord, m_needle, m_masks.get());
+        m_bufferNonAscii = (marked > 0 && m_bufferNonAscii) || nonAscii;
+        summarize(firstWord);
+    }
+    // The unfinished record is walked again from its start: its candidates may have moved,
+    // and new ones may have come up near the old end.
+    walkFrom(m_next);
     if (n == 0) {
         m_atEnd = true;
         return false;
     }
-    if (m_firstBlock) {
-        m_firstBlock = false;
-        if (looksLikeUtf16(m_raw.get(), n)) {
-            m_stop = Stop::Utf16;
-            return false;
-        }
-    }
-    // Places up to a needle's length before the old end could not be tested as candidates
-    // until the bytes after them came in.
-    const qsizetype firstWord = text::firstUnsettledWord(marked, m_needle);
-    m_filled += n;
-    const bool nonAscii =
-            text::markBytes(m_raw.get(), m_filled, firstWord, m_needle, m_masks.get());
-    m_bufferNonAscii = (marked > 0 && m_bufferNonAscii) || nonAscii;
-    summarize(firstWord);
-    // The unfinished record is walked again from its start: its candidates may have moved,
-    // and new ones may have come up near the old end.
-    walkFrom(m_next);
     return true;
 }
 
@@ -283,7 +282,10 @@ bool RecordScanner::start()
         const qsizetype mark = walkToMark(candidate);
         if (mark != npos) {
             m_next = mark + 1;
-            return true;
+            if (!recordsLookLikeUtf16())
+                return m_stop == Stop::None;
+            m_stop = Stop::Utf16;
+            return false;
         }
         // The preamble is never kept: drop what was read and read on.
         m_next = m_filled;
@@ -312,17 +314,107 @@ bool RecordScanner::next()
     m_next = mark + 1;
     m_candidate = candidate;
     m_currentNonAscii = currentHasNonAscii();
-    if (m_currentNonAscii && m_encoding == Encoding::Utf8) {
-        const QByteArrayView bytes(m_raw.get() + m_begin, m_end - m_begin);
-        if (text::isValidUtf8(bytes)) {
-            m_decodedNonAscii = true;
-        } else if (m_decodedNonAscii) {
-            m_stop = Stop::Restart;
-            return false;
-        } else {
-            // Nothing decoded so far depended on the choice: switch quietly.
-            m_encoding = Encoding::Windows1252;
+    if (m_currentNonAscii && m_encoding == Encoding::Undecided)
+        return decideEncoding();
+    return true;
+}
+
+bool RecordScanner::recordsLookLikeUtf16()
+{
+    // The sample runs from the first mark up to the last one, as what follows that is no
+    // record: read on until a mark shows that the sample is whole, or the file ends.
+    qsizetype size = utf16SampleSize;
+    while (nextMarked(&text::ByteMasks::marks, m_next + utf16SampleSize) == m_filled) {
+        if (!refill()) {
+            if (m_stop != Stop::None)
+                return false;
+            size = 0;
+            for (qsizetype at = nextMarked(&text::ByteMasks::marks, m_next); at < m_filled;
+                 at = nextMarked(&text::ByteMasks::marks, at + 1)) {
+                size = at - m_next;
+            }
+            break;
         }
+    }
+    return nulPatternOfUtf16(m_raw.get() + m_next, size);
+}
+
+bool RecordScanner::decideEncoding()
+{
+    // The records before this one were ASCII, valid either way: the file is UTF-8 unless an
+    // invalid sequence turns up from here on with a mark after it, closing a record around it.
+    bool invalid = false;
+    qsizetype carried = 0; // bytes of a sequence cut by the end of what was checked
+    const auto check = [&](const char *data, qsizetype size) {
+        const text::Utf8Check utf8 = text::checkUtf8({data, size});
+        if (utf8.validSize == size)
+            return npos;
+        if (utf8.cutShort) {
+            carried = size - utf8.validSize;
+            return npos;
+        }
+        invalid = true;
+        return utf8.validSize;
+    };
+    const qsizetype firstInvalid = check(m_raw.get() + m_begin, m_filled - m_begin);
+    if (invalid && nextMarked(&text::ByteMasks::marks, m_begin + firstInvalid) < m_filled) {
+        m_encoding = Encoding::Windows1252;
+        return true;
+    }
+    if (m_atEnd) {
+        m_encoding = Encoding::Utf8;
+        return true;
+    }
+
+    // On through the rest of the file, in blocks of its own; a cut sequence is carried over
+    // to just before the next block.
+    constexpr qsizetype headroom = 4;
+    const auto block = std::make_unique_for_overwrite<char[]>(headroom + blockSize);
+    char *const data = block.get() + headroom;
+    std::memcpy(data - carried, m_raw.get() + m_filled - carried, carried);
+    qint64 readAhead = 0;
+    bool settled = false;
+    while (!settled) {
+        const qint64 n = m_file.read(data, blockSize);
+        if (n < 0) {
+            m_stop = Stop::ReadFailed;
+            return false;
+        }
+        if (n == 0)
+            break;
+        readAhead += n;
+        if (invalid) {
+            settled = std::memchr(data, '#', n) != nullptr;
+            continue;
+        }
+        char *const from = data - carried;
+        const qsizetype size = n + carried;
+        carried = 0;
+        const qsizetype at = check(from, size);
+        if (at != npos)
+            settled = std::memchr(from + at, '#', size - at) != nullptr;
+        else if (carried > 0)
+            std::memmove(data - carried, from + size - carried, carried);
+    }
+    m_encoding = settled ? Encoding::Windows1252 : Encoding::Utf8;
+    if (readAhead == 0)
+        return true;
+
+    // Back to where the scan was. The file may have changed meanwhile; the scan then goes on
+    // with what is there now, as it would have anyway.
+    if (!m_file.rewind()) {
+        m_stop = Stop::ReadFailed;
+        return false;
+    }
+    for (qint64 left = m_readOffset; left > 0;) {
+        const qint64 n = m_file.read(data, std::min<qint64>(left, blockSize));
+        if (n < 0) {
+            m_stop = Stop::ReadFailed;
+            return false;
+        }
+        if (n == 0)
+            break;
+        left -= n;
     }
     return true;
 }
@@ -367,17 +459,6 @@ QString RecordScanner::currentText() const
         return decoder.decode(bytes);
     }
     return text::fromWindows1252(bytes);
-}
-
-bool RecordScanner::restartAsWindows1252()
-{
-    reset();
-    m_encoding = Encoding::Windows1252;
-    if (!m_file.rewind()) {
-        m_stop = Stop::ReadFailed;
-        return false;
-    }
-    return true;
 }
 
 } // namespace lumaril

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #define LUMARIL_HAVE_SSE2
@@ -36,14 +37,43 @@ char16_t windows1252Char(unsigned char byte)
 
 } // namespace
 
-bool isValidUtf8(QByteArrayView bytes)
+namespace {
+
+// The first byte at or after p with its high bit set, or a place at most seven bytes before
+// it (or end): English text is ASCII for long stretches, so they are passed a block at a time.
+const unsigned char *skipAscii(const unsigned char *p, const unsigned char *end)
 {
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
-    const auto *end = p + bytes.size();
+#ifdef LUMARIL_HAVE_SSE2
+    while (end - p >= 64) {
+        const auto *v = reinterpret_cast<const __m128i *>(p);
+        const __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(v), _mm_loadu_si128(v + 1)),
+                                         _mm_or_si128(_mm_loadu_si128(v + 2), _mm_loadu_si128(v + 3)));
+        if (_mm_movemask_epi8(any) != 0)
+            break;
+        p += 64;
+    }
+#endif
+    while (end - p >= 8) {
+        quint64 word;
+        std::memcpy(&word, p, 8);
+        if (word & 0x8080808080808080u)
+            break;
+        p += 8;
+    }
+    return p;
+}
+
+} // namespace
+
+Utf8Check checkUtf8(QByteArrayView bytes)
+{
+    const auto *const begin = reinterpret_cast<const unsigned char *>(bytes.data());
+    const auto *const end = begin + bytes.size();
+    const auto *p = begin;
     while (p < end) {
         const unsigned char c = *p;
         if (c < 0x80) {
-            ++p;
+            p = skipAscii(p + 1, end);
             continue;
         }
         int extra = 0;
@@ -63,19 +93,25 @@ bool isValidUtf8(QByteArrayView bytes)
             if (c == 0xF4)
                 high = 0x8F; // past U+10FFFF
         } else {
-            return false;
+            return {p - begin, false};
         }
-        if (end - p <= extra)
-            return false;
-        if (p[1] < low || p[1] > high)
-            return false;
-        for (int i = 2; i <= extra; ++i) {
+        const qsizetype available = std::min<qsizetype>(extra, end - p - 1);
+        if (available >= 1 && (p[1] < low || p[1] > high))
+            return {p - begin, false};
+        for (int i = 2; i <= available; ++i) {
             if ((p[i] & 0xC0) != 0x80)
-                return false;
+                return {p - begin, false};
         }
+        if (available < extra)
+            return {p - begin, true};
         p += extra + 1;
     }
-    return true;
+    return {bytes.size(), false};
+}
+
+bool isValidUtf8(QByteArrayView bytes)
+{
+    return checkUtf8(bytes).validSize == bytes.size();
 }
 
 QString fromWindows1252(QByteArrayView bytes)

@@ -5,7 +5,7 @@
 // The searches choose the file's encoding at its first record with a byte outside ASCII, by
 // reading the rest of the file once; a file of plain ASCII never needs it. So the searches are
 // also timed on a copy whose first record holds one UTF-8 character, where that choice reads
-// the whole file again; those rows count in the worst ratio like the others.
+// the whole file again; their worst ratio is given on its own line.
 
 #include "BenchOperations.h"
 #include "PhraseSearch.h"
@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -86,10 +87,12 @@ int main(int argc, char **argv)
     std::printf("%-30s %12.1f %8.2f\n", "read the whole file", readMedian, 1.0);
 
     double worst = 0;
+    double worstUtf8 = 0;
     auto report = [&](const char *label, const std::function<void(QuietOperations &)> &search) {
         QuietOperations window;
         const double t = medianMicros(runs, [&] { search(window); });
-        worst = std::max(worst, t / readMedian);
+        double &worstHere = std::strncmp(label, "utf-8", 5) == 0 ? worstUtf8 : worst;
+        worstHere = std::max(worstHere, t / readMedian);
         std::printf("%-30s %12.1f %8.2f  %s\n", label, t, t / readMedian, qPrintable(window.message));
     };
     const auto searches = [&](const QString &file, const char *prefix) {
@@ -138,6 +141,7 @@ int main(int argc, char **argv)
                     t / readMedian, qPrintable(count));
     }
     std::printf("\nworst ratio to reading the file: %.2f\n", worst);
+    std::printf("worst ratio on the UTF-8 copy:   %.2f\n", worstUtf8);
 
     // The marking of the blocks alone, by each code this processor can run, on the file held
     // in memory in blocks of the size the searches read: free of the noise of reading it.

@@ -105,7 +105,8 @@ bool looksLikeUtf16(const QByteArray &file)
     const qsizetype last = file.lastIndexOf('#');
     if (first < 0)
         return false;
-    const QByteArray records = file.mid(first + 1, last - first - 1);
+    // (A length below zero would make mid() take all the rest.)
+    const QByteArray records = last > first ? file.mid(first + 1, last - first - 1) : QByteArray();
     const qsizetype sample = std::min<qsizetype>(records.size(), 4096) / 2 * 2;
     if (sample < 16)
         return false;

@@ -12,9 +12,9 @@
 //     static Bytes both(Bytes, Bytes);            // and
 //     static quint64 highBits(Bytes);             // the top bit of each lane, lane 0 lowest
 //
-// Each file that builds a Vector includes this header after it, inside whatever makes the
-// compiler emit that vector's instructions; everything here has internal linkage, so each copy
-// stays with the code it was built for.
+// The code is built with the instructions in force where this header is included: every
+// x86-64 compiler may emit SSE2 anywhere, while MarkingAvx2.cpp includes it inside a region
+// built for AVX2. Everything here has internal linkage, so each file keeps its own copy.
 
 #include "TextCoding.h"
 

@@ -2,6 +2,9 @@
 // search must spend: reading the whole file. Also times grep on the same file for scale.
 // Usage: lumaril-bench [path/to/quran.txt]   (default: quran.txt in the working folder)
 //
+// Each search is timed in turn with a read of the file, run for run, and its ratio is to the
+// median of those reads: a machine busy with other work then slows both alike.
+//
 // The searches choose the file's encoding at its first record with a byte outside ASCII, by
 // reading the rest of the file once; a file of plain ASCII never needs it. So the searches are
 // also timed on a copy whose first record holds one UTF-8 character, where that choice reads
@@ -25,6 +28,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #ifdef Q_OS_UNIX
@@ -34,18 +38,40 @@
 
 namespace {
 
+double micros(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1000.0;
+}
+
+double median(std::vector<double> times)
+{
+    std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
+    return times[times.size() / 2];
+}
+
 double medianMicros(int runs, const std::function<void()> &work)
 {
     std::vector<double> times;
     times.reserve(runs);
+    for (int i = 0; i < runs; ++i)
+        times.push_back(micros(work));
+    return median(std::move(times));
+}
+
+// The medians of work and of plain reading, timed in turn run for run, so that other work on
+// the machine slows both alike and their ratio holds still.
+std::pair<double, double> pairedMedians(int runs, const std::function<void()> &work,
+                                        const std::function<void()> &reading)
+{
+    std::vector<double> workTimes, readTimes;
     for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(double(timer.nsecsElapsed()) / 1000.0);
+        readTimes.push_back(micros(reading));
+        workTimes.push_back(micros(work));
     }
-    std::nth_element(times.begin(), times.begin() + runs / 2, times.end());
-    return times[runs / 2];
+    return {median(std::move(workTimes)), median(std::move(readTimes))};
 }
 
 } // namespace
@@ -61,7 +87,7 @@ int main(int argc, char **argv)
     const int runs = 301;
     const QByteArray encoded = QFile::encodeName(path);
     std::vector<char> buffer(64 * 1024);
-    const double readMedian = medianMicros(runs, [&] {
+    const auto readWholeFile = [&] {
 #ifdef Q_OS_UNIX
         const int fd = ::open(encoded.constData(), O_RDONLY);
         while (::read(fd, buffer.data(), buffer.size()) > 0) {
@@ -73,7 +99,8 @@ int main(int argc, char **argv)
         while (f.read(buffer.data(), qint64(buffer.size())) > 0) {
         }
 #endif
-    });
+    };
+    const double readMedian = medianMicros(runs, readWholeFile);
 
     // The searches mark each block with the fastest code the processor can run, so results
     // from different machines compare only with this line alike.
@@ -90,10 +117,10 @@ int main(int argc, char **argv)
     double worstUtf8 = 0;
     auto report = [&](const char *label, const std::function<void(QuietOperations &)> &search) {
         QuietOperations window;
-        const double t = medianMicros(runs, [&] { search(window); });
+        const auto [t, read] = pairedMedians(runs, [&] { search(window); }, readWholeFile);
         double &worstHere = std::strncmp(label, "utf-8", 5) == 0 ? worstUtf8 : worst;
-        worstHere = std::max(worstHere, t / readMedian);
-        std::printf("%-30s %12.1f %8.2f  %s\n", label, t, t / readMedian, qPrintable(window.message));
+        worstHere = std::max(worstHere, t / read);
+        std::printf("%-30s %12.1f %8.2f  %s\n", label, t, t / read, qPrintable(window.message));
     };
     const auto searches = [&](const QString &file, const char *prefix) {
         for (const char *query : {"mercy", "the", "Allah", "xyzzy"}) {

@@ -247,6 +247,29 @@ private slots:
         }
     }
 
+    // A file too large to keep while its encoding is chosen is read ahead in blocks, then
+    // again from where the scan was: characters cut by those blocks, and a lone E9 only at
+    // the end, must decide as for a small file, and no record may be lost or doubled.
+    void oneEncodingBeyondWhatIsKept()
+    {
+        TestFiles files;
+        for (const bool invalidAtTheEnd : {false, true}) {
+            const QByteArray bytes = "#caf\xC3\xA9#" + QByteArray("plain record\r\n#").repeated(300000)
+                    + QByteArray("\xE2\x82\xAC").repeated(70000)
+                    + (invalidAtTheEnd ? "#x\xE9#" : "#x\xC3\xA9#") + "tail \xE9";
+            QList<QByteArray> records = bytes.split('#');
+            records = records.mid(1, records.size() - 2);
+            QStringList expected;
+            for (const QByteArray &r : records)
+                expected << (invalidAtTheEnd ? lumaril::text::fromWindows1252(r) : QString::fromUtf8(r));
+            const Scan result = scan(files.write(bytes), QStringLiteral("record"));
+            QCOMPARE(result.stop, Stop::EndOfFile);
+            QCOMPARE(result.records.size(), expected.size());
+            QCOMPARE(result.records.first(), invalidAtTheEnd ? QStringLiteral("cafÃ©") : QStringLiteral("café"));
+            QVERIFY(result.records == expected);
+        }
+    }
+
     // The masks the scanner walks on: every code this machine can run must give exactly what
     // the portable code gives, at every length and at the words near the end that the vector
     // codes leave to the portable one; and making them again from a word after more bytes

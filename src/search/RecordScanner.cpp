@@ -3,6 +3,7 @@
 #include "TextCoding.h"
 #include "VerseFile.h"
 
+#include <QFileInfo>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -70,26 +71,56 @@ bool nulPatternOfUtf16(const char *data, qsizetype size)
     return nulEven * 10 >= pairs * 7 || nulOdd * 10 >= pairs * 7;
 }
 
-// Buffers of the standard size are kept for the next scan, with their masks: taking fresh
-// pages from the system for every search cost more than reading the file. One is kept.
+// The most of the file kept in the buffer when it is read ahead to choose its encoding: a
+// verse file of ordinary size (a translation is about a megabyte) is then read only once.
+constexpr qsizetype keepLimit = 4 * 1024 * 1024;
+
+// Buffers are kept for the next scan, with their masks: taking fresh pages from the system for
+// every search cost more than reading the file. One of the standard size is kept, and the
+// largest of those grown up to keepLimit; scans start with the standard one, so that they read
+// in blocks of the same size whatever the searches before them.
 struct SparedBuffer
 {
     std::unique_ptr<char[]> raw;
     std::unique_ptr<text::ByteMasks[]> masks;
     std::unique_ptr<quint64[]> wordsWithStops;
+    qsizetype capacity = 0;
 };
 
-SparedBuffer &sparedBuffer()
+struct SparedBuffers
 {
-    thread_local SparedBuffer spared;
+    SparedBuffer standard;
+    SparedBuffer grown;
+};
+
+SparedBuffers &sparedBuffers()
+{
+    thread_local SparedBuffers spared;
     return spared;
 }
 
-void spare(SparedBuffer buffer, qsizetype capacity)
+void spare(SparedBuffer buffer)
 {
-    auto &spared = sparedBuffer();
-    if (buffer.raw && capacity == blockSize && !spared.raw)
-        spared = std::move(buffer);
+    auto &spared = sparedBuffers();
+    if (!buffer.raw)
+        return;
+    if (buffer.capacity == blockSize) {
+        if (!spared.standard.raw)
+            spared.standard = std::move(buffer);
+    } else if (buffer.capacity <= keepLimit && buffer.capacity > spared.grown.capacity) {
+        spared.grown = std::move(buffer);
+    }
+}
+
+// A spared buffer of at least the capacity, or none.
+SparedBuffer takeSpared(qsizetype capacity)
+{
+    auto &spared = sparedBuffers();
+    if (capacity == blockSize)
+        return std::exchange(spared.standard, SparedBuffer());
+    if (spared.grown.capacity >= capacity)
+        return std::exchange(spared.grown, SparedBuffer());
+    return {};
 }
 
 } // namespace
@@ -104,7 +135,7 @@ RecordScanner::RecordScanner(VerseFile &file, const SearchTerm &term)
 
 RecordScanner::~RecordScanner()
 {
-    spare({std::move(m_raw), std::move(m_masks), std::move(m_wordsWithStops)}, m_capacity);
+    spare({std::move(m_raw), std::move(m_masks), std::move(m_wordsWithStops), m_capacity});
 }
 
 bool RecordScanner::refill()
@@ -165,15 +196,13 @@ bool RecordScanner::refill()
 
 void RecordScanner::grow(qsizetype capacity)
 {
-    SparedBuffer grown;
-    auto &spared = sparedBuffer();
-    if (capacity == blockSize && spared.raw) {
-        grown = std::move(spared);
-    } else {
+    SparedBuffer grown = takeSpared(capacity);
+    if (!grown.raw) {
         // Not zeroed: read(), markBytes() and summarize() write them before anything looks.
         grown.raw = std::make_unique_for_overwrite<char[]>(capacity);
         grown.masks = std::make_unique_for_overwrite<text::ByteMasks[]>(capacity / 64);
         grown.wordsWithStops = std::make_unique_for_overwrite<quint64[]>(capacity / (64 * 64));
+        grown.capacity = capacity;
     }
     if (m_filled > 0) {
         const qsizetype words = wordsFor(m_filled);
@@ -182,11 +211,11 @@ void RecordScanner::grow(qsizetype capacity)
         std::memcpy(grown.wordsWithStops.get(), m_wordsWithStops.get(),
                     wordsFor(words) * sizeof(quint64));
     }
+    const qsizetype grownCapacity = grown.capacity;
     spare({std::exchange(m_raw, std::move(grown.raw)),
            std::exchange(m_masks, std::move(grown.masks)),
-           std::exchange(m_wordsWithStops, std::move(grown.wordsWithStops))},
-          m_capacity);
-    m_capacity = capacity;
+           std::exchange(m_wordsWithStops, std::move(grown.wordsWithStops)), m_capacity});
+    m_capacity = grownCapacity;
 }
 
 void RecordScanner::summarize(qsizetype firstWord)
@@ -367,14 +396,65 @@ bool RecordScanner::decideEncoding()
         return true;
     }
 
-    // On through the rest of the file, in blocks of its own; a cut sequence is carried over
-    // to just before the next block.
+    // What is read to choose is kept for the scan, as far as keepLimit: the current record
+    // moves to the start of the buffer, which is made large enough for the rest of the file
+    // at once, as the file's size says now.
+    const qsizetype begin = m_begin;
+    const qsizetype end = m_end - begin;
+    const qsizetype next = m_next - begin;
+    const qsizetype candidate = m_candidate == npos ? npos : m_candidate - begin;
+    qsizetype checkFrom = m_filled - carried - begin;
+    const qint64 rest = std::max<qint64>(0, QFileInfo(m_file.fullPath()).size() - m_readOffset);
+    const qsizetype wanted = std::min<qint64>(keepLimit, m_filled - begin + rest + minimumRead);
+    if (wanted > m_capacity)
+        grow((wanted + blockSize - 1) / blockSize * blockSize);
+    m_next = begin; // refill() keeps the buffer from here on
+    bool settled = false;
+    bool atEnd = false;
+    while (!settled && m_capacity - m_filled >= minimumRead) {
+        const qsizetype old = m_next == 0 ? m_filled : m_filled - begin;
+        if (!refill()) {
+            if (m_stop != Stop::None)
+                return false;
+            atEnd = true;
+            break;
+        }
+        if (invalid) {
+            settled = nextMarked(&text::ByteMasks::marks, old) < m_filled;
+            continue;
+        }
+        carried = 0;
+        const qsizetype at = check(m_raw.get() + checkFrom, m_filled - checkFrom);
+        if (at != npos)
+            settled = nextMarked(&text::ByteMasks::marks, checkFrom + at) < m_filled;
+        else
+            checkFrom = m_filled - carried;
+    }
+    // Back on the current record, however far the buffer moved. Should the file grow later,
+    // the scan reads on as it would have.
+    if (m_next != 0) {
+        // Nothing was read: the record did not move.
+        m_next = begin + next;
+    } else {
+        m_begin = 0;
+        m_end = end;
+        m_next = next;
+        m_candidate = candidate;
+    }
+    walkFrom(m_next);
+    m_atEnd = false;
+    if (settled || atEnd) {
+        m_encoding = settled ? Encoding::Windows1252 : Encoding::Utf8;
+        return true;
+    }
+
+    // Past keepLimit, on through the rest of the file in blocks of its own; a cut sequence is
+    // carried over to just before the next block.
     constexpr qsizetype headroom = 4;
     const auto block = std::make_unique_for_overwrite<char[]>(headroom + blockSize);
     char *const data = block.get() + headroom;
     std::memcpy(data - carried, m_raw.get() + m_filled - carried, carried);
     qint64 readAhead = 0;
-    bool settled = false;
     while (!settled) {
         const qint64 n = m_file.read(data, blockSize);
         if (n < 0) {

@@ -6,9 +6,10 @@
 // median of those reads: a machine busy with other work then slows both alike.
 //
 // The searches choose the file's encoding at its first record with a byte outside ASCII, by
-// reading the rest of the file once; a file of plain ASCII never needs it. So the searches are
-// also timed on a copy whose first record holds one UTF-8 character, where that choice reads
-// the whole file again; their worst ratio is given on its own line.
+// reading and checking the rest of the file then; a file of plain ASCII never needs it. So the
+// searches are also timed on a copy whose first record holds one UTF-8 character, where the
+// choice checks the whole file before the first record is tested; their worst ratio is given
+// on its own line.
 
 #include "BenchOperations.h"
 #include "PhraseSearch.h"

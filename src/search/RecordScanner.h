@@ -29,7 +29,8 @@ struct ByteMasks;
 // otherwise; the preamble and the tail after the last "#" do not count, as they are no records.
 // Records of plain ASCII read the same in both, so the choice is made at the first record that
 // holds another byte: the rest of the file is then read through once to decide, and the scan
-// goes on where it was. Every record is therefore decoded the same way, whatever the search,
+// goes on where it was. What that reads is kept for the scan up to 4 MiB, so that a verse file
+// of ordinary size is still read only once; memory then holds that much as well. Every record is therefore decoded the same way, whatever the search,
 // and none is shown before the choice that concerns it. Should the file change after the
 // choice, it still holds: bytes that are no longer UTF-8 are shown as U+FFFD.
 //

@@ -20,6 +20,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -94,17 +95,25 @@ QString decodeWindows1252(const QByteArray &bytes)
     return out;
 }
 
+// A UTF-16 byte order mark starts the file, or most bytes in even or in odd places of its
+// records are NUL: of the first 4096 bytes after the first mark, up to the last mark.
 bool looksLikeUtf16(const QByteArray &file)
 {
     if (file.startsWith("\xFF\xFE") || file.startsWith("\xFE\xFF"))
         return true;
-    const qsizetype sample = std::min<qsizetype>(file.size(), 4096) / 2 * 2;
+    const qsizetype first = file.indexOf('#');
+    const qsizetype last = file.lastIndexOf('#');
+    if (first < 0)
+        return false;
+    // (A length below zero would make mid() take all the rest.)
+    const QByteArray records = last > first ? file.mid(first + 1, last - first - 1) : QByteArray();
+    const qsizetype sample = std::min<qsizetype>(records.size(), 4096) / 2 * 2;
     if (sample < 16)
         return false;
     qsizetype even = 0, odd = 0;
     for (qsizetype i = 0; i < sample; i += 2) {
-        even += file[i] == 0;
-        odd += file[i + 1] == 0;
+        even += records[i] == 0;
+        odd += records[i + 1] == 0;
     }
     return even * 10 >= sample / 2 * 7 || odd * 10 >= sample / 2 * 7;
 }
@@ -153,7 +162,7 @@ struct Outcome
 struct Records
 {
     QList<QByteArray> bytes;
-    qsizetype firstInvalid = 0; // the first record that is no UTF-8; bytes.size() for none
+    bool utf8 = true; // every record is UTF-8, so the whole file is read as UTF-8
     QString failure;
 };
 
@@ -172,13 +181,8 @@ Records recordsOf(const QByteArray &file, const QString &path)
         return r;
     }
     r.bytes = pieces.mid(1, pieces.size() - 2);
-    r.firstInvalid = r.bytes.size();
-    for (qsizetype i = 0; i < r.bytes.size(); ++i) {
-        if (!decodeUtf8(r.bytes[i])) {
-            r.firstInvalid = i;
-            break;
-        }
-    }
+    r.utf8 = std::all_of(r.bytes.cbegin(), r.bytes.cend(),
+                         [](const QByteArray &b) { return decodeUtf8(b).has_value(); });
     return r;
 }
 
@@ -187,9 +191,8 @@ QString decoded(const QByteArray &bytes, bool utf8)
     return utf8 ? *decodeUtf8(bytes) : decodeWindows1252(bytes);
 }
 
-// The file is UTF-8 as far as every record read so far is UTF-8. A search that ends before
-// the first record that is not shows what it found as UTF-8; one that reaches it shows the
-// whole file as Windows-1252.
+// One encoding for the whole file: UTF-8 when every record is UTF-8, else Windows-1252, also
+// for a search that stops before the record that decides it.
 Outcome expectedPhraseSearch(const QString &query, const QByteArray &file, const QString &path,
                              bool flag)
 {
@@ -204,29 +207,24 @@ Outcome expectedPhraseSearch(const QString &query, const QByteArray &file, const
         o.messages << records.failure;
         return o;
     }
-    const auto pass = [&](bool utf8, qsizetype count) {
-        QString result;
-        qsizetype matches = 0;
-        for (qsizetype i = 0; i < count; ++i) {
-            const QString text = decoded(records.bytes[i], utf8);
-            o.flag = contains(text, term);
-            if (!o.flag)
-                continue;
-            ++matches;
-            result += crlf + crlf + text;
-            if (result.size() + crlf.size() >= lengthLimit) {
-                o.results = result + crlf;
-                o.messages = {QStringLiteral("Sorry ! | The result is too long !")};
-                return true;
-            }
+    QString result;
+    qsizetype matches = 0;
+    for (const QByteArray &bytes : records.bytes) {
+        const QString text = decoded(bytes, records.utf8);
+        o.flag = contains(text, term);
+        if (!o.flag)
+            continue;
+        ++matches;
+        result += crlf + crlf + text;
+        if (result.size() + crlf.size() >= lengthLimit) {
+            o.results = result + crlf;
+            o.messages = {QStringLiteral("Sorry ! | The result is too long !")};
+            return o;
         }
-        o.results = matches ? result + crlf : QString();
-        o.messages = {matches ? QStringLiteral("Results ! | %1 Results found !").arg(matches)
-                              : QStringLiteral("Sorry ! | No Results found !")};
-        return false;
-    };
-    if (!pass(true, records.firstInvalid) && records.firstInvalid < records.bytes.size())
-        pass(false, records.bytes.size());
+    }
+    o.results = matches ? result + crlf : QString();
+    o.messages = {matches ? QStringLiteral("Results ! | %1 Results found !").arg(matches)
+                          : QStringLiteral("Sorry ! | No Results found !")};
     return o;
 }
 
@@ -246,21 +244,16 @@ Outcome expectedLookup(const QString &surat, const QString &ayat, const QByteArr
         o.messages << records.failure;
         return o;
     }
-    const auto pass = [&](bool utf8, qsizetype count) {
-        for (qsizetype i = 0; i < count; ++i) {
-            const QString text = decoded(records.bytes[i], utf8);
-            o.flag = contains(text, key);
-            if (o.flag) {
-                o.results = crlf + crlf + text + crlf;
-                o.messages = {QStringLiteral("Found ! | Ayat Found !")};
-                return true;
-            }
+    for (const QByteArray &bytes : records.bytes) {
+        const QString text = decoded(bytes, records.utf8);
+        o.flag = contains(text, key);
+        if (o.flag) {
+            o.results = crlf + crlf + text + crlf;
+            o.messages = {QStringLiteral("Found ! | Ayat Found !")};
+            return o;
         }
-        o.messages = {QStringLiteral("Sorry ! | Ayat not found !")};
-        return false;
-    };
-    if (!pass(true, records.firstInvalid) && records.firstInvalid < records.bytes.size())
-        pass(false, records.bytes.size());
+    }
+    o.messages = {QStringLiteral("Sorry ! | Ayat not found !")};
     return o;
 }
 
@@ -349,17 +342,11 @@ void checkScanner(const QString &termText, const QByteArray &file)
     RecordScanner scanner(verses, term);
     QStringList texts;
     QList<bool> matches;
-    bool started = scanner.start();
-    while (started) {
+    if (scanner.start()) {
         while (scanner.next()) {
             matches << scanner.currentMatches();
             texts << scanner.currentText();
         }
-        if (scanner.stop() != RecordScanner::Stop::Restart)
-            break;
-        texts.clear();
-        matches.clear();
-        started = scanner.restartAsWindows1252() && scanner.start();
     }
     const Records records = recordsOf(file, g_path);
     RecordScanner::Stop stop = RecordScanner::Stop::EndOfFile;
@@ -371,9 +358,8 @@ void checkScanner(const QString &termText, const QByteArray &file)
         mismatch("scanner stop", QString::number(int(scanner.stop())), QString::number(int(stop)));
     QStringList expectedTexts;
     QList<bool> expectedMatches;
-    const bool utf8 = records.firstInvalid == records.bytes.size();
     for (const QByteArray &r : records.bytes) {
-        expectedTexts << decoded(r, utf8);
+        expectedTexts << decoded(r, records.utf8);
         expectedMatches << contains(expectedTexts.last(), termText);
     }
     if (texts != expectedTexts)

@@ -2,6 +2,7 @@
 #include "Recorder.h"
 #include "TestFiles.h"
 #include "TextCoding.h"
+#include "VerseLookup.h"
 
 #include <QTest>
 
@@ -21,27 +22,47 @@ class DecodingTest : public QObject
     }
 
 private slots:
+    // Where the valid UTF-8 ends, and whether what follows could still become valid when the
+    // bytes after it come in: a file is checked in blocks that may cut a character.
     void utf8Validation_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("valid");
-        QTest::newRow("ASCII") << QByteArray("plain") << true;
-        QTest::newRow("two, three and four bytes") << QByteArray("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80") << true;
-        QTest::newRow("BOM") << QByteArray("\xEF\xBB\xBF" "a") << true;
-        QTest::newRow("overlong slash") << QByteArray("\xC0\xAF") << false;
-        QTest::newRow("overlong three bytes") << QByteArray("\xE0\x80\xAF") << false;
-        QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << false;
-        QTest::newRow("past U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << false;
-        QTest::newRow("cut short") << QByteArray("\xE2\x82") << false;
-        QTest::newRow("lone continuation") << QByteArray("a\x80") << false;
-        QTest::newRow("Windows-1252 e acute") << QByteArray("caf\xE9") << false;
+        QTest::addColumn<qsizetype>("validSize");
+        QTest::addColumn<bool>("cutShort");
+        const QByteArray ascii(100, 'a'); // long enough to be skipped in blocks
+        QTest::newRow("ASCII") << ascii << qsizetype(100) << false;
+        QTest::newRow("two, three and four bytes")
+                << QByteArray("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80") << qsizetype(9) << false;
+        QTest::newRow("BOM") << QByteArray("\xEF\xBB\xBF" "a") << qsizetype(4) << false;
+        QTest::newRow("overlong slash") << QByteArray("\xC0\xAF") << qsizetype(0) << false;
+        QTest::newRow("overlong three bytes") << QByteArray("\xE0\x80\xAF") << qsizetype(0) << false;
+        QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << qsizetype(0) << false;
+        QTest::newRow("past U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << qsizetype(0) << false;
+        QTest::newRow("lone continuation") << ascii + "\x80" << qsizetype(100) << false;
+        // E9 starts a three-byte character in UTF-8: at the very end it may yet become one.
+        QTest::newRow("Windows-1252 e acute at the end") << QByteArray("caf\xE9") << qsizetype(3) << true;
+        QTest::newRow("Windows-1252 after a long ASCII run")
+                << ascii + "\xE9" + ascii << qsizetype(100) << false;
+        QTest::newRow("a character cut by a mark") << QByteArray("\xC3#") << qsizetype(0) << false;
+        QTest::newRow("cut after its first byte") << ascii + "\xE2" << qsizetype(100) << true;
+        QTest::newRow("cut after its third byte")
+                << QByteArray("ab\xF0\x9F\x98") << qsizetype(2) << true;
+        QTest::newRow("cut, but overlong already") << QByteArray("\xE0\x80") << qsizetype(0) << false;
+        QTest::newRow("cut, but past U+10FFFF already")
+                << QByteArray("\xF4\x90") << qsizetype(0) << false;
+        QTest::newRow("cut, but its second byte is wrong")
+                << QByteArray("\xF0\x9F\x41") << qsizetype(0) << false;
     }
 
     void utf8Validation()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(bool, valid);
-        QCOMPARE(text::isValidUtf8(bytes), valid);
+        QFETCH(qsizetype, validSize);
+        QFETCH(bool, cutShort);
+        const text::Utf8Check check = text::checkUtf8(bytes);
+        QCOMPARE(check.validSize, validSize);
+        QCOMPARE(check.cutShort, cutShort);
+        QCOMPARE(text::isValidUtf8(bytes), validSize == bytes.size());
     }
 
     void windows1252RoundTrip()
@@ -96,14 +117,52 @@ private slots:
         QCOMPARE(search(bytes, query).results, results);
     }
 
-    // Valid UTF-8 first, an invalid byte later: the whole file is Windows-1252, so what was
-    // listed as UTF-8 is cleared and listed again.
-    void invalidUtf8LaterMeansWindows1252()
+    // The file is UTF-8 only when all its records are, however far apart the bytes that
+    // decide it: the lookup and the search show a record the same way, and the search never
+    // takes back what it has listed to list it again another way.
+    void oneEncodingForTheWholeFile_data()
     {
-        const Recorder ops = search(QByteArray("#caf\xC3\xA9#x\xE9#"), QStringLiteral("caf"));
-        QCOMPARE(ops.results, QStringLiteral("\r\n\r\ncafÃ©\r\n"));
-        QCOMPARE(ops.messages(), QStringList{"Results ! | 1 Results found !"});
-        QVERIFY(ops.log.count(QStringLiteral("set results (0)")) == 2);
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("record");
+        QByteArray filler;
+        for (int i = 0; i < 50000; ++i)
+            filler += "#filler " + QByteArray::number(i) + "\r\n";
+        const QByteArray first = "#001.001 caf\xC3\xA9\r\n";
+        QTest::newRow("a lone E9 in the next record")
+                << first + "#x\xE9#" << QStringLiteral("001.001 cafÃ©\r\n");
+        QTest::newRow("a lone E9 many blocks later")
+                << first + filler + "#x\xE9#" << QStringLiteral("001.001 cafÃ©\r\n");
+        QTest::newRow("valid UTF-8 many blocks later")
+                << first + filler + "#x\xC3\xA9#" << QStringLiteral("001.001 café\r\n");
+        QTest::newRow("a lone E9 only after the last mark")
+                << first + filler + "#x\xE9" << QStringLiteral("001.001 café\r\n");
+        QTest::newRow("Windows-1252 first, valid UTF-8 later")
+                << QByteArray("#001.001 caf\xE9\r\n#x\xC3\xA9#") << QStringLiteral("001.001 café\r\n");
+        QTest::newRow("ASCII records first, then a lone E9")
+                << "#001.000 plain\r\n" + filler + first + "#x\xE9#"
+                << QStringLiteral("001.001 cafÃ©\r\n");
+    }
+
+    void oneEncodingForTheWholeFile()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, record);
+        const QString shown = QStringLiteral("\r\n\r\n") + record + QStringLiteral("\r\n");
+        TestFiles files;
+        const QString path = files.write(bytes);
+
+        Recorder searched;
+        searched.query = QStringLiteral("001.001");
+        Command1_Click(searched, path);
+        QCOMPARE(searched.results, shown);
+        QCOMPARE(searched.messages(), QStringList{"Results ! | 1 Results found !"});
+        QCOMPARE(searched.log.count(QStringLiteral("set results (0)")), 1);
+
+        Recorder looked;
+        looked.surat = looked.ayat = QStringLiteral("1");
+        Command3_Click(looked, path);
+        QCOMPARE(looked.results, shown);
+        QCOMPARE(looked.messages(), QStringList{"Found ! | Ayat Found !"});
     }
 };
 

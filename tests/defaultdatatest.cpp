@@ -1,5 +1,6 @@
 #include "PhraseSearch.h"
 #include "RecordScanner.h"
+#include "RecordSearch.h"
 #include "Recorder.h"
 #include "SearchTerm.h"
 #include "VerseFile.h"
@@ -52,6 +53,8 @@ private slots:
         }
         QCOMPARE(scanner.stop(), RecordScanner::Stop::EndOfFile);
         QCOMPARE(records, 6236);
+        // What "lumaril --check-data" reports.
+        QCOMPARE(checkVerseFile(m_path).records, records);
         QCOMPARE(chapter, 114);
         QCOMPARE(verse, 6);
     }

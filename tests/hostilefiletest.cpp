@@ -35,26 +35,17 @@ QString listed(const QStringList &records)
     return records.isEmpty() ? out : out + QStringLiteral("\r\n");
 }
 
-// Changes the verse file from inside a search: after a number of records were tested, or when
-// the search starts over as Windows-1252.
+// Changes the verse file from inside a search, after a number of records were tested.
 class ChangingRecorder : public Recorder
 {
 public:
     int changeAfterRecords = -1;
-    bool changeWhenStartingOver = false;
     std::function<void()> change;
 
     void setMatchFlag(bool matched) override
     {
         Recorder::setMatchFlag(matched);
         if (++m_tested == changeAfterRecords)
-            change();
-    }
-    void setResultsText(const QString &text) override
-    {
-        Recorder::setResultsText(text);
-        // Only starting over clears the box once records were tested.
-        if (text.isEmpty() && m_tested > 0 && changeWhenStartingOver)
             change();
     }
 
@@ -506,20 +497,61 @@ private slots:
             QCOMPARE(after.results, during);
     }
 
-    // The file is emptied just as the search finds it must start over as Windows-1252: it
-    // ends with the message for a file without marks, not with what it had listed.
-    void truncatedWhileStartingOver()
+    // The file changes around the moment its encoding is chosen, at its first record with a
+    // byte outside ASCII. The choice made holds for the whole search, which never takes back
+    // what it has listed; the next search chooses afresh on the file as it is then.
+    void changedAroundTheEncodingChoice_data()
     {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("changeAfterRecords");
+        QTest::addColumn<QString>("during");
+        QTest::addColumn<QString>("next");
+        const QString e = QStringLiteral("\u00E9");
+        const QString mojibake = QStringLiteral("\u00C3\u00A9");
+        QTest::newRow("a lone E9 added after the choice")
+                << "append" << 3
+                << listed({"001.001 match\r\n", "caf" + e + " match\r\n", "last match\r\n",
+                           "caf\uFFFD added match\r\n"})
+                << listed({"001.001 match\r\n", "caf" + mojibake + " match\r\n",
+                           "last match\r\n", "caf" + e + " added match\r\n"});
+        QTest::newRow("a lone E9 added before the choice")
+                << "append" << 1
+                << listed({"001.001 match\r\n", "caf" + mojibake + " match\r\n",
+                           "last match\r\n", "caf" + e + " added match\r\n"})
+                << "same";
+        QTest::newRow("cut before the choice reads on")
+                << "cut" << 1 << listed({"001.001 match\r\n", "caf" + e + " match\r\n"}) << "same";
+    }
+
+    void changedAroundTheEncodingChoice()
+    {
+        QFETCH(QString, change);
+        QFETCH(int, changeAfterRecords);
+        QFETCH(QString, during);
+        QFETCH(QString, next);
         TestFiles files;
-        const QString path = files.write("#caf\xC3\xA9 match\r\n" + filler(20000) + "#caf\xE9 match\r\n#");
+        const QString path = files.write("#001.001 match\r\n#caf\xC3\xA9 match\r\n" + filler(40000)
+                                         + "#last match\r\n#");
         ChangingRecorder ops;
-        ops.changeWhenStartingOver = true;
-        ops.change = [&] { QVERIFY(QFile::resize(path, 0)); };
+        ops.changeAfterRecords = changeAfterRecords;
+        ops.change = [&] {
+            if (change == u"cut") {
+                QVERIFY(QFile::resize(path, 100 * 1024));
+                return;
+            }
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::Append));
+            file.write("caf\xE9 added match\r\n#");
+        };
         QString problem;
-        const Recorder &done = changingSearch(path, QStringLiteral("match"), ops, &problem);
+        const Recorder &done = changingSearch(path, QStringLiteral("MATCH"), ops, &problem);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
-        QCOMPARE(done.messages(), QStringList{verseFileError(path, noMark)});
-        QCOMPARE(done.results, QString());
+        QCOMPARE(done.results, during);
+        QCOMPARE(done.log.count(QStringLiteral("set results (0)")), 1);
+
+        const Recorder after = search(path, QStringLiteral("match"), &problem);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QCOMPARE(after.results, next == u"same" ? during : next);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "PhraseSearch.h"
+#include "RecordSearch.h"
 #include "Recorder.h"
 #include "TestFiles.h"
 #include "VerseLookup.h"
@@ -152,7 +153,8 @@ private slots:
     }
 
     // A verse file that cannot be searched ends in one "Error !" message naming its full
-    // path, with the panel hidden and nothing left open; the next search works again.
+    // path, with the panel hidden and nothing left open; the next search works again. The
+    // check that "--check-data" makes gives the same reason.
     void unusableFile_data()
     {
         QTest::addColumn<QString>("kind");
@@ -191,13 +193,20 @@ private slots:
                      qPrintable(message));
             QCOMPARE(openDescriptorCount(), descriptors);
         }
+        const lumaril::VerseFileCheck check = lumaril::checkVerseFile(path);
+        QCOMPARE(check.fullPath, QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+        QVERIFY2(check.problem.startsWith(reason), qPrintable(check.problem));
+        QCOMPARE(check.records, 0);
+        QCOMPARE(openDescriptorCount(), descriptors);
         // The program goes on: once the file is fixed, the next search finds it.
         QFile::remove(path);
         QDir().rmdir(path);
-        files.write("#a#");
+        files.write("#a##b#tail");
         Recorder ops;
         search(path, QStringLiteral("a"), ops);
         QCOMPARE(ops.messages(), QStringList{"Results ! | 1 Results found !"});
+        QCOMPARE(lumaril::checkVerseFile(path).problem, QString());
+        QCOMPARE(lumaril::checkVerseFile(path).records, 3);
     }
 };
 

@@ -78,6 +78,17 @@ private slots:
                 << QByteArray("\xFF\xFE#\0a\0#\0", 8) << QStringList{} << Stop::Utf16;
         QTest::newRow("UTF-16 without BOM")
                 << QByteArray("#\0a\0b\0c\0d\0e\0f\0g\0h\0#\0", 20) << QStringList{} << Stop::Utf16;
+        // Only the records show UTF-16: a preamble or a tail of NULs says nothing about them.
+        QTest::newRow("UTF-16 records after an 8-bit preamble")
+                << QByteArray("Title\r\n#\0v\0e\0r\0s\0e\0 \0o\0n\0e\0#\0", 29) << QStringList{}
+                << Stop::Utf16;
+        QTest::newRow("UTF-16 records after a short 8-bit one")
+                << "#" + QByteArray(99, 'a') + "#" + QByteArray("x\0", 2).repeated(2450) + "#"
+                << QStringList{} << Stop::Utf16;
+        QTest::newRow("NUL preamble before 8-bit records")
+                << QByteArray(64, '\0') + "#caf\xE9 verse#" << QStringList{"café verse"} << eof;
+        QTest::newRow("UTF-16 text only after the last mark")
+                << "#verse#" + QByteArray("t\0", 2).repeated(2000) << QStringList{"verse"} << eof;
         QTest::newRow("NUL bytes and control characters inside a record")
                 << QByteArray("#a\0b\x01\x7F" "c#", 8) << QStringList{QString::fromLatin1("a\0b\x01\x7F" "c", 6)}
                 << eof;
@@ -173,6 +184,89 @@ private slots:
                     QFAIL(qPrintable(QStringLiteral("term \"%1\", record %2 \"%3\"")
                                              .arg(term).arg(i).arg(result.records[i])));
             }
+        }
+    }
+
+    // The one encoding of a file is chosen on all its records, which the scanner reads in
+    // blocks: characters cut by the end of a block, an invalid byte far from the first
+    // non-ASCII record or only in the tail or the preamble, records of plain ASCII before any
+    // other. Each record must come out as a plain decoding of the whole file gives it.
+    void oneEncodingAcrossBlocks()
+    {
+        QRandomGenerator rng(77);
+        const QList<QByteArray> text{"a", "verse ", "\r\n", "#", "\xC3\xA9", "\xE2\x82\xAC",
+                                     "\xF0\x9F\x98\x80"};
+        TestFiles files;
+        for (int round = 0; round < 32; ++round) {
+            QByteArray bytes = round % 5 == 0 ? "pre\xE9" "amble#" : "#";
+            if (round % 3 == 1)
+                bytes += QByteArray("#plain ASCII").repeated(rng.bounded(20000));
+            // Now and then only characters of several bytes, so that blocks surely cut some.
+            const qsizetype firstPiece = round % 4 == 3 ? 4 : 0;
+            const qsizetype size = bytes.size() + 64 * 1024 * (1 + rng.bounded(4))
+                    + rng.bounded(64 * 1024);
+            while (bytes.size() < size)
+                bytes += text[firstPiece + rng.bounded(text.size() - firstPiece)];
+            const qsizetype place = rng.bounded(bytes.size());
+            switch (round % 6) {
+            case 1: // in a record, closed by the last mark
+                bytes.insert(place, '\xE9');
+                bytes += '#';
+                break;
+            case 2: // in the tail only
+                bytes += "#tail \xE9";
+                break;
+            case 3: // a character cut by the end of the file
+                bytes += "#\xE2\x82";
+                break;
+            default:
+                bytes += '#';
+            }
+            const QString path = files.write(bytes);
+
+            QList<QByteArray> records = bytes.split('#');
+            records = records.mid(1, records.size() - 2);
+            const bool utf8 = std::all_of(records.cbegin(), records.cend(), [](const QByteArray &r) {
+                return lumaril::text::isValidUtf8(r);
+            });
+            QStringList expected;
+            for (const QByteArray &r : records)
+                expected << (utf8 ? QString::fromUtf8(r) : lumaril::text::fromWindows1252(r));
+            const Scan result = scan(path, QStringLiteral("verse"));
+            QCOMPARE(result.stop, Stop::EndOfFile);
+            if (result.records != expected) {
+                qsizetype i = 0;
+                while (i < expected.size() && result.records.value(i) == expected[i])
+                    ++i;
+                QFAIL(qPrintable(QStringLiteral("round %1 (%2 records, %3): record %4 differs")
+                                         .arg(round)
+                                         .arg(expected.size())
+                                         .arg(utf8 ? "UTF-8" : "Windows-1252")
+                                         .arg(i)));
+            }
+        }
+    }
+
+    // A file too large to keep while its encoding is chosen is read ahead in blocks, then
+    // again from where the scan was: characters cut by those blocks, and a lone E9 only at
+    // the end, must decide as for a small file, and no record may be lost or doubled.
+    void oneEncodingBeyondWhatIsKept()
+    {
+        TestFiles files;
+        for (const bool invalidAtTheEnd : {false, true}) {
+            const QByteArray bytes = "#caf\xC3\xA9#" + QByteArray("plain record\r\n#").repeated(300000)
+                    + QByteArray("\xE2\x82\xAC").repeated(70000)
+                    + (invalidAtTheEnd ? "#x\xE9#" : "#x\xC3\xA9#") + "tail \xE9";
+            QList<QByteArray> records = bytes.split('#');
+            records = records.mid(1, records.size() - 2);
+            QStringList expected;
+            for (const QByteArray &r : records)
+                expected << (invalidAtTheEnd ? lumaril::text::fromWindows1252(r) : QString::fromUtf8(r));
+            const Scan result = scan(files.write(bytes), QStringLiteral("record"));
+            QCOMPARE(result.stop, Stop::EndOfFile);
+            QCOMPARE(result.records.size(), expected.size());
+            QCOMPARE(result.records.first(), invalidAtTheEnd ? QStringLiteral("cafÃ©") : QStringLiteral("café"));
+            QVERIFY(result.records == expected);
         }
     }
 

@@ -1,8 +1,5 @@
 #include "Form1.h"
-#include "RecordScanner.h"
 #include "RecordSearch.h"
-#include "SearchTerm.h"
-#include "VerseFile.h"
 
 #include <QApplication>
 
@@ -16,23 +13,12 @@ namespace {
 // checks use it; the program itself takes no arguments.
 int checkData()
 {
-    lumaril::VerseFile file(lumaril::defaultVerseFileName);
-    if (!file.open()) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(file.fullPath()), qPrintable(file.failureReason()));
+    const lumaril::VerseFileCheck check = lumaril::checkVerseFile(lumaril::defaultVerseFileName);
+    if (!check.problem.isEmpty()) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(check.fullPath), qPrintable(check.problem));
         return 1;
     }
-    const lumaril::SearchTerm anything{QString()};
-    lumaril::RecordScanner scanner(file, anything);
-    long records = 0;
-    if (scanner.start()) {
-        while (scanner.next())
-            ++records;
-    }
-    if (scanner.stop() != lumaril::RecordScanner::Stop::EndOfFile) {
-        std::fprintf(stderr, "%s: cannot be searched\n", qPrintable(file.fullPath()));
-        return 1;
-    }
-    std::printf("verses: %ld\n", records);
+    std::printf("verses: %lld\n", static_cast<long long>(check.records));
     return 0;
 }
 

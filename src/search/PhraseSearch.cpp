@@ -40,13 +40,7 @@ void Command1_Click(WindowOperations &ops, const QString &verseFileName)
         file.close();
         return false;
     };
-    // Records already listed were decoded as UTF-8; they are listed again as Windows-1252.
-    const auto startOver = [&] {
-        matchCount = 0;
-        result.clear();
-        ops.setResultsText(QString());
-    };
-    if (scanRecords(ops, file, term, listMatch, startOver) != ScanEnd::EndOfFile)
+    if (scanRecords(ops, file, term, listMatch) != ScanEnd::EndOfFile)
         return;
     file.close();
     ops.hideBusyPanel();

@@ -3,6 +3,7 @@
 #include "TextCoding.h"
 #include "VerseFile.h"
 
+#include <QFileInfo>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -40,19 +41,25 @@ inline quint64 stopsIn(const text::ByteMasks &masks)
     return masks.marks | masks.candidates;
 }
 
-// A file is taken for UTF-16 when it starts with a UTF-16 byte order mark, or when, without
-// one, most of the bytes in even or in odd positions of its first block are NUL, as they are
-// for mostly-Latin text in UTF-16. A few stray NULs in 8-bit text do not qualify.
-bool looksLikeUtf16(const char *data, qsizetype size)
+bool startsWithUtf16ByteOrderMark(const char *data, qsizetype size)
 {
-    if (size >= 2) {
-        const auto b0 = static_cast<unsigned char>(data[0]);
-        const auto b1 = static_cast<unsigned char>(data[1]);
-        if ((b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF))
-            return true;
-    }
-    const qsizetype sample = std::min<qsizetype>(size, 4096) & ~qsizetype(1);
-    if (sample < 16)
+    if (size < 2)
+        return false;
+    const auto b0 = static_cast<unsigned char>(data[0]);
+    const auto b1 = static_cast<unsigned char>(data[1]);
+    return (b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF);
+}
+
+// How many bytes of the records are looked at for the NUL pattern of UTF-16.
+constexpr qsizetype utf16SampleSize = 4096;
+
+// Most of the bytes in even or in odd places are NUL, as in UTF-16 text of mostly Latin
+// letters. Too few bytes tell nothing.
+bool nulPatternOfUtf16(const char *data, qsizetype size)
+{
+    const qsizetype sample = size & ~qsizetype(1);
+    // Text without a NUL, which is nearly all, is passed at the speed of memchr.
+    if (sample < 16 || std::memchr(data, 0, sample) == nullptr)
         return false;
     qsizetype nulEven = 0;
     qsizetype nulOdd = 0;
@@ -64,26 +71,56 @@ bool looksLikeUtf16(const char *data, qsizetype size)
     return nulEven * 10 >= pairs * 7 || nulOdd * 10 >= pairs * 7;
 }
 
-// Buffers of the standard size are kept for the next scan, with their masks: taking fresh
-// pages from the system for every search cost more than reading the file. One is kept.
+// The most of the file kept in the buffer when it is read ahead to choose its encoding: a
+// verse file of ordinary size (a translation is about a megabyte) is then read only once.
+constexpr qsizetype keepLimit = 4 * 1024 * 1024;
+
+// Buffers are kept for the next scan, with their masks: taking fresh pages from the system for
+// every search cost more than reading the file. One of the standard size is kept, and the
+// largest of those grown up to keepLimit; scans start with the standard one, so that they read
+// in blocks of the same size whatever the searches before them.
 struct SparedBuffer
 {
     std::unique_ptr<char[]> raw;
     std::unique_ptr<text::ByteMasks[]> masks;
     std::unique_ptr<quint64[]> wordsWithStops;
+    qsizetype capacity = 0;
 };
 
-SparedBuffer &sparedBuffer()
+struct SparedBuffers
 {
-    thread_local SparedBuffer spared;
+    SparedBuffer standard;
+    SparedBuffer grown;
+};
+
+SparedBuffers &sparedBuffers()
+{
+    thread_local SparedBuffers spared;
     return spared;
 }
 
-void spare(SparedBuffer buffer, qsizetype capacity)
+void spare(SparedBuffer buffer)
 {
-    auto &spared = sparedBuffer();
-    if (buffer.raw && capacity == blockSize && !spared.raw)
-        spared = std::move(buffer);
+    auto &spared = sparedBuffers();
+    if (!buffer.raw)
+        return;
+    if (buffer.capacity == blockSize) {
+        if (!spared.standard.raw)
+            spared.standard = std::move(buffer);
+    } else if (buffer.capacity <= keepLimit && buffer.capacity > spared.grown.capacity) {
+        spared.grown = std::move(buffer);
+    }
+}
+
+// A spared buffer of at least the capacity, or none.
+SparedBuffer takeSpared(qsizetype capacity)
+{
+    auto &spared = sparedBuffers();
+    if (capacity == blockSize)
+        return std::exchange(spared.standard, SparedBuffer());
+    if (spared.grown.capacity >= capacity)
+        return std::exchange(spared.grown, SparedBuffer());
+    return {};
 }
 
 } // namespace
@@ -98,20 +135,7 @@ RecordScanner::RecordScanner(VerseFile &file, const SearchTerm &term)
 
 RecordScanner::~RecordScanner()
 {
-    spare({std::move(m_raw), std::move(m_masks), std::move(m_wordsWithStops)}, m_capacity);
-}
-
-void RecordScanner::reset()
-{
-    m_filled = m_next = m_begin = m_end = 0;
-    m_candidate = npos;
-    m_atEnd = false;
-    m_firstBlock = true;
-    m_stop = Stop::None;
-    m_decodedNonAscii = false;
-    m_bufferNonAscii = false;
-    m_nonAscii = npos;
-    walkFrom(0);
+    spare({std::move(m_raw), std::move(m_masks), std::move(m_wordsWithStops), m_capacity});
 }
 
 bool RecordScanner::refill()
@@ -138,42 +162,47 @@ bool RecordScanner::refill()
         m_stop = Stop::ReadFailed;
         return false;
     }
+    if (n > 0) {
+        m_readOffset += n;
+        if (m_firstBlock) {
+            m_firstBlock = false;
+            if (startsWithUtf16ByteOrderMark(m_raw.get(), n)) {
+                m_stop = Stop::Utf16;
+                return false;
+            }
+        }
+    }
+    // Bytes that moved are marked again even when no new ones came, as records may still be
+    // walked in them after the end of the file was found.
+    if (n > 0 || marked == 0) {
+        // Places up to a needle's length before the old end could not be tested as
+        // candidates until the bytes after them came in.
+        const qsizetype firstWord = text::firstUnsettledWord(marked, m_needle);
+        m_filled += n;
+        const bool nonAscii =
+                text::markBytes(m_raw.get(), m_filled, firstWord, m_needle, m_masks.get());
+        m_bufferNonAscii = (marked > 0 && m_bufferNonAscii) || nonAscii;
+        summarize(firstWord);
+    }
+    // The unfinished record is walked again from its start: its candidates may have moved,
+    // and new ones may have come up near the old end.
+    walkFrom(m_next);
     if (n == 0) {
         m_atEnd = true;
         return false;
     }
-    if (m_firstBlock) {
-        m_firstBlock = false;
-        if (looksLikeUtf16(m_raw.get(), n)) {
-            m_stop = Stop::Utf16;
-            return false;
-        }
-    }
-    // Places up to a needle's length before the old end could not be tested as candidates
-    // until the bytes after them came in.
-    const qsizetype firstWord = text::firstUnsettledWord(marked, m_needle);
-    m_filled += n;
-    const bool nonAscii =
-            text::markBytes(m_raw.get(), m_filled, firstWord, m_needle, m_masks.get());
-    m_bufferNonAscii = (marked > 0 && m_bufferNonAscii) || nonAscii;
-    summarize(firstWord);
-    // The unfinished record is walked again from its start: its candidates may have moved,
-    // and new ones may have come up near the old end.
-    walkFrom(m_next);
     return true;
 }
 
 void RecordScanner::grow(qsizetype capacity)
 {
-    SparedBuffer grown;
-    auto &spared = sparedBuffer();
-    if (capacity == blockSize && spared.raw) {
-        grown = std::move(spared);
-    } else {
+    SparedBuffer grown = takeSpared(capacity);
+    if (!grown.raw) {
         // Not zeroed: read(), markBytes() and summarize() write them before anything looks.
         grown.raw = std::make_unique_for_overwrite<char[]>(capacity);
         grown.masks = std::make_unique_for_overwrite<text::ByteMasks[]>(capacity / 64);
         grown.wordsWithStops = std::make_unique_for_overwrite<quint64[]>(capacity / (64 * 64));
+        grown.capacity = capacity;
     }
     if (m_filled > 0) {
         const qsizetype words = wordsFor(m_filled);
@@ -182,11 +211,11 @@ void RecordScanner::grow(qsizetype capacity)
         std::memcpy(grown.wordsWithStops.get(), m_wordsWithStops.get(),
                     wordsFor(words) * sizeof(quint64));
     }
+    const qsizetype grownCapacity = grown.capacity;
     spare({std::exchange(m_raw, std::move(grown.raw)),
            std::exchange(m_masks, std::move(grown.masks)),
-           std::exchange(m_wordsWithStops, std::move(grown.wordsWithStops))},
-          m_capacity);
-    m_capacity = capacity;
+           std::exchange(m_wordsWithStops, std::move(grown.wordsWithStops)), m_capacity});
+    m_capacity = grownCapacity;
 }
 
 void RecordScanner::summarize(qsizetype firstWord)
@@ -283,7 +312,10 @@ bool RecordScanner::start()
         const qsizetype mark = walkToMark(candidate);
         if (mark != npos) {
             m_next = mark + 1;
-            return true;
+            if (!recordsLookLikeUtf16())
+                return m_stop == Stop::None;
+            m_stop = Stop::Utf16;
+            return false;
         }
         // The preamble is never kept: drop what was read and read on.
         m_next = m_filled;
@@ -312,17 +344,158 @@ bool RecordScanner::next()
     m_next = mark + 1;
     m_candidate = candidate;
     m_currentNonAscii = currentHasNonAscii();
-    if (m_currentNonAscii && m_encoding == Encoding::Utf8) {
-        const QByteArrayView bytes(m_raw.get() + m_begin, m_end - m_begin);
-        if (text::isValidUtf8(bytes)) {
-            m_decodedNonAscii = true;
-        } else if (m_decodedNonAscii) {
-            m_stop = Stop::Restart;
-            return false;
-        } else {
-            // Nothing decoded so far depended on the choice: switch quietly.
-            m_encoding = Encoding::Windows1252;
+    if (m_currentNonAscii && m_encoding == Encoding::Undecided)
+        return decideEncoding();
+    return true;
+}
+
+bool RecordScanner::recordsLookLikeUtf16()
+{
+    // The sample runs from the first mark up to the last one, as what follows that is no
+    // record: read on until a mark shows that the sample is whole, or the file ends.
+    qsizetype size = utf16SampleSize;
+    while (nextMarked(&text::ByteMasks::marks, m_next + utf16SampleSize) == m_filled) {
+        if (!refill()) {
+            if (m_stop != Stop::None)
+                return false;
+            size = 0;
+            for (qsizetype at = nextMarked(&text::ByteMasks::marks, m_next); at < m_filled;
+                 at = nextMarked(&text::ByteMasks::marks, at + 1)) {
+                size = at - m_next;
+            }
+            break;
         }
+    }
+    return nulPatternOfUtf16(m_raw.get() + m_next, size);
+}
+
+bool RecordScanner::decideEncoding()
+{
+    // The records before this one were ASCII, valid either way: the file is UTF-8 unless an
+    // invalid sequence turns up from here on with a mark after it, closing a record around it.
+    bool invalid = false;
+    qsizetype carried = 0; // bytes of a sequence cut by the end of what was checked
+    const auto check = [&](const char *data, qsizetype size) {
+        const text::Utf8Check utf8 = text::checkUtf8({data, size});
+        if (utf8.validSize == size)
+            return npos;
+        if (utf8.cutShort) {
+            carried = size - utf8.validSize;
+            return npos;
+        }
+        invalid = true;
+        return utf8.validSize;
+    };
+    const qsizetype firstInvalid = check(m_raw.get() + m_begin, m_filled - m_begin);
+    if (invalid && nextMarked(&text::ByteMasks::marks, m_begin + firstInvalid) < m_filled) {
+        m_encoding = Encoding::Windows1252;
+        return true;
+    }
+    if (m_atEnd) {
+        m_encoding = Encoding::Utf8;
+        return true;
+    }
+
+    // What is read to choose is kept for the scan, as far as keepLimit: the current record
+    // moves to the start of the buffer, which is made large enough for the rest of the file
+    // at once, as the file's size says now.
+    const qsizetype begin = m_begin;
+    const qsizetype end = m_end - begin;
+    const qsizetype next = m_next - begin;
+    const qsizetype candidate = m_candidate == npos ? npos : m_candidate - begin;
+    qsizetype checkFrom = m_filled - carried - begin;
+    const qint64 rest = std::max<qint64>(0, QFileInfo(m_file.fullPath()).size() - m_readOffset);
+    const qsizetype wanted = std::min<qint64>(keepLimit, m_filled - begin + rest + minimumRead);
+    if (wanted > m_capacity)
+        grow((wanted + blockSize - 1) / blockSize * blockSize);
+    m_next = begin; // refill() keeps the buffer from here on
+    bool settled = false;
+    bool atEnd = false;
+    while (!settled && m_capacity - m_filled >= minimumRead) {
+        const qsizetype old = m_next == 0 ? m_filled : m_filled - begin;
+        if (!refill()) {
+            if (m_stop != Stop::None)
+                return false;
+            atEnd = true;
+            break;
+        }
+        if (invalid) {
+            settled = nextMarked(&text::ByteMasks::marks, old) < m_filled;
+            continue;
+        }
+        carried = 0;
+        const qsizetype at = check(m_raw.get() + checkFrom, m_filled - checkFrom);
+        if (at != npos)
+            settled = nextMarked(&text::ByteMasks::marks, checkFrom + at) < m_filled;
+        else
+            checkFrom = m_filled - carried;
+    }
+    // Back on the current record, however far the buffer moved. Should the file grow later,
+    // the scan reads on as it would have.
+    if (m_next != 0) {
+        // Nothing was read: the record did not move.
+        m_next = begin + next;
+    } else {
+        m_begin = 0;
+        m_end = end;
+        m_next = next;
+        m_candidate = candidate;
+    }
+    walkFrom(m_next);
+    m_atEnd = false;
+    if (settled || atEnd) {
+        m_encoding = settled ? Encoding::Windows1252 : Encoding::Utf8;
+        return true;
+    }
+
+    // Past keepLimit, on through the rest of the file in blocks of its own; a cut sequence is
+    // carried over to just before the next block.
+    constexpr qsizetype headroom = 4;
+    const auto block = std::make_unique_for_overwrite<char[]>(headroom + blockSize);
+    char *const data = block.get() + headroom;
+    std::memcpy(data - carried, m_raw.get() + m_filled - carried, carried);
+    qint64 readAhead = 0;
+    while (!settled) {
+        const qint64 n = m_file.read(data, blockSize);
+        if (n < 0) {
+            m_stop = Stop::ReadFailed;
+            return false;
+        }
+        if (n == 0)
+            break;
+        readAhead += n;
+        if (invalid) {
+            settled = std::memchr(data, '#', n) != nullptr;
+            continue;
+        }
+        char *const from = data - carried;
+        const qsizetype size = n + carried;
+        carried = 0;
+        const qsizetype at = check(from, size);
+        if (at != npos)
+            settled = std::memchr(from + at, '#', size - at) != nullptr;
+        else if (carried > 0)
+            std::memmove(data - carried, from + size - carried, carried);
+    }
+    m_encoding = settled ? Encoding::Windows1252 : Encoding::Utf8;
+    if (readAhead == 0)
+        return true;
+
+    // Back to where the scan was. The file may have changed meanwhile; the scan then goes on
+    // with what is there now, as it would have anyway.
+    if (!m_file.rewind()) {
+        m_stop = Stop::ReadFailed;
+        return false;
+    }
+    for (qint64 left = m_readOffset; left > 0;) {
+        const qint64 n = m_file.read(data, std::min<qint64>(left, blockSize));
+        if (n < 0) {
+            m_stop = Stop::ReadFailed;
+            return false;
+        }
+        if (n == 0)
+            break;
+        left -= n;
     }
     return true;
 }
@@ -367,17 +540,6 @@ QString RecordScanner::currentText() const
         return decoder.decode(bytes);
     }
     return text::fromWindows1252(bytes);
-}
-
-bool RecordScanner::restartAsWindows1252()
-{
-    reset();
-    m_encoding = Encoding::Windows1252;
-    if (!m_file.rewind()) {
-        m_stop = Stop::ReadFailed;
-        return false;
-    }
-    return true;
 }
 
 } // namespace lumaril

@@ -25,11 +25,19 @@ struct ByteMasks;
 // each of its bytes: each block is marked once (text::markBytes), and records are then found
 // and tested on those marks.
 //
-// Encoding: the records are read as UTF-8 as long as they are valid UTF-8 (a BOM in the
-// preamble is skipped with it), and as Windows-1252 otherwise. Decided on the bytes read so
-// far: when invalid UTF-8 turns up after valid non-ASCII UTF-8 was already decoded, the scan
-// stops with Stop::Restart so that the caller can start again as Windows-1252 and no record
-// is shown decoded two ways. A file in UTF-16 is refused (Stop::Utf16).
+// Encoding: one for the whole file, UTF-8 when its records are valid UTF-8 and Windows-1252
+// otherwise; the preamble and the tail after the last "#" do not count, as they are no records.
+// Records of plain ASCII read the same in both, so the choice is made at the first record that
+// holds another byte: the rest of the file is then read through once to decide, and the scan
+// goes on where it was. What that reads is kept for the scan up to 4 MiB, so that a verse file
+// of ordinary size is still read only once; memory then holds that much as well. Every record is therefore decoded the same way, whatever the search,
+// and none is shown before the choice that concerns it. Should the file change after the
+// choice, it still holds: bytes that are no longer UTF-8 are shown as U+FFFD.
+//
+// A file in UTF-16 is refused (Stop::Utf16): one that starts with a UTF-16 byte order mark, or
+// one whose records (their first 4096 bytes) hold NUL in most even or most odd places, as
+// mostly-Latin UTF-16 does. A few stray NULs in 8-bit text, or any in the preamble, do not
+// count.
 class RecordScanner
 {
 public:
@@ -39,7 +47,6 @@ public:
         NoMark,      // the file holds no "#" at all
         Utf16,       // the file is UTF-16 text
         ReadFailed,  // the file could not be read; VerseFile::failureReason() says why
-        Restart,     // invalid UTF-8 after decoded UTF-8: call restartAsWindows1252()
     };
 
     // The file must be open. The term is used for currentMatches().
@@ -60,19 +67,19 @@ public:
     // The current record decoded, exactly as stored.
     [[nodiscard]] QString currentText() const;
 
-    // After Stop::Restart: rewinds the file and scans it again from its start as
-    // Windows-1252. start() must be called again.
-    [[nodiscard]] bool restartAsWindows1252();
-
 private:
-    enum class Encoding { Utf8, Windows1252 };
+    enum class Encoding { Undecided, Utf8, Windows1252 };
     static constexpr qsizetype npos = -1;
 
     // Reads the next block after what the buffer holds, first moving the unfinished record to
     // the buffer's start. False at the end of the file (m_atEnd) or on failure (m_stop).
     bool refill();
     void grow(qsizetype capacity);
-    void reset();
+    // After the first mark: whether the records start like UTF-16 text. May read on.
+    [[nodiscard]] bool recordsLookLikeUtf16();
+    // At the first record with a byte outside ASCII: reads the rest of the file to choose the
+    // encoding, then goes back to where the scan was. False on a read failure (m_stop).
+    [[nodiscard]] bool decideEncoding();
     // Brings m_wordsWithStops up to date with the masks from firstWord on.
     void summarize(qsizetype firstWord);
     // The stops (marks and candidates) are walked in order, one word of them at a time.
@@ -103,6 +110,7 @@ private:
     qsizetype m_begin = 0;      // the current record: [m_begin, m_end)
     qsizetype m_end = 0;
     qsizetype m_candidate = npos; // the first candidate in the current record, if any
+    qint64 m_readOffset = 0;    // the bytes of the file read into the buffer so far
     bool m_atEnd = false;
     bool m_firstBlock = true;
     Stop m_stop = Stop::None;
@@ -111,8 +119,7 @@ private:
     qsizetype m_stopWord = 0;
     quint64 m_stopBits = 0;
 
-    Encoding m_encoding = Encoding::Utf8;
-    bool m_decodedNonAscii = false;
+    Encoding m_encoding = Encoding::Undecided;
     bool m_currentNonAscii = false;
     bool m_bufferNonAscii = false; // any non-ASCII byte in the buffer at all
 

@@ -1,6 +1,7 @@
 #include "RecordSearch.h"
 
 #include "RecordScanner.h"
+#include "SearchTerm.h"
 #include "VerseFile.h"
 #include "WindowOperations.h"
 
@@ -8,22 +9,23 @@ namespace lumaril {
 
 namespace {
 
-void reportFailure(WindowOperations &ops, VerseFile &file, RecordScanner::Stop stop)
+QString failureReason(const VerseFile &file, RecordScanner::Stop stop)
 {
-    QString reason;
     switch (stop) {
     case RecordScanner::Stop::NoMark:
-        reason = QStringLiteral("it holds no \"#\" mark, so it has no verse records");
-        break;
+        return QStringLiteral("it holds no \"#\" mark, so it has no verse records");
     case RecordScanner::Stop::Utf16:
-        reason = QStringLiteral(
+        return QStringLiteral(
                 "it is written in UTF-16, which this program cannot read; save it as UTF-8 "
                 "or Windows-1252 text");
-        break;
     default:
-        reason = file.failureReason();
-        break;
+        return file.failureReason();
     }
+}
+
+void reportFailure(WindowOperations &ops, VerseFile &file, RecordScanner::Stop stop)
+{
+    const QString reason = failureReason(file, stop);
     file.close();
     ops.hideBusyPanel();
     ops.showInformation(QStringLiteral("Cannot search the verse file \"%1\": %2 !")
@@ -34,31 +36,48 @@ void reportFailure(WindowOperations &ops, VerseFile &file, RecordScanner::Stop s
 } // namespace
 
 ScanEnd scanRecords(WindowOperations &ops, VerseFile &file, const SearchTerm &term,
-                    const std::function<bool(RecordScanner &)> &onMatch,
-                    const std::function<void()> &onRestart)
+                    const std::function<bool(RecordScanner &)> &onMatch)
 {
     if (!file.open()) {
         reportFailure(ops, file, RecordScanner::Stop::ReadFailed);
         return ScanEnd::Failed;
     }
     RecordScanner scanner(file, term);
-    bool started = scanner.start();
-    while (started) {
+    if (scanner.start()) {
         while (scanner.next()) {
             ops.setMatchFlag(scanner.currentMatches());
             if (ops.matchFlag() && !onMatch(scanner))
                 return ScanEnd::Stopped;
         }
-        if (scanner.stop() != RecordScanner::Stop::Restart)
-            break;
-        onRestart();
-        started = scanner.restartAsWindows1252() && scanner.start();
     }
     if (scanner.stop() != RecordScanner::Stop::EndOfFile) {
         reportFailure(ops, file, scanner.stop());
         return ScanEnd::Failed;
     }
     return ScanEnd::EndOfFile;
+}
+
+VerseFileCheck checkVerseFile(const QString &fileName)
+{
+    VerseFile file(fileName);
+    VerseFileCheck check;
+    check.fullPath = file.fullPath();
+    if (!file.open()) {
+        check.problem = file.failureReason();
+        return check;
+    }
+    // The empty term: no candidates to mark, and no record is decoded to be tested.
+    const SearchTerm anything{QString()};
+    RecordScanner scanner(file, anything);
+    if (scanner.start()) {
+        while (scanner.next())
+            ++check.records;
+    }
+    if (scanner.stop() != RecordScanner::Stop::EndOfFile) {
+        check.problem = failureReason(file, scanner.stop());
+        check.records = 0;
+    }
+    return check;
 }
 
 } // namespace lumaril

@@ -22,14 +22,24 @@ enum class ScanEnd {
 // The record scan both searches run. Opens the file, skips its preamble and tests each
 // complete record against the term; the outcome is written into the match flag and the value
 // read back decides. onMatch runs for every record the flag passes, with the scanner on it,
-// and returns false to stop the scan. When the file turns out to be Windows-1252 after UTF-8
-// was already decoded, onRestart runs and the scan starts again from the top.
+// and returns false to stop the scan.
 //
 // A failure (the file missing, unreadable, not a regular file, without any "#", UTF-16) ends
 // in one information message titled "Error !" naming the file by its full path, after the
 // file has been closed and the busy panel hidden, so that the next search starts afresh.
 [[nodiscard]] ScanEnd scanRecords(WindowOperations &ops, VerseFile &file, const SearchTerm &term,
-                                  const std::function<bool(RecordScanner &)> &onMatch,
-                                  const std::function<void()> &onRestart);
+                                  const std::function<bool(RecordScanner &)> &onMatch);
+
+// What a look at a verse file found without searching it: how many records it holds, or why
+// it cannot be searched, in the words a search's message would use.
+struct VerseFileCheck
+{
+    QString fullPath;
+    QString problem; // empty when the file can be searched
+    qint64 records = 0;
+};
+
+// Reads the file as a search does, from its first byte to its last, and counts its records.
+[[nodiscard]] VerseFileCheck checkVerseFile(const QString &fileName = defaultVerseFileName);
 
 } // namespace lumaril

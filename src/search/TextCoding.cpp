@@ -1,18 +1,14 @@
 #include "TextCoding.h"
 
+#include "MarkingKernel.h"
+
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #define LUMARIL_HAVE_SSE2
 #include <emmintrin.h>
-#endif
-// GCC and Clang can build AVX2 code into single functions of a program built for any x86-64
-// processor; it runs only where the processor says it can. Clang posing as MSVC lacks the
-// run-time library that answers that question.
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_MSC_VER)
-#define LUMARIL_HAVE_AVX2
-#include <immintrin.h>
 #endif
 
 namespace lumaril::text {
@@ -36,14 +32,43 @@ char16_t windows1252Char(unsigned char byte)
 
 } // namespace
 
-bool isValidUtf8(QByteArrayView bytes)
+namespace {
+
+// The first byte at or after p with its high bit set, or a place at most seven bytes before
+// it (or end): English text is ASCII for long stretches, so they are passed a block at a time.
+const unsigned char *skipAscii(const unsigned char *p, const unsigned char *end)
 {
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
-    const auto *end = p + bytes.size();
+#ifdef LUMARIL_HAVE_SSE2
+    while (end - p >= 64) {
+        const auto *v = reinterpret_cast<const __m128i *>(p);
+        const __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(v), _mm_loadu_si128(v + 1)),
+                                         _mm_or_si128(_mm_loadu_si128(v + 2), _mm_loadu_si128(v + 3)));
+        if (_mm_movemask_epi8(any) != 0)
+            break;
+        p += 64;
+    }
+#endif
+    while (end - p >= 8) {
+        quint64 word;
+        std::memcpy(&word, p, 8);
+        if (word & 0x8080808080808080u)
+            break;
+        p += 8;
+    }
+    return p;
+}
+
+} // namespace
+
+Utf8Check checkUtf8(QByteArrayView bytes)
+{
+    const auto *const begin = reinterpret_cast<const unsigned char *>(bytes.data());
+    const auto *const end = begin + bytes.size();
+    const auto *p = begin;
     while (p < end) {
         const unsigned char c = *p;
         if (c < 0x80) {
-            ++p;
+            p = skipAscii(p + 1, end);
             continue;
         }
         int extra = 0;
@@ -63,19 +88,25 @@ bool isValidUtf8(QByteArrayView bytes)
             if (c == 0xF4)
                 high = 0x8F; // past U+10FFFF
         } else {
-            return false;
+            return {p - begin, false};
         }
-        if (end - p <= extra)
-            return false;
-        if (p[1] < low || p[1] > high)
-            return false;
-        for (int i = 2; i <= extra; ++i) {
+        const qsizetype available = std::min<qsizetype>(extra, end - p - 1);
+        if (available >= 1 && (p[1] < low || p[1] > high))
+            return {p - begin, false};
+        for (int i = 2; i <= available; ++i) {
             if ((p[i] & 0xC0) != 0x80)
-                return false;
+                return {p - begin, false};
         }
+        if (available < extra)
+            return {p - begin, true};
         p += extra + 1;
     }
-    return true;
+    return {bytes.size(), false};
+}
+
+bool isValidUtf8(QByteArrayView bytes)
+{
+    return checkUtf8(bytes).validSize == bytes.size();
 }
 
 QString fromWindows1252(QByteArrayView bytes)
@@ -109,141 +140,36 @@ std::optional<QByteArray> toWindows1252(QStringView text)
     return out;
 }
 
+#ifdef LUMARIL_HAVE_SSE2
+namespace {
+
+struct Sse2Vector
+{
+    using Bytes = __m128i;
+    static constexpr int width = 16;
+    static Bytes load(const char *p) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p)); }
+    static Bytes splat(unsigned char byte) { return _mm_set1_epi8(char(byte)); }
+    static Bytes equal(Bytes a, Bytes b) { return _mm_cmpeq_epi8(a, b); }
+    static Bytes either(Bytes a, Bytes b) { return _mm_or_si128(a, b); }
+    static Bytes both(Bytes a, Bytes b) { return _mm_and_si128(a, b); }
+    static quint64 highBits(Bytes v) { return quint64(unsigned(_mm_movemask_epi8(v))); }
+};
+
+} // namespace
+#endif
+
+#ifdef LUMARIL_MARK_WITH_AVX2
+// In MarkingAvx2.cpp, the only code built for AVX2.
+qsizetype markWholeWordsWithAvx2(const char *data, qsizetype size, qsizetype firstWord,
+                                 QByteArrayView lowerNeedle, ByteMasks *masks, bool &anyNonAscii);
+#endif
+
 namespace {
 
 inline unsigned char lowerAscii(unsigned char c)
 {
     return static_cast<unsigned char>(c + ((static_cast<unsigned char>(c - 'A') < 26) << 5));
 }
-
-// How many bytes after a place its candidate test looks at.
-inline qsizetype needleReach(QByteArrayView lowerNeedle)
-{
-    return lowerNeedle.isEmpty() ? 0 : lowerNeedle.size() - 1;
-}
-
-#if defined(LUMARIL_HAVE_SSE2) || defined(LUMARIL_HAVE_AVX2)
-// For a needle byte in small letters: the bits to set in a text byte before comparing it,
-// so that one comparison tells whether the text byte folds to it. Only letters get the case
-// bit: "@" with it set would pass for "`", "[" for "{".
-inline unsigned char caseBit(unsigned char lowerNeedleByte)
-{
-    return lowerNeedleByte >= 'a' && lowerNeedleByte <= 'z' ? 0x20 : 0;
-}
-
-// The first word that the vector code leaves to the portable code: from there on, loads of
-// the word's bytes, or of the needle's last byte after them, would run past the data.
-inline qsizetype endOfWholeWords(qsizetype size, qsizetype reach)
-{
-    return size >= 64 + reach ? (size - reach) / 64 : 0;
-}
-#endif
-
-#ifdef LUMARIL_HAVE_SSE2
-// Marks the words from firstWord on that lie wholly inside the data; returns the first word
-// it left. The same steps as the AVX2 code below, sixteen bytes at a time.
-template <bool WithNeedle>
-qsizetype markWordsSse2(const char *data, qsizetype size, qsizetype firstWord,
-                        QByteArrayView lowerNeedle, ByteMasks *masks, bool &anyNonAscii)
-{
-    const qsizetype reach = needleReach(lowerNeedle);
-    const qsizetype endWord = endOfWholeWords(size, reach);
-    const __m128i mark = _mm_set1_epi8('#');
-    __m128i first = _mm_setzero_si128(), firstCase = first, last = first, lastCase = first;
-    if constexpr (WithNeedle) {
-        const auto f = static_cast<unsigned char>(lowerNeedle.front());
-        const auto l = static_cast<unsigned char>(lowerNeedle.back());
-        first = _mm_set1_epi8(char(f));
-        firstCase = _mm_set1_epi8(char(caseBit(f)));
-        last = _mm_set1_epi8(char(l));
-        lastCase = _mm_set1_epi8(char(caseBit(l)));
-    }
-    qsizetype w = firstWord;
-    for (; w < endWord; ++w) {
-        const char *p = data + w * 64;
-        __m128i here[4];
-        quint64 marks = 0;
-        quint64 candidates = 0;
-        for (int k = 0; k < 4; ++k) {
-            here[k] = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * k));
-            const __m128i isMark = _mm_cmpeq_epi8(here[k], mark);
-            marks |= quint64(unsigned(_mm_movemask_epi8(isMark))) << (16 * k);
-            if constexpr (WithNeedle) {
-                const __m128i there =
-                        _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * k + reach));
-                const __m128i firstMatches =
-                        _mm_cmpeq_epi8(_mm_or_si128(here[k], firstCase), first);
-                const __m128i lastMatches = _mm_cmpeq_epi8(_mm_or_si128(there, lastCase), last);
-                const __m128i both = _mm_and_si128(firstMatches, lastMatches);
-                candidates |= quint64(unsigned(_mm_movemask_epi8(both))) << (16 * k);
-            }
-        }
-        // English text rarely leaves ASCII: one test for all 64 bytes is usually enough.
-        quint64 nonAscii = 0;
-        const __m128i any =
-                _mm_or_si128(_mm_or_si128(here[0], here[1]), _mm_or_si128(here[2], here[3]));
-        if (_mm_movemask_epi8(any) != 0) {
-            anyNonAscii = true;
-            for (int k = 0; k < 4; ++k)
-                nonAscii |= quint64(unsigned(_mm_movemask_epi8(here[k]))) << (16 * k);
-        }
-        masks[w] = ByteMasks{marks, candidates, nonAscii};
-    }
-    return w;
-}
-#endif
-
-#ifdef LUMARIL_HAVE_AVX2
-template <bool WithNeedle>
-__attribute__((target("avx2"))) qsizetype markWordsAvx2(const char *data, qsizetype size,
-                                                        qsizetype firstWord,
-                                                        QByteArrayView lowerNeedle,
-                                                        ByteMasks *masks, bool &anyNonAscii)
-{
-    const qsizetype reach = needleReach(lowerNeedle);
-    const qsizetype endWord = endOfWholeWords(size, reach);
-    const __m256i mark = _mm256_set1_epi8('#');
-    __m256i first = _mm256_setzero_si256(), firstCase = first, last = first, lastCase = first;
-    if constexpr (WithNeedle) {
-        const auto f = static_cast<unsigned char>(lowerNeedle.front());
-        const auto l = static_cast<unsigned char>(lowerNeedle.back());
-        first = _mm256_set1_epi8(char(f));
-        firstCase = _mm256_set1_epi8(char(caseBit(f)));
-        last = _mm256_set1_epi8(char(l));
-        lastCase = _mm256_set1_epi8(char(caseBit(l)));
-    }
-    qsizetype w = firstWord;
-    for (; w < endWord; ++w) {
-        const char *p = data + w * 64;
-        __m256i here[2];
-        quint64 marks = 0;
-        quint64 candidates = 0;
-        for (int k = 0; k < 2; ++k) {
-            here[k] = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + 32 * k));
-            const __m256i isMark = _mm256_cmpeq_epi8(here[k], mark);
-            marks |= quint64(unsigned(_mm256_movemask_epi8(isMark))) << (32 * k);
-            if constexpr (WithNeedle) {
-                const __m256i there =
-                        _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + 32 * k + reach));
-                const __m256i firstMatches =
-                        _mm256_cmpeq_epi8(_mm256_or_si256(here[k], firstCase), first);
-                const __m256i lastMatches =
-                        _mm256_cmpeq_epi8(_mm256_or_si256(there, lastCase), last);
-                const __m256i both = _mm256_and_si256(firstMatches, lastMatches);
-                candidates |= quint64(unsigned(_mm256_movemask_epi8(both))) << (32 * k);
-            }
-        }
-        quint64 nonAscii = 0;
-        if (_mm256_movemask_epi8(_mm256_or_si256(here[0], here[1])) != 0) {
-            anyNonAscii = true;
-            for (int k = 0; k < 2; ++k)
-                nonAscii |= quint64(unsigned(_mm256_movemask_epi8(here[k]))) << (32 * k);
-        }
-        masks[w] = ByteMasks{marks, candidates, nonAscii};
-    }
-    return w;
-}
-#endif
 
 // Marks the words from firstWord on a byte at a time: all of them for the portable code, and
 // the last few, which the vector code leaves, for the others.
@@ -301,7 +227,7 @@ bool canMarkWith(MarkingCode code)
         return false;
 #endif
     case MarkingCode::Avx2:
-#ifdef LUMARIL_HAVE_AVX2
+#ifdef LUMARIL_MARK_WITH_AVX2
         return __builtin_cpu_supports("avx2");
 #else
         return false;
@@ -320,15 +246,15 @@ bool markBytesWith(MarkingCode code, const char *data, qsizetype size, qsizetype
     case MarkingCode::Sse2:
 #ifdef LUMARIL_HAVE_SSE2
         firstWord = lowerNeedle.isEmpty()
-                ? markWordsSse2<false>(data, size, firstWord, lowerNeedle, masks, anyNonAscii)
-                : markWordsSse2<true>(data, size, firstWord, lowerNeedle, masks, anyNonAscii);
+                ? markWholeWords<Sse2Vector, false>(data, size, firstWord, lowerNeedle, masks,
+                                                    anyNonAscii)
+                : markWholeWords<Sse2Vector, true>(data, size, firstWord, lowerNeedle, masks,
+                                                   anyNonAscii);
 #endif
         break;
     case MarkingCode::Avx2:
-#ifdef LUMARIL_HAVE_AVX2
-        firstWord = lowerNeedle.isEmpty()
-                ? markWordsAvx2<false>(data, size, firstWord, lowerNeedle, masks, anyNonAscii)
-                : markWordsAvx2<true>(data, size, firstWord, lowerNeedle, masks, anyNonAscii);
+#ifdef LUMARIL_MARK_WITH_AVX2
+        firstWord = markWholeWordsWithAvx2(data, size, firstWord, lowerNeedle, masks, anyNonAscii);
 #endif
         break;
     }

@@ -14,6 +14,17 @@ namespace lumaril::text {
 // Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
 [[nodiscard]] bool isValidUtf8(QByteArrayView bytes);
 
+// How far bytes read as strict UTF-8, for checking text that comes in blocks.
+struct Utf8Check
+{
+    qsizetype validSize; // the leading bytes that are whole, valid sequences
+    // The bytes after validSize are the valid beginning of a sequence that the bytes end
+    // inside, so the next block decides; otherwise validSize < size means an invalid
+    // sequence starts there.
+    bool cutShort;
+};
+[[nodiscard]] Utf8Check checkUtf8(QByteArrayView bytes);
+
 // Every byte maps to one character; the five bytes Windows-1252 leaves undefined
 // (81, 8D, 8F, 90, 9D) map to the control characters of the same value, as Windows does.
 [[nodiscard]] QString fromWindows1252(QByteArrayView bytes);

@@ -110,7 +110,7 @@ void Command3_Click(WindowOperations &ops, const QString &verseFileName)
         file.close();
         return false;
     };
-    if (scanRecords(ops, file, key, showVerse, [] {}) != ScanEnd::EndOfFile)
+    if (scanRecords(ops, file, key, showVerse) != ScanEnd::EndOfFile)
         return;
     file.close();
     ops.hideBusyPanel();

@@ -3,6 +3,7 @@
 #include "Form1.h"
 
 #include <QAction>
+#include <QBackingStore>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include <QTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QWindow>
 
 namespace lumaril {
 
@@ -93,9 +95,41 @@ void WidgetOperations::hideBusyPanel()
 {
     m_wait->hide();
     m_panelChanged = true;
+    // The message that ends a command comes next: whatever repaint the compositor was not
+    // ready for is owed now, with the panel gone, so that the window's final state is on the
+    // screen before the message.
+    if (m_pacer.isActive())
+        present();
 }
 
 void WidgetOperations::repaintNow()
+{
+    if (!m_pacer.readyFor(m_form.windowHandle())) {
+        // The compositor has not yet shown the last repaint; this one would only wait for it.
+        // It is made as soon as the compositor is ready, at the latest before the next message.
+        m_owed = true;
+        return;
+    }
+    present();
+}
+
+void WidgetOperations::present()
+{
+    m_owed = false;
+    QWindow *window = m_form.windowHandle();
+    m_pacer.beforeCommit(window);
+    drawPendingChanges();
+    // The window system may have lost what the window showed since the last repaint (the
+    // window was unmapped, minimised or covered), and the program hears of it only once the
+    // command has ended. The back buffer always holds the whole window as it is now, so
+    // handing all of it to the window system puts everything right without drawing a single
+    // widget again. A compositor keeps the window's contents itself.
+    if (QBackingStore *store = m_form.backingStore(); store && !m_pacer.isActive() && m_form.isVisible())
+        store->flush(QRegion(m_form.rect()), window);
+    m_pacer.afterCommit(window);
+}
+
+void WidgetOperations::drawPendingChanges()
 {
     // While a command runs nothing reaches the event loop, so whatever the widgets asked to
     // have redrawn is drawn here, synchronously. A widget just shown only posts its update,
@@ -116,6 +150,10 @@ void WidgetOperations::repaintNow()
 void WidgetOperations::setMatchFlag(bool matched)
 {
     m_search->setEnabled(matched);
+    // Every record of a search passes here, so a repaint held back for the compositor is made
+    // once it is ready, even when the next match is far off.
+    if (m_owed && m_pacer.readyFor(m_form.windowHandle()))
+        present();
 }
 
 bool WidgetOperations::matchFlag() const

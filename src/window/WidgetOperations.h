@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FramePacer.h"
 #include "WindowOperations.h"
 
 class QAction;
@@ -44,6 +45,10 @@ public:
     [[nodiscard]] static QString displayText(QStringView text);
 
 private:
+    // Draws what changed and hands the window to the window system.
+    void present();
+    void drawPendingChanges();
+
     Form1 &m_form;
     QTextEdit *m_results;
     QLineEdit *m_query;
@@ -53,6 +58,9 @@ private:
     QAction *m_search;
     QString m_resultsText;
     bool m_panelChanged = true;
+    FramePacer m_pacer;
+    // A repaint was held back until the compositor is ready for it.
+    bool m_owed = false;
 };
 
 } // namespace lumaril

@@ -20,6 +20,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <memory>
 
 using namespace lumaril;
 
@@ -112,23 +113,25 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QTest::qWait(200);
 
-        // The search is slowed down to a few seconds, as on a slow disk, while another thread
-        // takes one screenshot after another.
-        SpyOperations spy(window.widgetOperations());
-        spy.afterRepaint = [] { QThread::msleep(1); };
+        // The search is slowed down to a few seconds, as on a slow disk; from its first repaint
+        // on, another thread takes one screenshot after another.
         std::atomic<bool> searching = true;
         QList<QImage> shots;
-        QThread *shooter = QThread::create([&] {
+        std::unique_ptr<QThread> shooter(QThread::create([&] {
             while (searching)
                 shots << screenshot(QStringLiteral("during-%1").arg(shots.size() + 1));
-        });
+        }));
+        SpyOperations spy(window.widgetOperations());
+        spy.afterRepaint = [&] {
+            if (!shooter->isRunning() && !shooter->isFinished())
+                shooter->start();
+            QThread::msleep(1);
+        };
         control<QLineEdit>(window, "Text2")->setText(QStringLiteral("mercy"));
-        shooter->start();
         Command1_Click(spy, files.path());
         searching = false;
         const Seen after(screenshot(QStringLiteral("after")));
         shooter->wait();
-        delete shooter;
         QCOMPARE(spy.log.last(), QStringLiteral("message Results ! | 2500 Results found !"));
 
         // The last screenshot may have been taken after the search ended.

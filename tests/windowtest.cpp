@@ -194,9 +194,8 @@ private slots:
     {
         QFETCH(QString, button);
         QFETCH(QString, menuItem);
-        Form1 window(m_path);
-        SpyOperations spy(window.widgetOperations());
-        window.setCommandOperations(&spy);
+        SpiedWindow window(m_path);
+        SpyOperations &spy = window.spy;
         control<QLineEdit>(window, "surat")->setText("1");
         control<QLineEdit>(window, "ayat")->setText("2");
 
@@ -212,9 +211,8 @@ private slots:
 
     void otherMenuItems()
     {
-        Form1 window(m_path);
-        SpyOperations spy(window.widgetOperations());
-        window.setCommandOperations(&spy);
+        SpiedWindow window(m_path);
+        SpyOperations &spy = window.spy;
         item(window, "email")->trigger();
         item(window, "website")->trigger();
         item(window, "file")->trigger();
@@ -228,9 +226,8 @@ private slots:
     // chosen, while "Show" still runs the lookup, which enables it again.
     void matchFlagGreysSearchAyat()
     {
-        Form1 window(m_path);
-        SpyOperations spy(window.widgetOperations());
-        window.setCommandOperations(&spy);
+        SpiedWindow window(m_path);
+        SpyOperations &spy = window.spy;
         control<QLineEdit>(window, "Text2")->setText("allah");
         control<QPushButton>(window, "Command1")->click();
         QCOMPARE(spy.log.last(), QStringLiteral("message Results ! | 2 Results found !"));
@@ -248,11 +245,10 @@ private slots:
 
     void keysStartNothing()
     {
-        Form1 window(m_path);
+        SpiedWindow window(m_path);
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        SpyOperations spy(window.widgetOperations());
-        window.setCommandOperations(&spy);
+        SpyOperations &spy = window.spy;
         auto *query = control<QLineEdit>(window, "Text2");
         QTest::keyClicks(query, "mercy");
         QTest::keyClick(query, Qt::Key_Return);
@@ -301,11 +297,10 @@ private slots:
     {
         if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR"))
             QSKIP("the offscreen platform's screen grab is not scaled; checked at scale 1");
-        Form1 window(m_path);
+        SpiedWindow window(m_path);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        SpyOperations spy(window.widgetOperations());
-        window.setCommandOperations(&spy);
+        SpyOperations &spy = window.spy;
         const QColor panel(0x8080FF);
         const QColor results(0x9188FF);
         const QPoint insidePanel(272 + 6, 336 + 6);
@@ -398,12 +393,11 @@ private slots:
     void farewellOnce()
     {
         QFETCH(QString, how);
-        Form1 window(m_path);
+        SpiedWindow window(m_path);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        SpyOperations spy(window.widgetOperations());
+        SpyOperations &spy = window.spy;
         spy.forwardAll = true;
-        window.setCommandOperations(&spy);
         MessageCatcher catcher;
         if (how == u"Command2")
             control<QPushButton>(window, "Command2")->click();

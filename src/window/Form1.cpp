@@ -236,14 +236,9 @@ void Form1::connectCommands()
     connect(item("website"), &QAction::triggered, this, [this] { showWebsite(commandOperations()); });
 }
 
-void Form1::setCommandOperations(WindowOperations *ops)
-{
-    m_commandOps = ops;
-}
-
 WindowOperations &Form1::commandOperations() const
 {
-    return m_commandOps ? *m_commandOps : *m_ops;
+    return *m_ops;
 }
 
 void Form1::Command1_Click()

@@ -13,6 +13,8 @@
 #include <QTextCursor>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace lumaril {
 
 WidgetOperations::WidgetOperations(Form1 &form)
@@ -25,6 +27,7 @@ WidgetOperations::WidgetOperations(Form1 &form)
     , m_search(form.findChild<QAction *>(QStringLiteral("search")))
 {
     Q_ASSERT(m_results && m_query && m_surat && m_ayat && m_wait && m_search);
+    m_wordWrap = m_results->wordWrapMode();
 }
 
 QString WidgetOperations::displayText(QStringView text)
@@ -46,6 +49,35 @@ QString WidgetOperations::displayText(QStringView text)
     return out;
 }
 
+namespace {
+
+// A run of characters this long with no blank to break a line at is no word of any language,
+// only a hostile verse file. Wrapping at blanks, the text layout looks for the run's end
+// afresh on every line the run fills, which costs the square of its length: minutes for two
+// million letters. Breaking anywhere costs only the length, and breaks a run wider than the
+// box exactly where wrapping at blanks would: at the box's width.
+constexpr qsizetype longestWordRun = 10000;
+
+bool breaksLine(QChar c)
+{
+    return c.isSpace() && c.decompositionTag() != QChar::NoBreak;
+}
+
+// Follows the runs of characters without a blank through text, the first one continuing the
+// run of `run` characters that ended the text before it; returns the longest and leaves `run`
+// at the length of the run that ends text.
+qsizetype longestRun(QStringView text, qsizetype &run)
+{
+    qsizetype longest = run;
+    for (const QChar c : text) {
+        run = breaksLine(c) ? 0 : run + 1;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
+
+} // namespace
+
 void WidgetOperations::setResultsText(const QString &text)
 {
     const qsizetype old = m_resultsText.size();
@@ -54,6 +86,8 @@ void WidgetOperations::setResultsText(const QString &text)
     const bool extends = old > 0 && text.size() > old && m_resultsText.back() != u'\r'
             && QStringView(text).first(old) == m_resultsText;
     if (extends) {
+        if (longestRun(QStringView(text).sliced(old), m_trailingRun) >= longestWordRun)
+            m_results->setWordWrapMode(QTextOption::WrapAnywhere);
         QTextCursor end(m_results->document());
         end.movePosition(QTextCursor::End);
         end.insertText(displayText(QStringView(text).sliced(old)));
@@ -61,6 +95,11 @@ void WidgetOperations::setResultsText(const QString &text)
     } else {
         // A deep copy: sharing the caller's string would make its next append copy it whole.
         m_resultsText = QString(text.constData(), text.size());
+        m_trailingRun = 0;
+        const bool hostile = longestRun(text, m_trailingRun) >= longestWordRun;
+        // Emptied first, so that changing how the box wraps lays out no old text.
+        m_results->clear();
+        m_results->setWordWrapMode(hostile ? QTextOption::WrapAnywhere : m_wordWrap);
         m_results->setPlainText(displayText(text));
     }
 }

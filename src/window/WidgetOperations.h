@@ -3,6 +3,8 @@
 #include "FramePacer.h"
 #include "WindowOperations.h"
 
+#include <QTextOption>
+
 class QAction;
 class QFrame;
 class QLineEdit;
@@ -57,6 +59,10 @@ private:
     QFrame *m_wait;
     QAction *m_search;
     QString m_resultsText;
+    // How the results box wraps its lines, and how long a run without a blank ends the text it
+    // holds: a text with a run too long to wrap at blanks is wrapped anywhere.
+    QTextOption::WrapMode m_wordWrap = QTextOption::WrapAtWordBoundaryOrAnywhere;
+    qsizetype m_trailingRun = 0;
     bool m_panelChanged = true;
     FramePacer m_pacer;
     // A repaint was held back until the compositor is ready for it.

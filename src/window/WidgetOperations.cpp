@@ -6,6 +6,7 @@
 #include <QBackingStore>
 #include <QCoreApplication>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTextEdit>
@@ -28,6 +29,7 @@ WidgetOperations::WidgetOperations(Form1 &form)
 {
     Q_ASSERT(m_results && m_query && m_surat && m_ayat && m_wait && m_search);
     m_wordWrap = m_results->wordWrapMode();
+    m_flushWhole = QGuiApplication::platformName() == u"xcb";
 }
 
 QString WidgetOperations::displayText(QStringView text)
@@ -158,12 +160,12 @@ void WidgetOperations::present()
     QWindow *window = m_form.windowHandle();
     m_pacer.beforeCommit(window);
     drawPendingChanges();
-    // The window system may have lost what the window showed since the last repaint (the
-    // window was unmapped, minimised or covered), and the program hears of it only once the
-    // command has ended. The back buffer always holds the whole window as it is now, so
-    // handing all of it to the window system puts everything right without drawing a single
-    // widget again. A compositor keeps the window's contents itself.
-    if (QBackingStore *store = m_form.backingStore(); store && !m_pacer.isActive() && m_form.isVisible())
+    // An X server without a compositing manager may have lost what the window showed since
+    // the last repaint (the window was unmapped, minimised or covered), and the program hears
+    // of it only once the command has ended. The back buffer always holds the whole window as
+    // it is now, so handing all of it to the server puts everything right without drawing a
+    // single widget again. Elsewhere the compositor keeps the window's contents.
+    if (QBackingStore *store = m_form.backingStore(); m_flushWhole && store && m_form.isVisible())
         store->flush(QRegion(m_form.rect()), window);
     m_pacer.afterCommit(window);
 }

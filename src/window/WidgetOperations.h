@@ -65,6 +65,8 @@ private:
     qsizetype m_trailingRun = 0;
     bool m_panelChanged = true;
     FramePacer m_pacer;
+    // Whether each repaint hands the whole window to the window system (X11).
+    bool m_flushWhole = false;
     // A repaint was held back until the compositor is ready for it.
     bool m_owed = false;
 };

@@ -48,7 +48,8 @@ wl_surface *surfaceOf(QWindow *window)
     QPlatformNativeInterface *native = QGuiApplication::platformNativeInterface();
     if (!window || !native || !window->handle())
         return nullptr;
-    return static_cast<wl_surface *>(native->nativeResourceForWindow("surface", window));
+    static const QByteArray surface = QByteArrayLiteral("surface");
+    return static_cast<wl_surface *>(native->nativeResourceForWindow(surface, window));
 }
 
 } // namespace

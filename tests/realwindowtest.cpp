@@ -14,10 +14,13 @@
 #include <QScreen>
 #include <QTest>
 
+#ifdef LUMARIL_HAVE_XCB
 #include <xcb/xcb.h>
+#endif
 
 using namespace lumaril;
 
+#ifdef LUMARIL_HAVE_XCB
 namespace {
 
 // Waits until the X server has carried out every request sent so far.
@@ -52,6 +55,7 @@ void coverAndUncover(xcb_connection_t *connection, const QRect &area)
 }
 
 } // namespace
+#endif
 
 class RealWindowTest : public QObject
 {
@@ -124,6 +128,9 @@ private slots:
     void wholeWindowAfterEachRepaint()
     {
         QFETCH(QString, what);
+#ifndef LUMARIL_HAVE_XCB
+        QSKIP("built without libxcb, which it needs to act as a window manager would");
+#else
         if (QGuiApplication::platformName() != u"xcb")
             QSKIP("needs an X server (run under xvfb-run)");
         auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
@@ -182,6 +189,7 @@ private slots:
         QVERIFY(repaints > 7);
         QCOMPARE(spy.log.last(), QStringLiteral("message Results ! | 300 Results found !"));
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QStringLiteral(", "))));
+#endif
     }
 };
 

@@ -6,7 +6,6 @@
 #include <QBackingStore>
 #include <QCoreApplication>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTextEdit>
@@ -29,7 +28,6 @@ WidgetOperations::WidgetOperations(Form1 &form)
 {
     Q_ASSERT(m_results && m_query && m_surat && m_ayat && m_wait && m_search);
     m_wordWrap = m_results->wordWrapMode();
-    m_flushWhole = QGuiApplication::platformName() == u"xcb";
 }
 
 QString WidgetOperations::displayText(QStringView text)
@@ -164,8 +162,9 @@ void WidgetOperations::present()
     // the last repaint (the window was unmapped, minimised or covered), and the program hears
     // of it only once the command has ended. The back buffer always holds the whole window as
     // it is now, so handing all of it to the server puts everything right without drawing a
-    // single widget again. Elsewhere the compositor keeps the window's contents.
-    if (QBackingStore *store = m_form.backingStore(); m_flushWhole && store && m_form.isVisible())
+    // single widget again.
+    QBackingStore *store = m_form.backingStore();
+    if (m_exposure.contentsLost(window) && store && m_form.isVisible())
         store->flush(QRegion(m_form.rect()), window);
     m_pacer.afterCommit(window);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExposureWatch.h"
 #include "FramePacer.h"
 #include "WindowOperations.h"
 
@@ -65,8 +66,7 @@ private:
     qsizetype m_trailingRun = 0;
     bool m_panelChanged = true;
     FramePacer m_pacer;
-    // Whether each repaint hands the whole window to the window system (X11).
-    bool m_flushWhole = false;
+    ExposureWatch m_exposure;
     // A repaint was held back until the compositor is ready for it.
     bool m_owed = false;
 };

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "Form1.h"
-#include "WidgetOperations.h"
 #include "WindowOperations.h"
 
 #include <QAbstractButton>
@@ -105,19 +103,4 @@ public:
 
 private:
     lumaril::WindowOperations &m_target;
-};
-
-// The real window, with what its commands ask of it logged on the way by spy.
-class SpiedWindow : public lumaril::Form1
-{
-public:
-    explicit SpiedWindow(const QString &verseFileName)
-        : Form1(verseFileName)
-        , spy(widgetOperations())
-    {
-    }
-    mutable SpyOperations spy;
-
-protected:
-    lumaril::WindowOperations &commandOperations() const override { return spy; }
 };

@@ -4,6 +4,7 @@
 
 #include "Form1.h"
 #include "PhraseSearch.h"
+#include "RepaintSpy.h"
 #include "TestFiles.h"
 #include "WidgetOperations.h"
 #include "WindowDriving.h"
@@ -148,7 +149,7 @@ private slots:
         const QWidget *client = window.centralWidget();
         const QPoint panelPoint(272 + 6, 336 + 6);
 
-        SpyOperations spy(window.widgetOperations());
+        RepaintSpy spy(window.widgetOperations());
         int repaints = 0;
         QStringList wrong;
         spy.afterRepaint = [&] {
@@ -187,7 +188,7 @@ private slots:
         control<QLineEdit>(window, "Text2")->setText(QStringLiteral("mercy"));
         Command1_Click(spy, files.path());
         QVERIFY(repaints > 7);
-        QCOMPARE(spy.log.last(), QStringLiteral("message Results ! | 300 Results found !"));
+        QCOMPARE(spy.messages, QStringList{QStringLiteral("Results ! | 300 Results found !")});
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QStringLiteral(", "))));
 #endif
     }

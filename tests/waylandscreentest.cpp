@@ -4,6 +4,7 @@
 
 #include "Form1.h"
 #include "PhraseSearch.h"
+#include "RepaintSpy.h"
 #include "TestFiles.h"
 #include "WidgetOperations.h"
 #include "WindowDriving.h"
@@ -121,7 +122,7 @@ private slots:
             while (searching)
                 shots << screenshot(QStringLiteral("during-%1").arg(shots.size() + 1));
         }));
-        SpyOperations spy(window.widgetOperations());
+        RepaintSpy spy(window.widgetOperations());
         spy.afterRepaint = [&] {
             if (!shooter->isRunning() && !shooter->isFinished())
                 shooter->start();
@@ -132,7 +133,7 @@ private slots:
         searching = false;
         const Seen after(screenshot(QStringLiteral("after")));
         shooter->wait();
-        QCOMPARE(spy.log.last(), QStringLiteral("message Results ! | 2500 Results found !"));
+        QCOMPARE(spy.messages, QStringList{QStringLiteral("Results ! | 2500 Results found !")});
 
         // The last screenshot may have been taken after the search ended.
         shots.removeLast();

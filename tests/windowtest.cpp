@@ -18,6 +18,21 @@
 
 using namespace lumaril;
 
+// The real window, with what its commands ask of it logged on the way by spy.
+class SpiedWindow : public Form1
+{
+public:
+    explicit SpiedWindow(const QString &verseFileName)
+        : Form1(verseFileName)
+        , spy(widgetOperations())
+    {
+    }
+    mutable SpyOperations spy;
+
+protected:
+    WindowOperations &commandOperations() const override { return spy; }
+};
+
 namespace {
 
 const QByteArray verses = "pre#001.001 In the name of Allah\r\n#001.002 Praise to Allah\r\n"

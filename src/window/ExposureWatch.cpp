@@ -55,6 +55,10 @@ bool ExposureWatch::contentsLost(QWindow *window)
         m_x11->watched = id;
         lost = true;
     }
+    // A round trip: the server sends what it did to the window before it answers, so every
+    // exposure up to this moment is read below, not only those already on their way.
+    std::free(xcb_get_input_focus_reply(m_x11->connection,
+                                        xcb_get_input_focus(m_x11->connection), nullptr));
     while (xcb_generic_event_t *event = xcb_poll_for_event(m_x11->connection)) {
         const uint8_t type = event->response_type & 0x7F;
         lost = lost || type == XCB_EXPOSE || type == XCB_MAP_NOTIFY || type == 0;

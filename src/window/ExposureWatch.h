@@ -27,7 +27,7 @@ public:
     ExposureWatch &operator=(const ExposureWatch &) = delete;
 
     // True when the window may show less than it holds since the last call: the server has
-    // told of an exposure, or the watch cannot tell. Never blocks.
+    // told of an exposure, or the watch cannot tell. Costs one round trip to the server.
     [[nodiscard]] bool contentsLost(QWindow *window);
 
     struct X11;

@@ -11,7 +11,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
+#include <QTextLayout>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -144,6 +147,48 @@ private slots:
         // And the window goes on as before.
         query->setText(QStringLiteral("  SHORT "));
         QCOMPARE(click(window, "Command1"), QStringLiteral("Results ! | 1 Results found !"));
+    }
+
+    // A verse that is one word of two million letters is shown whole and wrapped at the box's
+    // width, where wrapping at blanks, searching the word's end afresh for every line, froze
+    // the window for minutes (the suite's time limit fails that). Ordinary words shown after
+    // it wrap at their blanks again.
+    void hugeUnbrokenRecord()
+    {
+        TestFiles files;
+        const QByteArray letters(2000000, 'a');
+        const QByteArray words = QByteArray("words of a verse ").repeated(40);
+        Form1 window(files.write('#' + letters + "#" + words + '#'));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *query = control<QLineEdit>(window, "Text2");
+        query->setText(QStringLiteral("a"));
+        QCOMPARE(click(window, "Command1"), QStringLiteral("Sorry ! | The result is too long !"));
+        const QString record = QString::fromLatin1(letters);
+        QCOMPARE(window.widgetOperations().resultsText(), "\r\n\r\n" + record + "\r\n");
+        QCOMPARE(shownResults(window), "\n\n" + record + "\n");
+
+        const auto *box = control<QTextEdit>(window, "Text1");
+        const QTextDocument *document = box->document();
+        const qreal width = document->textWidth() - 2 * document->documentMargin();
+        const qreal letter = QFontMetricsF(box->font()).horizontalAdvance(u'a');
+        QTextLayout *layout = document->findBlockByNumber(2).layout();
+        QVERIFY(layout->lineCount() > 10000);
+        for (int i = 0; i < layout->lineCount() - 1; i += 101) {
+            const qreal used = layout->lineAt(i).naturalTextWidth();
+            QVERIFY2(used <= width && used > width - letter, qPrintable(QString::number(i)));
+        }
+
+        query->setText(QStringLiteral("WORDS OF"));
+        QCOMPARE(click(window, "Command1"), QStringLiteral("Results ! | 1 Results found !"));
+        const QTextBlock verse = document->findBlockByNumber(2);
+        QCOMPARE(verse.text(), QString::fromLatin1(words));
+        layout = verse.layout();
+        QVERIFY(layout->lineCount() > 2);
+        for (int i = 0; i < layout->lineCount() - 1; ++i) {
+            const QTextLine line = layout->lineAt(i);
+            QCOMPARE(verse.text().at(line.textStart() + line.textLength() - 1), u' ');
+        }
     }
 
     // Typed into the Surat box as a user would: the box keeps three characters, and what it

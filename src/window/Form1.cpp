@@ -284,34 +284,24 @@ void Form1::connectCommands()
     connect(button("Command3"), &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(item("search"), &QAction::triggered, this, &Form1::Command3_Click);
 
-    const auto exit = [this] { exitProgram(commandOperations()); };
+    const auto exit = [this] { exitProgram(*m_ops); };
     connect(button("Command2"), &QPushButton::clicked, this, exit);
     connect(item("exit"), &QAction::triggered, this, exit);
-    const auto about = [this] { showAbout(commandOperations()); };
+    const auto about = [this] { showAbout(*m_ops); };
     connect(button("Command4"), &QPushButton::clicked, this, about);
     connect(item("software"), &QAction::triggered, this, about);
-    connect(item("email"), &QAction::triggered, this, [this] { showEmail(commandOperations()); });
-    connect(item("website"), &QAction::triggered, this, [this] { showWebsite(commandOperations()); });
-}
-
-void Form1::setCommandOperations(WindowOperations *ops)
-{
-    m_commandOps = ops;
-}
-
-WindowOperations &Form1::commandOperations() const
-{
-    return m_commandOps ? *m_commandOps : *m_ops;
+    connect(item("email"), &QAction::triggered, this, [this] { showEmail(*m_ops); });
+    connect(item("website"), &QAction::triggered, this, [this] { showWebsite(*m_ops); });
 }
 
 void Form1::Command1_Click()
 {
-    lumaril::Command1_Click(commandOperations(), m_verseFileName);
+    lumaril::Command1_Click(*m_ops, m_verseFileName);
 }
 
 void Form1::Command3_Click()
 {
-    lumaril::Command3_Click(commandOperations(), m_verseFileName);
+    lumaril::Command3_Click(*m_ops, m_verseFileName);
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -320,7 +310,7 @@ void Form1::closeEvent(QCloseEvent *event)
     // shown once, and the unload is never refused.
     if (!m_unloaded) {
         m_unloaded = true;
-        Form_Unload(commandOperations());
+        Form_Unload(*m_ops);
     }
     event->accept();
 }

@@ -24,9 +24,6 @@ public:
 
     // The window's own operations, on its widgets.
     [[nodiscard]] WidgetOperations &widgetOperations() const { return *m_ops; }
-    // The operations the commands are given: the window's own unless another set is put in
-    // front of them (the benchmark counts repaints that way). nullptr restores the window's.
-    void setCommandOperations(WindowOperations *ops);
 
 public Q_SLOTS:
     void Command1_Click();
@@ -39,11 +36,9 @@ private:
     void buildControls();
     void buildMenus();
     void connectCommands();
-    [[nodiscard]] WindowOperations &commandOperations() const;
 
     QString m_verseFileName;
     std::unique_ptr<WidgetOperations> m_ops;
-    WindowOperations *m_commandOps = nullptr;
     bool m_unloaded = false;
 };
 

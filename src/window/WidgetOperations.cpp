@@ -4,12 +4,16 @@
 #include "InformationBox.h"
 
 #include <QAction>
+#include <QBackingStore>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QLineEdit>
 #include <QTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace lumaril {
 
@@ -23,6 +27,7 @@ WidgetOperations::WidgetOperations(Form1 &form)
     , m_search(form.findChild<QAction *>(QStringLiteral("search")))
 {
     Q_ASSERT(m_results && m_query && m_surat && m_ayat && m_wait && m_search);
+    m_wordWrap = m_results->wordWrapMode();
 }
 
 QString WidgetOperations::displayText(QStringView text)
@@ -44,6 +49,35 @@ QString WidgetOperations::displayText(QStringView text)
     return out;
 }
 
+namespace {
+
+// A run of characters this long with no blank to break a line at is no word of any language,
+// only a hostile verse file. Wrapping at blanks, the text layout looks for the run's end
+// afresh on every line the run fills, which costs the square of its length: minutes for two
+// million letters. Breaking anywhere costs only the length, and breaks a run wider than the
+// box exactly where wrapping at blanks would: at the box's width.
+constexpr qsizetype longestWordRun = 10000;
+
+bool breaksLine(QChar c)
+{
+    return c.isSpace() && c.decompositionTag() != QChar::NoBreak;
+}
+
+// Follows the runs of characters without a blank through text, the first one continuing the
+// run of `run` characters that ended the text before it; returns the longest and leaves `run`
+// at the length of the run that ends text.
+qsizetype longestRun(QStringView text, qsizetype &run)
+{
+    qsizetype longest = run;
+    for (const QChar c : text) {
+        run = breaksLine(c) ? 0 : run + 1;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
+
+} // namespace
+
 void WidgetOperations::setResultsText(const QString &text)
 {
     const qsizetype old = m_resultsText.size();
@@ -52,6 +86,8 @@ void WidgetOperations::setResultsText(const QString &text)
     const bool extends = old > 0 && text.size() > old && m_resultsText.back() != u'\r'
             && QStringView(text).first(old) == m_resultsText;
     if (extends) {
+        if (longestRun(QStringView(text).sliced(old), m_trailingRun) >= longestWordRun)
+            m_results->setWordWrapMode(QTextOption::WrapAnywhere);
         QTextCursor end(m_results->document());
         end.movePosition(QTextCursor::End);
         end.insertText(displayText(QStringView(text).sliced(old)));
@@ -59,6 +95,11 @@ void WidgetOperations::setResultsText(const QString &text)
     } else {
         // A deep copy: sharing the caller's string would make its next append copy it whole.
         m_resultsText = QString(text.constData(), text.size());
+        m_trailingRun = 0;
+        const bool hostile = longestRun(text, m_trailingRun) >= longestWordRun;
+        // Emptied first, so that changing how the box wraps lays out no old text.
+        m_results->clear();
+        m_results->setWordWrapMode(hostile ? QTextOption::WrapAnywhere : m_wordWrap);
         m_results->setPlainText(displayText(text));
     }
 }
@@ -93,9 +134,42 @@ void WidgetOperations::hideBusyPanel()
 {
     m_wait->hide();
     m_panelChanged = true;
+    // The message that ends a command comes next: whatever repaint the compositor was not
+    // ready for is owed now, with the panel gone, so that the window's final state is on the
+    // screen before the message.
+    if (m_pacer.isActive())
+        present();
 }
 
 void WidgetOperations::repaintNow()
+{
+    if (!m_pacer.readyFor(m_form.windowHandle())) {
+        // The compositor has not yet shown the last repaint; this one would only wait for it.
+        // It is made as soon as the compositor is ready, at the latest before the next message.
+        m_owed = true;
+        return;
+    }
+    present();
+}
+
+void WidgetOperations::present()
+{
+    m_owed = false;
+    QWindow *window = m_form.windowHandle();
+    m_pacer.beforeCommit(window);
+    drawPendingChanges();
+    // An X server without a compositing manager may have lost what the window showed since
+    // the last repaint (the window was unmapped, minimised or covered), and the program hears
+    // of it only once the command has ended. The back buffer always holds the whole window as
+    // it is now, so handing all of it to the server puts everything right without drawing a
+    // single widget again.
+    QBackingStore *store = m_form.backingStore();
+    if (m_exposure.contentsLost(window) && store && m_form.isVisible())
+        store->flush(QRegion(m_form.rect()), window);
+    m_pacer.afterCommit(window);
+}
+
+void WidgetOperations::drawPendingChanges()
 {
     // While a command runs nothing reaches the event loop, so whatever the widgets asked to
     // have redrawn is drawn here, synchronously. A widget just shown only posts its update,
@@ -116,6 +190,10 @@ void WidgetOperations::repaintNow()
 void WidgetOperations::setMatchFlag(bool matched)
 {
     m_search->setEnabled(matched);
+    // Every record of a search passes here, so a repaint held back for the compositor is made
+    // once it is ready, even when the next match is far off.
+    if (m_owed && m_pacer.readyFor(m_form.windowHandle()))
+        present();
 }
 
 bool WidgetOperations::matchFlag() const

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "ExposureWatch.h"
+#include "FramePacer.h"
 #include "WindowOperations.h"
+
+#include <QTextOption>
 
 class QAction;
 class QFrame;
@@ -44,6 +48,10 @@ public:
     [[nodiscard]] static QString displayText(QStringView text);
 
 private:
+    // Draws what changed and hands the window to the window system.
+    void present();
+    void drawPendingChanges();
+
     Form1 &m_form;
     QTextEdit *m_results;
     QLineEdit *m_query;
@@ -52,7 +60,15 @@ private:
     QFrame *m_wait;
     QAction *m_search;
     QString m_resultsText;
+    // How the results box wraps its lines, and how long a run without a blank ends the text it
+    // holds: a text with a run too long to wrap at blanks is wrapped anywhere.
+    QTextOption::WrapMode m_wordWrap = QTextOption::WrapAtWordBoundaryOrAnywhere;
+    qsizetype m_trailingRun = 0;
     bool m_panelChanged = true;
+    FramePacer m_pacer;
+    ExposureWatch m_exposure;
+    // A repaint was held back until the compositor is ready for it.
+    bool m_owed = false;
 };
 
 } // namespace lumaril

@@ -9,6 +9,12 @@
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #endif
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 
 // Verse files written by a test into a folder of its own.
 class TestFiles
@@ -57,9 +63,14 @@ private:
     QTemporaryDir m_dir;
 };
 
-// Open file descriptors of this process; -1 where the system does not tell.
+// Open file descriptors of this process; -1 where the system does not tell. On Windows, its
+// open handles (under Wine, /proc would name the Linux process that runs it).
 inline int openDescriptorCount()
 {
+#ifdef Q_OS_WIN
+    DWORD handles = 0;
+    return ::GetProcessHandleCount(::GetCurrentProcess(), &handles) ? int(handles) : -1;
+#endif
     const QDir fds(QStringLiteral("/proc/self/fd"));
     if (!fds.exists())
         return -1;

@@ -69,13 +69,15 @@ set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/assets/icons/lumaril.ico)
 set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/assets/icons/lumaril.ico)
 set(CPACK_NSIS_UNINSTALL_NAME Uninstall)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# CPack copies these into its configuration file inside double quotes, unescaped: NSIS's
+# single quotes survive that, and each backslash is written twice.
 set(CPACK_NSIS_CREATE_ICONS_EXTRA [[
-  SetOutPath "$INSTDIR"
-  CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Lumaril.lnk" "$INSTDIR\lumaril.exe"
+  SetOutPath '$INSTDIR'
+  CreateShortCut '$SMPROGRAMS\$STARTMENU_FOLDER\Lumaril.lnk' '$INSTDIR\lumaril.exe'
 ]])
 set(CPACK_NSIS_DELETE_ICONS_EXTRA [[
-  Delete "$SMPROGRAMS\$MUI_TEMP\Lumaril.lnk"
-  DeleteRegKey /ifempty SHCTX "Software\Lumaril Project"
+  Delete '$SMPROGRAMS\$MUI_TEMP\Lumaril.lnk'
+  DeleteRegKey /ifempty SHCTX 'Software\Lumaril Project'
 ]])
 
 include(CPack)

@@ -86,7 +86,7 @@ set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 # uninstaller that also takes away the publisher's registry key the installer made.
 set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
-set(CPACK_NSIS_PACKAGE_NAME "Lumaril ${LUMARIL_VERSION_TEXT}")
+set(CPACK_NSIS_PACKAGE_NAME Lumaril) # also the Start-menu folder
 set(CPACK_NSIS_DISPLAY_NAME Lumaril)
 set(CPACK_NSIS_INSTALLED_ICON_NAME lumaril.exe)
 set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/assets/icons/lumaril.ico)

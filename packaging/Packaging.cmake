@@ -3,6 +3,13 @@
 #   cmake --install build [--prefix DIR]      the program, its verse file, menu entry, icons, docs
 #   cpack --config build/CPackConfig.cmake    lumaril_<version>_<arch>.deb for /usr
 
+# Windows gets a folder of its own (the program, its verse file and the DLLs), as a zip and
+# an installer.
+if(WIN32)
+    include(${CMAKE_CURRENT_LIST_DIR}/Windows.cmake)
+    return()
+endif()
+
 set(LUMARIL_APP_ID org.example.Lumaril)
 set(LUMARIL_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
 

@@ -5,6 +5,7 @@
 #include "Hostile.h"
 #include "PhraseSearch.h"
 #include "TextCoding.h"
+#include "VerseFile.h"
 #include "VerseLookup.h"
 
 #include <QProcess>
@@ -61,6 +62,19 @@ QByteArray filler(int records)
     for (int i = 0; i < records; ++i)
         out += "#filler " + QByteArray::number(i).rightJustified(5, '0') + "\r\n";
     return out;
+}
+
+// Puts the file at from in place of the one at to, as a program saving a new version does. On
+// Windows that takes MoveFileEx: its rename() refuses to replace a file.
+bool replaceFile(const QString &from, const QString &to)
+{
+#ifdef Q_OS_WIN
+    return ::MoveFileExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(from).utf16()),
+                         reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(to).utf16()),
+                         MOVEFILE_REPLACE_EXISTING);
+#else
+    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+#endif
 }
 
 void writeOrDie(const QString &path, const QByteArray &bytes)
@@ -378,6 +392,11 @@ private slots:
         QCOMPARE(out, QStringLiteral("phrase: clean, message %1\nlookup: clean, message %1\n")
                               .arg(expected));
     }
+#else
+    void unreadableFile()
+    {
+        QSKIP("takes POSIX file modes and setpriv: Linux only");
+    }
 #endif
 
     // Each search reads the file anew: what happened to it since the last search is seen.
@@ -402,8 +421,7 @@ private slots:
         QString problem;
         QCOMPARE(search(path, QStringLiteral("verse"), &problem).results, listed({"old verse"}));
         if (change == u"rename")
-            QVERIFY(::rename(QFile::encodeName(files.write("#new verse#", "new")).constData(),
-                             QFile::encodeName(path).constData()) == 0);
+            QVERIFY(replaceFile(files.write("#new verse#", "new"), path));
         else if (change == u"delete")
             QVERIFY(QFile::remove(path));
         else if (change == u"truncate")
@@ -460,11 +478,18 @@ private slots:
         const QString newPath = files.write("#001.001 new match\r\n#", "new");
         ChangingRecorder ops;
         ops.changeAfterRecords = lookup ? 5 : 2;
+        bool replaceAfterSearch = false;
         ops.change = [&] {
-            const QByteArray name = QFile::encodeName(path);
-            if (change == u"rename")
-                QCOMPARE(::rename(QFile::encodeName(newPath).constData(), name.constData()), 0);
-            else if (change == u"delete")
+            if (change == u"rename") {
+#ifdef Q_OS_WIN
+                // Windows (and Wine) may refuse to replace a file another program has open:
+                // then the program saving the new version is told so, and can save it once
+                // the search has ended. Either way the search reads the old file to its end.
+                replaceAfterSearch = !replaceFile(newPath, path);
+#else
+                QVERIFY(replaceFile(newPath, path));
+#endif
+            } else if (change == u"delete")
                 QVERIFY(QFile::remove(path));
             else if (change == u"truncate")
                 QVERIFY(QFile::resize(path, 0));
@@ -482,6 +507,10 @@ private slots:
         QCOMPARE(done.results, during);
         if (lookup && during.isEmpty())
             QCOMPARE(done.messages(), QStringList{"Sorry ! | Ayat not found !"});
+        if (replaceAfterSearch) {
+            qInfo("the file could not be replaced during the search; it is replaced now");
+            QVERIFY(replaceFile(newPath, path));
+        }
 
         const Recorder after = search(path, QStringLiteral("match"), &problem);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
@@ -496,6 +525,95 @@ private slots:
         else
             QCOMPARE(after.results, during);
     }
+
+    // Another program keeps the file open and goes on writing to it: the search reads what
+    // is there, on Windows as elsewhere.
+    void heldOpenForWriting()
+    {
+        TestFiles files;
+        const QString path = files.write("#first verse\r\n#");
+        QFile writer(path);
+        QVERIFY(writer.open(QIODevice::WriteOnly | QIODevice::Append));
+        QVERIFY(writer.write("second verse\r\n#") > 0);
+        QVERIFY(writer.flush());
+        QString problem;
+        const Recorder ops = search(path, QStringLiteral("VERSE"), &problem);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QCOMPARE(ops.results, listed({"first verse\r\n", "second verse\r\n"}));
+    }
+
+    // Folders and files whose names are not in the system's code page.
+    void pathOutsideTheCodePage()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("Qur\u02BE\u0101n \u0627\u0644\u0642\u0631\u0622\u0646 \u4E2D"));
+        QVERIFY(QDir().mkdir(folder));
+        const QString path = folder + QStringLiteral("/quran.txt");
+        writeOrDie(path, "#a verse\r\n#");
+        QString problem;
+        Recorder ops = search(path, QStringLiteral("verse"), &problem);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QCOMPARE(ops.messages(), QStringList{oneFound});
+
+        QVERIFY(QFile::remove(path));
+        ops = search(path, QStringLiteral("verse"), &problem);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QCOMPARE(ops.messages(), QStringList{verseFileError(path, QStringLiteral("it does not exist"))});
+    }
+
+    // The system's own words for a failure end up inside "...: <reason> !".
+    void systemTextsFitTheMessage_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("full stop and CR LF") << "The device is not ready.\r\n" << "the device is not ready";
+        QTest::newRow("two lines") << "The file cannot be accessed.\r\nTry again. \r\n"
+                                   << "the file cannot be accessed. Try again";
+        QTest::newRow("capitals kept") << "UNC paths are not supported." << "UNC paths are not supported";
+        QTest::newRow("one letter") << "X." << "x";
+        QTest::newRow("already fits") << "input/output error" << "input/output error";
+        QTest::newRow("nothing left") << " . \r\n" << "system error 21";
+    }
+
+    void systemTextsFitTheMessage()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, reason);
+        QCOMPARE(plainReason(text, 21), reason);
+    }
+
+#ifdef Q_OS_WIN
+    // Failures only Windows has, in the words of the other failures.
+    void windowsFailures()
+    {
+        TestFiles files;
+        const QString path = files.write("#a verse#");
+        // A writer that lets no one else read the file, as some editors and copy tools do.
+        const std::wstring name = QDir::toNativeSeparators(path).toStdWString();
+        HANDLE exclusive = ::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr);
+        QVERIFY(exclusive != INVALID_HANDLE_VALUE);
+        QString problem;
+        const Recorder held = search(path, QStringLiteral("verse"), &problem);
+        ::CloseHandle(exclusive);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QCOMPARE(held.messages(), QStringList{verseFileError(
+                path, QStringLiteral("another program has it open and lets no one else read it"))});
+
+        // No file name may hold "?": the reason is Windows' own text, fitted into the message.
+        VerseFile invalid(files.path(QStringLiteral("qu?ran.txt")));
+        QVERIFY(!invalid.open());
+        const QString reason = invalid.failureReason();
+        QVERIFY2(!reason.isEmpty() && reason.at(0).isLower() && !reason.endsWith(u'.')
+                         && !reason.contains(u'\n') && !reason.contains(u'\r'),
+                 qPrintable(reason));
+
+        // A device is not a verse file.
+        VerseFile device(QStringLiteral("NUL"));
+        QVERIFY(!device.open());
+        QCOMPARE(device.failureReason(), QStringLiteral("it is not a regular file (it is a pipe or a device)"));
+    }
+#endif
 
     // The file changes around the moment its encoding is chosen, at its first record with a
     // byte outside ASCII. The choice made holds for the whole search, which never takes back

@@ -66,9 +66,7 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("missing") << "missing" << "it does not exist" << "";
         QTest::newRow("folder") << "folder" << "it is a folder, not a file" << "";
-#ifdef Q_OS_UNIX
         QTest::newRow("FIFO") << "fifo" << "it is not a regular file" << "";
-#endif
         QTest::newRow("no mark") << "nomark" << "it holds no \"#\" mark" << "";
         QTest::newRow("UTF-16") << "utf16" << "it is written in UTF-16" << "";
         QTest::newRow("Windows-1252") << "windows1252" << "Results ! | 1 Results found !"
@@ -85,6 +83,10 @@ private slots:
         QFETCH(QString, shown);
         TestFiles files;
         const QString path = files.path();
+#ifndef Q_OS_UNIX
+        if (kind == u"fifo")
+            QSKIP("a FIFO needs POSIX facilities: Linux only");
+#endif
         if (kind == u"windows1252")
             files.write("#the verse, caf\xE9\r\n#");
         else if (kind == u"controls")

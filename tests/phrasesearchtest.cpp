@@ -164,10 +164,8 @@ private slots:
         QTest::newRow("no mark") << "nomark" << "it holds no \"#\" mark";
         QTest::newRow("empty") << "empty" << "it holds no \"#\" mark";
         QTest::newRow("UTF-16") << "utf16" << "it is written in UTF-16";
-#ifdef Q_OS_UNIX
         QTest::newRow("FIFO") << "fifo" << "it is not a regular file";
         QTest::newRow("symbolic link loop") << "loop" << "its name leads into a loop of symbolic links";
-#endif
     }
 
     void unusableFile()
@@ -176,6 +174,10 @@ private slots:
         QFETCH(QString, reason);
         TestFiles files;
         const QString path = files.path();
+#ifndef Q_OS_UNIX
+        if (kind == u"fifo" || kind == u"loop")
+            QSKIP("a FIFO or a loop of symbolic links needs POSIX facilities: Linux only");
+#endif
         QVERIFY(files.makeUnusable(kind));
         const int descriptors = openDescriptorCount();
         // The reasons here are the start of what the message says.

@@ -10,6 +10,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#else
+#include <string>
+#include <windows.h>
 #endif
 
 namespace lumaril {
@@ -34,12 +37,56 @@ QString reasonForErrno(int error)
     case ENAMETOOLONG:
         return QStringLiteral("its path is too long");
     default:
-        return QString::fromLocal8Bit(std::strerror(error)).toLower();
+        return plainReason(QString::fromLocal8Bit(std::strerror(error)), static_cast<unsigned long>(error));
     }
+}
+#else
+// A reason in the same words as on other systems where there is one, otherwise the system's
+// own text, made to fit inside a sentence: "The device is not ready.\r\n" becomes
+// "the device is not ready", so that the message does not end in ". !".
+QString reasonForError(DWORD error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return QStringLiteral("it does not exist");
+    case ERROR_ACCESS_DENIED:
+        return QStringLiteral("you are not allowed to read it");
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return QStringLiteral("another program has it open and lets no one else read it");
+    case ERROR_FILENAME_EXCED_RANGE:
+        return QStringLiteral("its path is too long");
+    case ERROR_CANT_RESOLVE_FILENAME:
+        return QStringLiteral("its name leads into a loop of symbolic links");
+    default:
+        break;
+    }
+    wchar_t *text = nullptr;
+    const DWORD length = ::FormatMessageW(
+            FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+            nullptr, error, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
+    QString reason = length ? QString::fromWCharArray(text, int(length)) : QString();
+    if (text)
+        ::LocalFree(text);
+    return plainReason(reason, error);
 }
 #endif
 
 } // namespace
+
+QString plainReason(QString systemText, unsigned long code)
+{
+    QString reason = systemText.simplified();
+    while (reason.endsWith(u'.') || reason.endsWith(u'!'))
+        reason = reason.chopped(1).trimmed();
+    if (reason.isEmpty())
+        return QStringLiteral("system error %1").arg(code);
+    // "The device ..." reads on as "the device ...", but "UNC paths ..." stays as it is.
+    if (reason.size() < 2 || !reason.at(1).isUpper())
+        reason[0] = reason.at(0).toLower();
+    return reason;
+}
 
 VerseFile::VerseFile(QString fileName)
     : m_fileName(std::move(fileName))
@@ -132,38 +179,63 @@ bool VerseFile::isOpen() const
 bool VerseFile::open()
 {
     close();
-    const QFileInfo info(m_fileName);
-    if (!info.exists()) {
-        m_failureReason = QStringLiteral("it does not exist");
+    const std::wstring name = QDir::toNativeSeparators(m_fileName).toStdWString();
+    // Other programs may go on writing, replacing or deleting the file while a search reads
+    // it, as they can on other systems: the search reads what it has open, and the next
+    // search sees the file as it is then.
+    HANDLE handle = ::CreateFileW(name.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        // Opening a folder as a file is refused as "access denied".
+        const DWORD attributes = ::GetFileAttributesW(name.c_str());
+        if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES
+            && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            m_failureReason = QStringLiteral("it is a folder, not a file");
+        else
+            m_failureReason = reasonForError(error);
         return false;
     }
-    if (info.isDir()) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (::GetFileType(handle) != FILE_TYPE_DISK) {
+        m_failureReason = QStringLiteral("it is not a regular file (it is a pipe or a device)");
+        ::CloseHandle(handle);
+        return false;
+    }
+    if (!::GetFileInformationByHandle(handle, &info)) {
+        m_failureReason = reasonForError(::GetLastError());
+        ::CloseHandle(handle);
+        return false;
+    }
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         m_failureReason = QStringLiteral("it is a folder, not a file");
+        ::CloseHandle(handle);
         return false;
     }
-    if (!info.isFile()) {
-        m_failureReason = QStringLiteral("it is not a regular file");
-        return false;
-    }
-    m_file.setFileName(m_fileName);
-    if (!m_file.open(QIODevice::ReadOnly)) {
-        m_failureReason = m_file.errorString().toLower();
-        return false;
-    }
+    m_handle = handle;
     return true;
 }
 
 qint64 VerseFile::read(char *buffer, qint64 maxSize)
 {
-    const qint64 n = m_file.read(buffer, maxSize);
-    if (n < 0)
-        m_failureReason = QStringLiteral("reading it failed (%1)").arg(m_file.errorString());
+    if (!m_handle) {
+        m_failureReason = QStringLiteral("it is not open");
+        return -1;
+    }
+    const DWORD wanted = static_cast<DWORD>(qMin<qint64>(maxSize, 1 << 30));
+    DWORD n = 0;
+    if (!::ReadFile(static_cast<HANDLE>(m_handle), buffer, wanted, &n, nullptr)) {
+        m_failureReason = QStringLiteral("reading it failed (%1)").arg(reasonForError(::GetLastError()));
+        return -1;
+    }
     return n;
 }
 
 bool VerseFile::rewind()
 {
-    if (m_file.seek(0))
+    const LARGE_INTEGER start{};
+    if (m_handle && ::SetFilePointerEx(static_cast<HANDLE>(m_handle), start, nullptr, FILE_BEGIN))
         return true;
     m_failureReason = QStringLiteral("it could not be read again from its start");
     return false;
@@ -171,12 +243,15 @@ bool VerseFile::rewind()
 
 void VerseFile::close()
 {
-    m_file.close();
+    if (m_handle) {
+        ::CloseHandle(static_cast<HANDLE>(m_handle));
+        m_handle = nullptr;
+    }
 }
 
 bool VerseFile::isOpen() const
 {
-    return m_file.isOpen();
+    return m_handle != nullptr;
 }
 
 #endif

@@ -2,11 +2,12 @@
 
 #include <QString>
 
-#ifndef Q_OS_UNIX
-#include <QFile>
-#endif
-
 namespace lumaril {
+
+// A system's error text made to fit inside one of the program's messages, which end in " !":
+// one line, no closing full stop, a small first letter unless the first word is all capitals;
+// "system error <code>" when the text is empty.
+[[nodiscard]] QString plainReason(QString systemText, unsigned long code);
 
 // The verse file opened for one search. The file is open from open() until close() or
 // destruction, never longer; it is only ever read.
@@ -41,7 +42,7 @@ private:
 #ifdef Q_OS_UNIX
     int m_fd = -1;
 #else
-    QFile m_file;
+    void *m_handle = nullptr; // a Windows HANDLE; windows.h stays out of this header
 #endif
 };
 

@@ -9,7 +9,9 @@
 #include <variant>
 
 // src/app/lumaril.rc, compiled here with the MinGW cross windres and read back from the .res
-// bytes, so that what Explorer would show is checked without a Windows machine.
+// bytes, so that what Explorer would show is checked without a Windows machine. With
+// LUMARIL_WINDOWS_EXE naming a built lumaril.exe, the same checks read the resources the
+// program file itself carries instead.
 class WindowsResourceTest : public QObject
 {
     Q_OBJECT
@@ -50,6 +52,8 @@ class WindowsResourceTest : public QObject
     static constexpr quint16 RtVersion = 16;
 
     QTemporaryDir m_dir;
+    QString m_exe;
+    QByteArray m_image; // the .exe's bytes, when checking one
     QList<Resource> m_resources;
     Node m_version;
 
@@ -89,6 +93,73 @@ class WindowsResourceTest : public QObject
         return out;
     }
 
+    // The resources of a 64-bit PE file: the resource directory's three levels (type, name,
+    // language) down to the data, whose addresses are mapped to file offsets by the sections.
+    static QList<Resource> parsePe(const QByteArray &b, QString *problem)
+    {
+        QList<Resource> out;
+        if (b.size() < 0x40 || !b.startsWith("MZ")) {
+            *problem = QStringLiteral("not an MZ file");
+            return out;
+        }
+        const qsizetype pe = dword(b, 0x3C);
+        if (pe + 24 + 112 + 24 > b.size() || b.mid(pe, 4) != QByteArray("PE\0\0", 4)) {
+            *problem = QStringLiteral("no PE header");
+            return out;
+        }
+        const int sections = word(b, pe + 6);
+        const qsizetype optional = pe + 24;
+        if (word(b, optional) != 0x20B) {
+            *problem = QStringLiteral("not a 64-bit (PE32+) program");
+            return out;
+        }
+        const quint32 resourceRva = dword(b, optional + 112 + 2 * 8);
+        const qsizetype sectionTable = optional + word(b, pe + 20);
+        auto offsetOf = [&](quint32 rva) -> qsizetype {
+            for (int i = 0; i < sections; ++i) {
+                const qsizetype s = sectionTable + 40 * i;
+                const quint32 virtualAddress = dword(b, s + 12);
+                const quint32 size = qMax(dword(b, s + 8), dword(b, s + 16));
+                if (rva >= virtualAddress && rva < virtualAddress + size)
+                    return dword(b, s + 20) + (rva - virtualAddress);
+            }
+            return -1;
+        };
+        const qsizetype root = offsetOf(resourceRva);
+        if (resourceRva == 0 || root < 0) {
+            *problem = QStringLiteral("no resource section");
+            return out;
+        }
+        auto entryId = [&](quint32 name) -> Id {
+            if (!(name & 0x80000000u))
+                return quint16(name);
+            const qsizetype at = root + (name & 0x7FFFFFFFu);
+            return QString::fromUtf16(reinterpret_cast<const char16_t *>(b.constData() + at + 2),
+                                      word(b, at));
+        };
+        auto entries = [&](qsizetype dir) {
+            QList<std::pair<quint32, quint32>> list;
+            const int n = word(b, dir + 12) + word(b, dir + 14);
+            for (int i = 0; i < n; ++i)
+                list.append({dword(b, dir + 16 + 8 * i), dword(b, dir + 20 + 8 * i)});
+            return list;
+        };
+        for (const auto &[type, typeDir] : entries(root)) {
+            for (const auto &[name, nameDir] : entries(root + (typeDir & 0x7FFFFFFFu))) {
+                for (const auto &language : entries(root + (nameDir & 0x7FFFFFFFu))) {
+                    const qsizetype leaf = root + language.second;
+                    const qsizetype data = offsetOf(dword(b, leaf));
+                    if (data < 0 || data + dword(b, leaf + 4) > b.size()) {
+                        *problem = QStringLiteral("a resource lies outside the file");
+                        return {};
+                    }
+                    out.append({entryId(type), entryId(name), b.mid(data, dword(b, leaf + 4))});
+                }
+            }
+        }
+        return out;
+    }
+
     static Node parseVersionNode(const QByteArray &b, qsizetype at)
     {
         const quint16 length = word(b, at);
@@ -120,13 +191,11 @@ class WindowsResourceTest : public QObject
         return std::nullopt;
     }
 
-private slots:
-    void initTestCase()
+    void compileResourceScript()
     {
         const QString windres = QStandardPaths::findExecutable(QStringLiteral("x86_64-w64-mingw32-windres"));
         if (windres.isEmpty())
             QSKIP("x86_64-w64-mingw32-windres is not installed (Debian: binutils-mingw-w64-x86-64)");
-        QVERIFY(m_dir.isValid());
 
         // Started away from src/app, as a build does: the icon path has to resolve from the
         // script's own folder.
@@ -142,6 +211,25 @@ private slots:
         QFile file(res);
         QVERIFY(file.open(QIODevice::ReadOnly));
         m_resources = parseRes(file.readAll());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_exe = qEnvironmentVariable("LUMARIL_WINDOWS_EXE");
+        if (!m_exe.isEmpty()) {
+            QFile exe(m_exe);
+            QVERIFY2(exe.open(QIODevice::ReadOnly), qPrintable(m_exe + QStringLiteral(": ") + exe.errorString()));
+            m_image = exe.readAll();
+            QString problem;
+            m_resources = parsePe(m_image, &problem);
+            QVERIFY2(problem.isEmpty(), qPrintable(m_exe + QStringLiteral(": ") + problem));
+        } else {
+            compileResourceScript();
+            if (QTest::currentTestFailed() || m_resources.isEmpty())
+                return;
+        }
         QVERIFY(!m_resources.isEmpty());
 
         const auto version = find(RtVersion, Id(quint16(1)));
@@ -240,6 +328,29 @@ private slots:
         }
         images.sort();
         QCOMPARE(images, QStringList({"16x16/4bpp", "32x32/1bpp", "32x32/4bpp"}));
+    }
+
+    // Explorer shows the first icon group as the program's icon and reads the first version
+    // record; a second one brought in by the build would be the one seen.
+    void oneIconGroupAndOneVersionRecord()
+    {
+        int groups = 0;
+        int versions = 0;
+        for (const Resource &r : std::as_const(m_resources)) {
+            groups += r.type == Id(RtGroupIcon);
+            versions += r.type == Id(RtVersion);
+        }
+        QCOMPARE(groups, 1);
+        QCOMPARE(versions, 1);
+    }
+
+    // A GUI program: started from Explorer it opens no console window beside its own.
+    void programFileIsGuiProgram()
+    {
+        if (m_exe.isEmpty())
+            QSKIP("checks a built lumaril.exe, named by LUMARIL_WINDOWS_EXE");
+        const qsizetype optional = dword(m_image, 0x3C) + 24;
+        QCOMPARE(word(m_image, optional + 68), quint16(2)); // IMAGE_SUBSYSTEM_WINDOWS_GUI
     }
 };
 

@@ -1,0 +1,19 @@
+# Cross-compiling for 64-bit Windows with Debian's MinGW-w64 (POSIX threads). Used on its own to
+# build Qt for Windows, and chain-loaded by that Qt's qt.toolchain.cmake to build Lumaril.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(LUMARIL_MINGW_TRIPLE x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${LUMARIL_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${LUMARIL_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${LUMARIL_MINGW_TRIPLE}-windres)
+set(CMAKE_AR ${LUMARIL_MINGW_TRIPLE}-gcc-ar-posix CACHE FILEPATH "")
+set(CMAKE_RANLIB ${LUMARIL_MINGW_TRIPLE}-gcc-ranlib-posix CACHE FILEPATH "")
+
+# Only the target's own headers and libraries; host programs (moc, rcc, uic) come from
+# QT_HOST_PATH, never from here.
+list(APPEND CMAKE_FIND_ROOT_PATH /usr/${LUMARIL_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

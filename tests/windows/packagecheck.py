@@ -1,0 +1,395 @@
+#!/usr/bin/env python3
+"""Checks of what a Windows user downloads, each in a fresh Wine prefix.
+
+  packagecheck.py zip ZIP WORKDIR [SCREENSHOT]
+      The portable zip: exactly the expected files; every DLL that lumaril.exe and Qt's plugins
+      import is in it or part of Windows; unzipped into a folder whose name has spaces and
+      non-ASCII letters, `lumaril.exe --check-data` works there, and the window starts, loads
+      every DLL of the zip and no DLL from anywhere else. With SCREENSHOT (and an X display with a
+      window manager), the window after a search for "mercy" is saved there.
+
+  packagecheck.py installer SETUP WORKDIR
+      The installer, run silently: the program, its verse file and uninstaller in Program Files,
+      a Start-menu shortcut whose working folder holds quran.txt, the Apps & features entry;
+      the installed program passes --check-data from the shortcut's working folder; the silent
+      uninstaller leaves no file and no registry key behind.
+
+Needs wine (Debian's wine64 is enough), x86_64-w64-mingw32-objdump, and for the window an X
+display (DISPLAY). Exits 1 with the reasons when a check fails.
+"""
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import zipfile
+
+EXPECTED_FILES = {
+    "lumaril.exe", "quran.txt", "README.txt",
+    "Qt6Core.dll", "Qt6Gui.dll", "Qt6Widgets.dll",
+    "platforms/qwindows.dll", "styles/qwindowsvistastyle.dll", "imageformats/qgif.dll",
+    "libgcc_s_seh-1.dll", "libstdc++-6.dll", "libwinpthread-1.dll",
+}
+VERSES = "verses: 6236"
+failures = []
+
+
+def fail(message):
+    failures.append(message)
+    print("FAIL: " + message, flush=True)
+
+
+def ok(message):
+    print("ok: " + message, flush=True)
+
+
+class Prefix:
+    """A fresh Wine prefix of its own, removed afterwards."""
+
+    def __init__(self, folder):
+        self.path = folder
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        self.env = dict(os.environ, WINEPREFIX=folder, WINEDEBUG="-all", WINEARCH="win64",
+                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.env.pop("WINEPATH", None)
+        self.run(["wineboot", "--init"])
+        # Arial's metrics, as a Windows user has them (Wine has no Arial of its own).
+        self.wine(["reg", "add", "HKCU\\Software\\Wine\\Fonts\\Replacements", "/v", "Arial",
+                   "/t", "REG_SZ", "/d", "Liberation Sans", "/f"])
+        self.wait()
+
+    def run(self, argv, cwd=None, timeout=300, env=None):
+        return subprocess.run(argv, cwd=cwd, env=env or self.env, timeout=timeout,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                              errors="replace")
+
+    def wine(self, argv, **kw):
+        return self.run(["wine"] + argv, **kw)
+
+    def wait(self):
+        subprocess.run(["wineserver", "--wait"], env=self.env, timeout=300)
+
+    def kill(self):
+        subprocess.run(["wineserver", "--kill"], env=self.env, timeout=60)
+
+    def unix(self, windows_path):
+        """C:\\x\\y -> <prefix>/drive_c/x/y"""
+        drive, rest = windows_path.split(":", 1)
+        return os.path.join(self.path, "drive_" + drive.lower(), *[p for p in rest.split("\\") if p])
+
+    def files(self):
+        out = set()
+        for base, dirs, names in os.walk(os.path.join(self.path, "drive_c")):
+            for n in names + dirs:
+                out.add(os.path.relpath(os.path.join(base, n), self.path))
+        return out
+
+    def registry(self):
+        """Every key of the machine and user hives, as names."""
+        keys = set()
+        for hive in ("system.reg", "user.reg"):
+            with open(os.path.join(self.path, hive), encoding="utf-8", errors="replace") as f:
+                for line in f:
+                    m = re.match(r"^\[(.*)\] \d+", line)
+                    if m:
+                        keys.add(hive + ":" + m.group(1))
+        return keys
+
+
+def imports(path):
+    out = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", path], stdout=subprocess.PIPE,
+                         text=True, check=True).stdout
+    return {m.group(1) for m in re.finditer(r"DLL Name: (\S+)", out)}
+
+
+def check_imports(folder, system32):
+    """Every DLL imported by a program file of the folder is in it or one of Windows' own."""
+    shipped = {}
+    for base, _, names in os.walk(folder):
+        for n in names:
+            if n.lower().endswith((".exe", ".dll")):
+                shipped[n.lower()] = os.path.join(base, n)
+    top = {n.lower() for n in os.listdir(folder)}
+    system = {n.lower() for n in os.listdir(system32)}
+    needed = set()
+    for name, path in sorted(shipped.items()):
+        for dll in imports(path):
+            d = dll.lower()
+            if d in top:
+                needed.add(d)
+            # api-ms-win-* and ext-ms-* are Windows' API sets, not files of their own.
+            elif d not in system and not d.startswith(("api-ms-win-", "ext-ms-")):
+                fail(f"{name} imports {dll}, which is neither in the zip nor part of Windows")
+    return needed
+
+
+def loaded_dlls(prefix, exe_windows, cwd, seconds, after_start=None):
+    """Starts the program with Wine's DLL loading trace; the native DLLs it loaded."""
+    env = dict(prefix.env, WINEDEBUG="+loaddll")
+    log = tempfile.TemporaryFile(mode="w+", encoding="utf-8", errors="replace")
+    proc = subprocess.Popen(["wine", exe_windows], cwd=cwd, env=env, stdout=subprocess.DEVNULL,
+                            stderr=log)
+    try:
+        if after_start:
+            after_start(proc)
+        else:
+            time.sleep(seconds)
+        running = proc.poll() is None
+    finally:
+        prefix.kill()
+        proc.wait(timeout=60)
+    log.seek(0)
+    dlls = set()
+    for line in log:
+        m = re.search(r'Loaded L"([^"]+)" at \S+: native', line)
+        if m:
+            # Wine's trace writes a backslash as "\\" and other letters as "\00e9".
+            name = re.sub(r"\\([0-9a-f]{4})", lambda c: chr(int(c.group(1), 16)),
+                          m.group(1).replace("\\\\", "\x00")).replace("\x00", "\\")
+            if name.lower().endswith(".dll"):
+                dlls.add(name)
+    return running, dlls
+
+
+def window_screenshot(prefix, cwd, exe, screenshot):
+    def drive(proc):
+        found = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "Lumaril"],
+                               stdout=subprocess.PIPE, text=True, timeout=120)
+        window = found.stdout.split()[0] if found.stdout.split() else None
+        if not window:
+            fail("the window did not appear")
+            return
+        time.sleep(3)
+        subprocess.run(["xdotool", "windowactivate", "--sync", window], timeout=30)
+        time.sleep(1)
+        # The query box has the focus; Tab goes to "Search !", which Space presses.
+        subprocess.run(["xdotool", "type", "--delay", "80", "mercy"], timeout=30)
+        subprocess.run(["xdotool", "key", "Tab", "space"], timeout=30)
+        # The count comes in a message box; OK closes it (the Linux screenshot has none).
+        box = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "^Results !$"],
+                             stdout=subprocess.PIPE, text=True, timeout=120).stdout.split()
+        if not box:
+            fail("no message box with the count after the search")
+            return
+        subprocess.run(["xdotool", "windowactivate", "--sync", box[0]], timeout=30)
+        subprocess.run(["xdotool", "key", "Return"], timeout=30)
+        time.sleep(3)
+        # The screen cut to the window with its frame; a grab of the window alone would be
+        # black wherever another window had covered it.
+        info = subprocess.run(["xwininfo", "-id", window], stdout=subprocess.PIPE, text=True,
+                              timeout=30).stdout
+        g = {k: int(v) for k, v in re.findall(r"^\s*(Absolute upper-left [XY]|Width|Height):\s+(-?\d+)",
+                                              info, re.MULTILINE)}
+        g = {"X": g["Absolute upper-left X"], "Y": g["Absolute upper-left Y"],
+             "WIDTH": g["Width"], "HEIGHT": g["Height"]}
+        extents = subprocess.run(["xprop", "-id", window, "_NET_FRAME_EXTENTS"],
+                                 stdout=subprocess.PIPE, text=True, timeout=30).stdout
+        numbers = [int(n) for n in re.findall(r"\d+", extents.split("=", 1)[-1])] or [0, 0, 0, 0]
+        left, right, top, bottom = (numbers + [0, 0, 0, 0])[:4]
+        x, y = int(g["X"]) - left, int(g["Y"]) - top
+        w, h = int(g["WIDTH"]) + left + right, int(g["HEIGHT"]) + top + bottom
+        subprocess.run(["import", "-window", "root", "-crop", f"{w}x{h}+{x}+{y}", "+repage",
+                        screenshot], timeout=60)
+    return loaded_dlls(prefix, exe, cwd, 0, after_start=drive)
+
+
+def check_zip(zip_path, work, screenshot=None):
+    with zipfile.ZipFile(zip_path) as z:
+        names = [n for n in z.namelist() if not n.endswith("/")]
+    tops = {n.split("/", 1)[0] for n in names}
+    if len(tops) != 1:
+        fail(f"the zip should unpack into one folder, not {sorted(tops)}")
+        return
+    top = tops.pop()
+    inside = {n.split("/", 1)[1] for n in names}
+    if inside != EXPECTED_FILES:
+        fail(f"zip contents: missing {sorted(EXPECTED_FILES - inside)}, "
+             f"extra {sorted(inside - EXPECTED_FILES)}")
+    else:
+        ok(f"the zip holds exactly the {len(inside)} expected files in {top}/")
+
+    prefix = Prefix(os.path.join(work, "zip-prefix"))
+    downloads = os.path.join(prefix.path, "drive_c", "users", "Public", "Téléchargements à moi")
+    os.makedirs(downloads)
+    with zipfile.ZipFile(zip_path) as z:
+        z.extractall(downloads)
+    folder = os.path.join(downloads, top)
+    system32 = os.path.join(prefix.path, "drive_c", "windows", "system32")
+    before = len(failures)
+    needed = check_imports(folder, system32)
+    if len(failures) == before:
+        ok("every DLL imported by the zip's program files is in it or part of Windows")
+
+    exe = "lumaril.exe"
+    r = prefix.wine([exe, "--check-data"], cwd=folder, timeout=120)
+    if r.returncode != 0 or r.stdout.strip() != VERSES:
+        fail(f"--check-data in the unzipped folder: exit {r.returncode}, out {r.stdout!r}, "
+             f"err {r.stderr[-500:]!r}")
+    else:
+        ok(f"lumaril.exe --check-data in the unzipped folder prints {VERSES!r}")
+
+    if screenshot:
+        running, dlls = window_screenshot(prefix, folder, exe, screenshot)
+    else:
+        running, dlls = loaded_dlls(prefix, exe, folder, 15)
+    if not running:
+        fail("lumaril.exe did not keep running with its window open")
+    folder_win = "C:\\users\\Public\\Téléchargements à moi\\" + top + "\\"
+    from_zip = {d[len(folder_win):].replace("\\", "/").lower() for d in dlls
+                if d.lower().startswith(folder_win.lower())}
+    elsewhere = {d for d in dlls if not d.lower().startswith(folder_win.lower())
+                 and not d.lower().startswith("c:\\windows\\")}
+    zip_dlls = {n.lower() for n in EXPECTED_FILES if n.endswith(".dll")}
+    if from_zip != zip_dlls:
+        fail(f"DLLs loaded from the zip folder: not loaded {sorted(zip_dlls - from_zip)}, "
+             f"unexpected {sorted(from_zip - zip_dlls)}")
+    else:
+        ok(f"the window loads every one of the zip's {len(zip_dlls)} DLLs")
+    if elsewhere:
+        fail(f"DLLs loaded from outside the zip and Windows: {sorted(elsewhere)}")
+    if not needed <= zip_dlls:
+        fail(f"imported but not loaded: {sorted(needed - zip_dlls)}")
+    if screenshot and os.path.exists(screenshot):
+        ok(f"screenshot of the window after a search: {screenshot}")
+    prefix.kill()
+    shutil.rmtree(prefix.path, ignore_errors=True)
+
+
+def shortcut_fields(lnk):
+    """The target's path (from LinkInfo) and the working folder of a .lnk file."""
+    b = open(lnk, "rb").read()
+    flags = struct.unpack_from("<I", b, 0x14)[0]
+    at = 0x4C
+    if flags & 0x1:  # HasLinkTargetIDList
+        at += 2 + struct.unpack_from("<H", b, at)[0]
+    target = None
+    if flags & 0x2:  # HasLinkInfo
+        size, header, info_flags, _, base_offset = struct.unpack_from("<IIIII", b, at)
+        if info_flags & 0x1:
+            end = b.index(b"\0", at + base_offset)
+            target = b[at + base_offset:end].decode("mbcs" if os.name == "nt" else "cp1252")
+            if header >= 0x24:
+                uni = struct.unpack_from("<I", b, at + 0x1C)[0]
+                if uni:
+                    s = at + uni
+                    e = s
+                    while b[e:e + 2] != b"\0\0":
+                        e += 2
+                    target = b[s:e].decode("utf-16-le")
+        at += size
+    unicode = flags & 0x80
+    fields = {}
+    for bit, name in ((0x4, "name"), (0x8, "relative"), (0x10, "workdir"), (0x20, "args"),
+                      (0x40, "icon")):
+        if flags & bit:
+            count = struct.unpack_from("<H", b, at)[0]
+            at += 2
+            width = 2 if unicode else 1
+            raw = b[at:at + count * width]
+            fields[name] = raw.decode("utf-16-le" if unicode else "cp1252").rstrip("\0")
+            at += count * width
+    return target, fields.get("workdir")
+
+
+def reg_values(prefix, key):
+    r = prefix.wine(["reg", "query", key], timeout=120)
+    values = {}
+    for line in r.stdout.splitlines():
+        m = re.match(r"^\s+(\S+)\s+REG_\w+\s+(.*)$", line)
+        if m:
+            values[m.group(1)] = m.group(2).strip()
+    return r.returncode, values
+
+
+def check_installer(setup, work):
+    prefix = Prefix(os.path.join(work, "installer-prefix"))
+    files_before = prefix.files()
+    keys_before = prefix.registry()
+
+    r = prefix.wine([setup, "/S"], timeout=300)
+    prefix.wait()
+    if r.returncode != 0:
+        fail(f"the silent install ended with {r.returncode}: {r.stderr[-500:]!r}")
+    install = "C:\\Program Files\\Lumaril"
+    for name in ("lumaril.exe", "quran.txt", "Uninstall.exe", "Qt6Core.dll",
+                 "platforms\\qwindows.dll", "README.txt"):
+        if not os.path.isfile(prefix.unix(install + "\\" + name)):
+            fail(f"not installed: {install}\\{name}")
+    ok(f"installed into {install}")
+
+    lnk = prefix.unix("C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Lumaril\\Lumaril.lnk")
+    workdir = None
+    if not os.path.isfile(lnk):
+        fail("no Start-menu shortcut for all users at Programs\\Lumaril\\Lumaril.lnk")
+    else:
+        target, workdir = shortcut_fields(lnk)
+        if (target or "").lower() != (install + "\\lumaril.exe").lower():
+            fail(f"the shortcut starts {target!r}")
+        if (workdir or "").lower() != install.lower():
+            fail(f"the shortcut's working folder is {workdir!r}, not {install!r}")
+        else:
+            ok(f"the Start-menu shortcut starts lumaril.exe in {workdir}")
+
+    key = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumaril"
+    code, values = reg_values(prefix, key)
+    expected = {"DisplayName": "Lumaril", "DisplayVersion": "1.00", "Publisher": "Lumaril Project"}
+    got = {k: values.get(k) for k in expected}
+    if code != 0 or got != expected:
+        fail(f"Apps & features entry {key}: {got}")
+    else:
+        ok(f"Apps & features entry: {got}")
+    if not values.get("UninstallString", "").strip('"').lower().endswith("uninstall.exe"):
+        fail(f"no uninstaller registered: {values.get('UninstallString')!r}")
+
+    if workdir:
+        r = prefix.wine([install + "\\lumaril.exe", "--check-data"], cwd=prefix.unix(workdir),
+                        timeout=120)
+        if r.returncode != 0 or r.stdout.strip() != VERSES:
+            fail(f"--check-data from the shortcut's working folder: exit {r.returncode}, "
+                 f"out {r.stdout!r}, err {r.stderr[-500:]!r}")
+        else:
+            ok(f"the installed program prints {VERSES!r} from the shortcut's working folder")
+
+    r = prefix.wine([install + "\\Uninstall.exe", "/S"], timeout=300)
+    prefix.wait()
+    if r.returncode != 0:
+        fail(f"the silent uninstall ended with {r.returncode}")
+    # The uninstaller runs a copy of itself from the temporary folder, which Windows removes.
+    temp = re.compile(r"^drive_c/users/[^/]+/(AppData/Local/)?Temp(/|$)|^drive_c/windows/temp(/|$)",
+                      re.IGNORECASE)
+    left = sorted(f for f in prefix.files() - files_before if not temp.match(f))
+    if left:
+        fail(f"left behind after uninstalling: {left}")
+    keys_left = sorted(prefix.registry() - keys_before)
+    if keys_left:
+        fail(f"registry keys left behind after uninstalling: {keys_left}")
+    if not left and not keys_left:
+        ok("the silent uninstall leaves no file and no registry key behind")
+    prefix.kill()
+    shutil.rmtree(prefix.path, ignore_errors=True)
+
+
+def main():
+    if len(sys.argv) < 4 or sys.argv[1] not in ("zip", "installer"):
+        print(__doc__, file=sys.stderr)
+        return 2
+    kind, package, work = sys.argv[1:4]
+    os.makedirs(work, exist_ok=True)
+    if kind == "zip":
+        check_zip(os.path.abspath(package), os.path.abspath(work),
+                  os.path.abspath(sys.argv[4]) if len(sys.argv) > 4 else None)
+    else:
+        check_installer(os.path.abspath(package), os.path.abspath(work))
+    if failures:
+        print(f"packagecheck {kind}: {len(failures)} check(s) failed", file=sys.stderr)
+        return 1
+    print(f"packagecheck {kind}: all checks passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

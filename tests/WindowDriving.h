@@ -2,7 +2,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -15,6 +17,27 @@ T *control(const QWidget &window, const char *name)
     if (!found)
         qFatal("no control %s", name);
     return found;
+}
+
+// Puts text on the clipboard by `put` (a copy, or setting it directly), and does so again
+// while the clipboard does not hold it yet. Windows refuses the clipboard to a program while
+// another one has it open (Qt then only logs CLIPBRD_E_CANT_OPEN); under Wine the desktop's
+// clipboard manager holds it open for a moment each time it hands a change to the X server.
+// A put that gives the wrong text still fails the comparison that follows.
+template<typename Put>
+void putOnClipboard(const QString &expected, Put put)
+{
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        put();
+        if (QApplication::clipboard()->text() == expected)
+            return;
+        QTest::qWait(50);
+    }
+}
+
+inline void putOnClipboard(const QString &text)
+{
+    putOnClipboard(text, [&] { QApplication::clipboard()->setText(text); });
 }
 
 // Answers every modal message box the window opens while it lives: notes what the box shows,

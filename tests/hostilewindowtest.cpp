@@ -133,14 +133,14 @@ private slots:
         auto *query = control<QLineEdit>(window, "Text2");
 
         const QString missing = QString(verse.toUpper()).replace(u'V', u'W');
-        QApplication::clipboard()->setText(missing);
+        putOnClipboard(missing);
         query->paste();
         QCOMPARE(query->text().size(), missing.size());
         QCOMPARE(click(window, "Command1"), QStringLiteral("Sorry ! | No Results found !"));
         QCOMPARE(shownResults(window), QString());
 
         query->clear();
-        QApplication::clipboard()->setText(QString(verse.toUpper()));
+        putOnClipboard(QString(verse.toUpper()));
         query->paste();
         QCOMPARE(click(window, "Command1"), QStringLiteral("Sorry ! | The result is too long !"));
         QCOMPARE(window.widgetOperations().resultsText(),

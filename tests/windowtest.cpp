@@ -469,13 +469,13 @@ private slots:
             QTest::keyClicks(box, "1234");
             QCOMPARE(box->text(), QStringLiteral("123"));
             box->clear();
-            QApplication::clipboard()->setText(QStringLiteral("98765"));
+            putOnClipboard(QStringLiteral("98765"));
             box->paste();
             QCOMPARE(box->text(), QStringLiteral("987"));
         }
         auto *query = control<QLineEdit>(window, "Text2");
         const QString pasted(100000, u'x');
-        QApplication::clipboard()->setText(pasted);
+        putOnClipboard(pasted);
         query->paste();
         QCOMPARE(query->text(), pasted);
 
@@ -486,7 +486,7 @@ private slots:
         QTest::keyClick(results->viewport(), Qt::Key_Backspace);
         QCOMPARE(results->toPlainText(), QStringLiteral("\n\nverse one\n"));
         results->selectAll();
-        results->copy();
+        putOnClipboard(QStringLiteral("\n\nverse one\n"), [&] { results->copy(); });
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("\n\nverse one\n"));
     }
 
@@ -521,9 +521,14 @@ private slots:
         MessageCatcher catcher;
         int exitCode = -1;
         if (focus == u"Command2") {
-            // Exit ends the program: it has to run inside the application's event loop.
+            // Exit ends the program: it has to run inside the application's event loop. The
+            // guard lives only as long as this test: left running, it would end the event
+            // loops of the tests after it.
+            QTimer guard;
+            guard.setSingleShot(true);
+            QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+            guard.start(5000);
             QTimer::singleShot(0, target, [&] { QTest::keyClick(target, Qt::Key(key)); });
-            QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
             exitCode = QApplication::exec();
         } else {
             QTest::keyClick(target, Qt::Key(key));
@@ -638,11 +643,11 @@ private slots:
         edit->setText(before);
         edit->setCursorPosition(cursor);
         if (how == u"keys") {
-            QApplication::clipboard()->setText(put);
+            putOnClipboard(put);
             QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
         } else if (how == u"menu") {
             // What the box's context menu item "Paste" runs.
-            QApplication::clipboard()->setText(put);
+            putOnClipboard(put);
             edit->paste();
         } else if (how == u"middle") {
             if (!QApplication::clipboard()->supportsSelection())
@@ -670,7 +675,7 @@ private slots:
         const auto pasteInto = [&](const char *name, const QString &text) {
             auto *edit = control<QLineEdit>(window, name);
             edit->setFocus();
-            QApplication::clipboard()->setText(text);
+            putOnClipboard(text);
             QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
         };
         pasteInto("Text2", "allah\r\n");

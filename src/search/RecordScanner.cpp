@@ -3,7 +3,6 @@
 #include "TextCoding.h"
 #include "VerseFile.h"
 
-#include <QFileInfo>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -404,7 +403,7 @@ bool RecordScanner::decideEncoding()
     const qsizetype next = m_next - begin;
     const qsizetype candidate = m_candidate == npos ? npos : m_candidate - begin;
     qsizetype checkFrom = m_filled - carried - begin;
-    const qint64 rest = std::max<qint64>(0, QFileInfo(m_file.fullPath()).size() - m_readOffset);
+    const qint64 rest = std::max<qint64>(0, m_file.size() - m_readOffset);
     const qsizetype wanted = std::min<qint64>(keepLimit, m_filled - begin + rest + minimumRead);
     if (wanted > m_capacity)
         grow((wanted + blockSize - 1) / blockSize * blockSize);
@@ -483,19 +482,9 @@ bool RecordScanner::decideEncoding()
 
     // Back to where the scan was. The file may have changed meanwhile; the scan then goes on
     // with what is there now, as it would have anyway.
-    if (!m_file.rewind()) {
+    if (!m_file.seek(m_readOffset)) {
         m_stop = Stop::ReadFailed;
         return false;
-    }
-    for (qint64 left = m_readOffset; left > 0;) {
-        const qint64 n = m_file.read(data, std::min<qint64>(left, blockSize));
-        if (n < 0) {
-            m_stop = Stop::ReadFailed;
-            return false;
-        }
-        if (n == 0)
-            break;
-        left -= n;
     }
     return true;
 }

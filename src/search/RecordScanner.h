@@ -30,8 +30,9 @@ struct ByteMasks;
 // Records of plain ASCII read the same in both, so the choice is made at the first record that
 // holds another byte: the rest of the file is then read through once to decide, and the scan
 // goes on where it was. What that reads is kept for the scan up to 4 MiB, so that a verse file
-// of ordinary size is still read only once; memory then holds that much as well. Every record is therefore decoded the same way, whatever the search,
-// and none is shown before the choice that concerns it. Should the file change after the
+// of ordinary size is still read only once; memory then holds that much as well. Every record
+// is therefore decoded the same way, whatever the search, and none is shown before the choice
+// that concerns it. Should the file change after the
 // choice, it still holds: bytes that are no longer UTF-8 are shown as U+FFFD.
 //
 // A file in UTF-16 is refused (Stop::Utf16): one that starts with a UTF-16 byte order mark, or

@@ -153,12 +153,18 @@ qint64 VerseFile::read(char *buffer, qint64 maxSize)
     return n;
 }
 
-bool VerseFile::rewind()
+bool VerseFile::seek(qint64 offset)
 {
-    if (m_fd >= 0 && ::lseek(m_fd, 0, SEEK_SET) == 0)
+    if (m_fd >= 0 && ::lseek(m_fd, off_t(offset), SEEK_SET) == off_t(offset))
         return true;
-    m_failureReason = QStringLiteral("it could not be read again from its start");
+    m_failureReason = QStringLiteral("it could not be read again where the search was");
     return false;
+}
+
+qint64 VerseFile::size() const
+{
+    struct stat info {};
+    return m_fd >= 0 && ::fstat(m_fd, &info) == 0 ? qint64(info.st_size) : -1;
 }
 
 void VerseFile::close()
@@ -232,13 +238,20 @@ qint64 VerseFile::read(char *buffer, qint64 maxSize)
     return n;
 }
 
-bool VerseFile::rewind()
+bool VerseFile::seek(qint64 offset)
 {
-    const LARGE_INTEGER start{};
-    if (m_handle && ::SetFilePointerEx(static_cast<HANDLE>(m_handle), start, nullptr, FILE_BEGIN))
+    LARGE_INTEGER to{};
+    to.QuadPart = offset;
+    if (m_handle && ::SetFilePointerEx(static_cast<HANDLE>(m_handle), to, nullptr, FILE_BEGIN))
         return true;
-    m_failureReason = QStringLiteral("it could not be read again from its start");
+    m_failureReason = QStringLiteral("it could not be read again where the search was");
     return false;
+}
+
+qint64 VerseFile::size() const
+{
+    LARGE_INTEGER size{};
+    return m_handle && ::GetFileSizeEx(static_cast<HANDLE>(m_handle), &size) ? qint64(size.QuadPart) : -1;
 }
 
 void VerseFile::close()

@@ -26,8 +26,11 @@ public:
     [[nodiscard]] bool open();
     // Up to maxSize bytes; 0 at the end of the file, -1 on a read failure (see failureReason()).
     [[nodiscard]] qint64 read(char *buffer, qint64 maxSize);
-    // Goes back to the first byte. False on failure.
-    [[nodiscard]] bool rewind();
+    // Goes to the byte at offset from the start; reading past the end then gives 0. False on
+    // failure.
+    [[nodiscard]] bool seek(qint64 offset);
+    // The size of the open file as it is now, or -1 when the system cannot tell.
+    [[nodiscard]] qint64 size() const;
     void close();
     [[nodiscard]] bool isOpen() const;
 

@@ -122,6 +122,30 @@ SparedBuffer takeSpared(qsizetype capacity)
     return {};
 }
 
+// Follows the bytes of a file as they come in, from the first record that is not ASCII, to
+// tell whether the file is Windows-1252: settled once an invalid UTF-8 sequence has turned up
+// with a "#" after it, closing a record around it.
+struct FileIsWindows1252
+{
+    bool invalid = false;   // an invalid sequence was seen; a mark now settles it
+    qsizetype carried = 0;  // bytes of a sequence cut by the end of the last bytes looked at
+
+    // The bytes from data on: those carried from the last call, then new ones.
+    bool settledBy(const char *data, qsizetype size)
+    {
+        qsizetype from = 0;
+        if (!invalid) {
+            const text::Utf8Check utf8 = text::checkUtf8({data, size});
+            carried = utf8.cutShort ? size - utf8.validSize : 0;
+            if (utf8.validSize == size || utf8.cutShort)
+                return false;
+            invalid = true;
+            from = utf8.validSize;
+        }
+        return std::memchr(data + from, '#', size - from) != nullptr;
+    }
+};
+
 } // namespace
 
 RecordScanner::RecordScanner(VerseFile &file, const SearchTerm &term)
@@ -372,21 +396,8 @@ bool RecordScanner::decideEncoding()
 {
     // The records before this one were ASCII, valid either way: the file is UTF-8 unless an
     // invalid sequence turns up from here on with a mark after it, closing a record around it.
-    bool invalid = false;
-    qsizetype carried = 0; // bytes of a sequence cut by the end of what was checked
-    const auto check = [&](const char *data, qsizetype size) {
-        const text::Utf8Check utf8 = text::checkUtf8({data, size});
-        if (utf8.validSize == size)
-            return npos;
-        if (utf8.cutShort) {
-            carried = size - utf8.validSize;
-            return npos;
-        }
-        invalid = true;
-        return utf8.validSize;
-    };
-    const qsizetype firstInvalid = check(m_raw.get() + m_begin, m_filled - m_begin);
-    if (invalid && nextMarked(&text::ByteMasks::marks, m_begin + firstInvalid) < m_filled) {
+    FileIsWindows1252 verdict;
+    if (verdict.settledBy(m_raw.get() + m_begin, m_filled - m_begin)) {
         m_encoding = Encoding::Windows1252;
         return true;
     }
@@ -402,7 +413,8 @@ bool RecordScanner::decideEncoding()
     const qsizetype end = m_end - begin;
     const qsizetype next = m_next - begin;
     const qsizetype candidate = m_candidate == npos ? npos : m_candidate - begin;
-    qsizetype checkFrom = m_filled - carried - begin;
+    // Where the bytes not yet looked at start once the record is at the buffer's start.
+    qsizetype checkFrom = m_filled - verdict.carried - begin;
     const qint64 rest = std::max<qint64>(0, m_file.size() - m_readOffset);
     const qsizetype wanted = std::min<qint64>(keepLimit, m_filled - begin + rest + minimumRead);
     if (wanted > m_capacity)
@@ -411,23 +423,14 @@ bool RecordScanner::decideEncoding()
     bool settled = false;
     bool atEnd = false;
     while (!settled && m_capacity - m_filled >= minimumRead) {
-        const qsizetype old = m_next == 0 ? m_filled : m_filled - begin;
         if (!refill()) {
             if (m_stop != Stop::None)
                 return false;
             atEnd = true;
             break;
         }
-        if (invalid) {
-            settled = nextMarked(&text::ByteMasks::marks, old) < m_filled;
-            continue;
-        }
-        carried = 0;
-        const qsizetype at = check(m_raw.get() + checkFrom, m_filled - checkFrom);
-        if (at != npos)
-            settled = nextMarked(&text::ByteMasks::marks, checkFrom + at) < m_filled;
-        else
-            checkFrom = m_filled - carried;
+        settled = verdict.settledBy(m_raw.get() + checkFrom, m_filled - checkFrom);
+        checkFrom = m_filled - verdict.carried;
     }
     // Back on the current record, however far the buffer moved. Should the file grow later,
     // the scan reads on as it would have.
@@ -452,7 +455,7 @@ bool RecordScanner::decideEncoding()
     constexpr qsizetype headroom = 4;
     const auto block = std::make_unique_for_overwrite<char[]>(headroom + blockSize);
     char *const data = block.get() + headroom;
-    std::memcpy(data - carried, m_raw.get() + m_filled - carried, carried);
+    std::memcpy(data - verdict.carried, m_raw.get() + m_filled - verdict.carried, verdict.carried);
     qint64 readAhead = 0;
     while (!settled) {
         const qint64 n = m_file.read(data, blockSize);
@@ -463,18 +466,10 @@ bool RecordScanner::decideEncoding()
         if (n == 0)
             break;
         readAhead += n;
-        if (invalid) {
-            settled = std::memchr(data, '#', n) != nullptr;
-            continue;
-        }
-        char *const from = data - carried;
-        const qsizetype size = n + carried;
-        carried = 0;
-        const qsizetype at = check(from, size);
-        if (at != npos)
-            settled = std::memchr(from + at, '#', size - at) != nullptr;
-        else if (carried > 0)
-            std::memmove(data - carried, from + size - carried, carried);
+        char *const from = data - verdict.carried;
+        const qsizetype size = n + verdict.carried;
+        settled = verdict.settledBy(from, size);
+        std::memmove(data - verdict.carried, from + size - verdict.carried, verdict.carried);
     }
     m_encoding = settled ? Encoding::Windows1252 : Encoding::Utf8;
     if (readAhead == 0)

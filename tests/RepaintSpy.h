@@ -7,8 +7,9 @@
 #include <functional>
 
 // Passes a command's operations on to the real window, except its final message, which is
-// only logged, and runs afterRepaint right after each repaint has been carried out: a test
-// sees what reaches the screen while the command still holds the thread.
+// only logged. afterRepaint runs right after each repaint the command asks for, betweenReads
+// each time the scan reads the verse file on: a test sees what reaches the screen while the
+// command still holds the thread, and can slow the scan down as a slow disk would.
 class RepaintSpy : public lumaril::WindowOperations
 {
 public:
@@ -18,6 +19,7 @@ public:
     }
     QStringList messages;
     std::function<void()> afterRepaint;
+    std::function<void()> betweenReads;
 
     void setResultsText(const QString &text) override { m_window.setResultsText(text); }
     qsizetype resultsTextLength() const override { return m_window.resultsTextLength(); }
@@ -31,6 +33,12 @@ public:
         m_window.repaintNow();
         if (afterRepaint)
             afterRepaint();
+    }
+    void stayResponsive() override
+    {
+        m_window.stayResponsive();
+        if (betweenReads)
+            betweenReads();
     }
     void setMatchFlag(bool matched) override { m_window.setMatchFlag(matched); }
     bool matchFlag() const override { return m_window.matchFlag(); }

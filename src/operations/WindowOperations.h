@@ -28,9 +28,15 @@ public:
 
     virtual void showBusyPanel() = 0;
     virtual void hideBusyPanel() = 0;
-    // Draws the window and its visible controls before returning, although the command still
-    // holds the thread. Handles no user input.
+    // Brings the window on the screen up to date with what the command has done so far,
+    // although the command still holds the thread. Handles no user input. The window may hold
+    // a repaint back until the screen can show it, but it draws whatever is still owed before
+    // the next information message.
     virtual void repaintNow() = 0;
+    // Called between reads of the verse file, so that a long scan with no match to show still
+    // lets the window answer its window system (put back what was uncovered, take note of a
+    // close request). Handles no user input. Costs next to nothing when it has nothing to do.
+    virtual void stayResponsive() {}
 
     // The match flag is the enabled state of the "Search Ayat !" menu item.
     virtual void setMatchFlag(bool matched) = 0;

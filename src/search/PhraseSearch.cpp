@@ -11,14 +11,17 @@ namespace lumaril {
 void Command1_Click(WindowOperations &ops, const QString &verseFileName)
 {
     ops.setResultsText(QString());
-    if (ops.queryText().isEmpty()) {
+    // Read once, before the first repaint: the window may answer its window system while the
+    // command runs, and what is searched for must be what was there when it was asked.
+    const QString query = ops.queryText();
+    if (query.isEmpty()) {
         ops.showInformation(QStringLiteral("Please enter some text !"), QStringLiteral("Error !"));
         return;
     }
     ops.showBusyPanel();
     ops.repaintNow();
 
-    const SearchTerm term(text::trimBlanks(ops.queryText()));
+    const SearchTerm term(text::trimBlanks(query));
     VerseFile file(verseFileName);
     qsizetype matchCount = 0;
     QString result;

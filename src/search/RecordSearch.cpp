@@ -42,6 +42,7 @@ ScanEnd scanRecords(WindowOperations &ops, VerseFile &file, const SearchTerm &te
         reportFailure(ops, file, RecordScanner::Stop::ReadFailed);
         return ScanEnd::Failed;
     }
+    file.setBeforeRead([&ops] { ops.stayResponsive(); });
     RecordScanner scanner(file, term);
     if (scanner.start()) {
         while (scanner.next()) {

@@ -138,6 +138,8 @@ bool VerseFile::open()
 
 qint64 VerseFile::read(char *buffer, qint64 maxSize)
 {
+    if (m_beforeRead)
+        m_beforeRead();
     if (m_fd < 0) {
         m_failureReason = QStringLiteral("it is not open");
         return -1;
@@ -225,6 +227,8 @@ bool VerseFile::open()
 
 qint64 VerseFile::read(char *buffer, qint64 maxSize)
 {
+    if (m_beforeRead)
+        m_beforeRead();
     if (!m_handle) {
         m_failureReason = QStringLiteral("it is not open");
         return -1;

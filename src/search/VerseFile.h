@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace lumaril {
 
 // A system's error text made to fit inside one of the program's messages, which end in " !":
@@ -26,6 +28,9 @@ public:
     [[nodiscard]] bool open();
     // Up to maxSize bytes; 0 at the end of the file, -1 on a read failure (see failureReason()).
     [[nodiscard]] qint64 read(char *buffer, qint64 maxSize);
+    // Runs before every read: a scan of a large file, or one from a slow disk, goes through
+    // here every block, matches or not.
+    void setBeforeRead(std::function<void()> hook) { m_beforeRead = std::move(hook); }
     // Goes to the byte at offset from the start; reading past the end then gives 0. False on
     // failure.
     [[nodiscard]] bool seek(qint64 offset);
@@ -42,6 +47,7 @@ public:
 private:
     QString m_fileName;
     QString m_failureReason;
+    std::function<void()> m_beforeRead;
 #ifdef Q_OS_UNIX
     int m_fd = -1;
 #else

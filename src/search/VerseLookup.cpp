@@ -88,8 +88,12 @@ std::optional<QString> referenceKey(const QString &surat, const QString &ayat)
 void Command3_Click(WindowOperations &ops, const QString &verseFileName)
 {
     ops.setResultsText(QString());
-    const bool suratIsNumber = readNumber(ops.suratText()).has_value();
-    const bool ayatIsNumber = readNumber(ops.ayatText()).has_value();
+    // Read once, before the first repaint: the window may answer its window system while the
+    // command runs, and what the command looks up must be what was there when it was asked.
+    const QString surat = ops.suratText();
+    const QString ayat = ops.ayatText();
+    const bool suratIsNumber = readNumber(surat).has_value();
+    const bool ayatIsNumber = readNumber(ayat).has_value();
     if (!suratIsNumber || !ayatIsNumber) {
         ops.showInformation(QStringLiteral("Please enter correct Surat and Ayat number !"),
                             QStringLiteral("Error !"));
@@ -99,7 +103,7 @@ void Command3_Click(WindowOperations &ops, const QString &verseFileName)
     ops.repaintNow();
 
     // Both texts passed readNumber above, which is all referenceKey needs.
-    const SearchTerm key(referenceKey(ops.suratText(), ops.ayatText()).value_or(QString()));
+    const SearchTerm key(referenceKey(surat, ayat).value_or(QString()));
     VerseFile file(verseFileName);
     const auto showVerse = [&](RecordScanner &scanner) {
         const QString result = lineBreak + lineBreak + scanner.currentText();

@@ -27,6 +27,7 @@
 #include <QStyleFactory>
 
 #include <limits>
+#include <utility>
 #include <map>
 
 namespace lumaril {
@@ -284,34 +285,81 @@ void Form1::connectCommands()
     connect(button("Command3"), &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(item("search"), &QAction::triggered, this, &Form1::Command3_Click);
 
-    const auto exit = [this] { exitProgram(*m_ops); };
+    const auto exit = [this] { run([this] { exitProgram(*m_ops); }); };
     connect(button("Command2"), &QPushButton::clicked, this, exit);
     connect(item("exit"), &QAction::triggered, this, exit);
-    const auto about = [this] { showAbout(*m_ops); };
+    const auto about = [this] { run([this] { showAbout(*m_ops); }); };
     connect(button("Command4"), &QPushButton::clicked, this, about);
     connect(item("software"), &QAction::triggered, this, about);
-    connect(item("email"), &QAction::triggered, this, [this] { showEmail(*m_ops); });
-    connect(item("website"), &QAction::triggered, this, [this] { showWebsite(*m_ops); });
+    connect(item("email"), &QAction::triggered, this, [this] { run([this] { showEmail(*m_ops); }); });
+    connect(item("website"), &QAction::triggered, this,
+            [this] { run([this] { showWebsite(*m_ops); }); });
+}
+
+void Form1::run(std::function<void()> command)
+{
+    if (m_unloaded || m_ended)
+        return;
+    m_waiting.push_back(std::move(command));
+    if (m_running)
+        return;
+    m_running = true;
+    while (!m_waiting.empty() && !m_unloaded && !m_ended) {
+        const std::function<void()> next = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        next();
+    }
+    m_waiting.clear();
+    m_running = false;
 }
 
 void Form1::Command1_Click()
 {
-    lumaril::Command1_Click(*m_ops, m_verseFileName);
+    run([this] { lumaril::Command1_Click(*m_ops, m_verseFileName); });
 }
 
 void Form1::Command3_Click()
 {
-    lumaril::Command3_Click(*m_ops, m_verseFileName);
+    run([this] { lumaril::Command3_Click(*m_ops, m_verseFileName); });
+}
+
+void Form1::unload()
+{
+    m_unloading = true;
+    close();
+    m_unloading = false;
+}
+
+void Form1::endProgram()
+{
+    m_ended = true;
+    m_waiting.clear();
+    QCoreApplication::exit(0);
 }
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    // However the window goes (Exit, the title bar, the session ending), the farewell is
-    // shown once, and the unload is never refused.
-    if (!m_unloaded) {
-        m_unloaded = true;
-        Form_Unload(*m_ops);
+    if (m_unloaded) {
+        event->accept();
+        return;
     }
+    // Asked from outside while a command runs (the title bar, Alt+F4, the session ending): the
+    // command goes on to its end, and the window closes after it, in turn.
+    if (m_running && !m_unloading) {
+        event->ignore();
+        if (!m_closeAsked) {
+            m_closeAsked = true;
+            m_waiting.push_back([this] { unload(); });
+        }
+        return;
+    }
+    // However the window goes, the farewell is shown once, and the unload is never refused.
+    // Whatever is asked for while it shows is dropped with the window.
+    m_unloaded = true;
+    const bool wasRunning = std::exchange(m_running, true);
+    Form_Unload(*m_ops);
+    m_running = wasRunning;
+    m_waiting.clear();
     event->accept();
 }
 

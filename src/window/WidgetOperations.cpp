@@ -4,11 +4,11 @@
 #include "InformationBox.h"
 
 #include <QAction>
-#include <QBackingStore>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QLineEdit>
 #include <QTextEdit>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QWindow>
@@ -134,49 +134,51 @@ void WidgetOperations::hideBusyPanel()
 {
     m_wait->hide();
     m_panelChanged = true;
-    // The message that ends a command comes next: whatever repaint the compositor was not
-    // ready for is owed now, with the panel gone, so that the window's final state is on the
-    // screen before the message.
-    if (m_pacer.isActive())
-        present();
+}
+
+bool WidgetOperations::frameHasPassed() const
+{
+    return !m_sincePresent.isValid() || m_sincePresent.nsecsElapsed() >= m_frameNs;
 }
 
 void WidgetOperations::repaintNow()
 {
-    if (!m_pacer.readyFor(m_form.windowHandle())) {
-        // The compositor has not yet shown the last repaint; this one would only wait for it.
-        // It is made as soon as the compositor is ready, at the latest before the next message.
+    // A screen shows one frame at a time: repainting more often only makes the command wait
+    // for the window system (on Wayland, for buffers the compositor still holds).
+    if (frameHasPassed())
+        present();
+    else
         m_owed = true;
-        return;
-    }
-    present();
+}
+
+void WidgetOperations::stayResponsive()
+{
+    if (frameHasPassed())
+        present();
 }
 
 void WidgetOperations::present()
 {
     m_owed = false;
-    QWindow *window = m_form.windowHandle();
-    m_pacer.beforeCommit(window);
     drawPendingChanges();
-    // An X server without a compositing manager may have lost what the window showed since
-    // the last repaint (the window was unmapped, minimised or covered), and the program hears
-    // of it only once the command has ended. The back buffer always holds the whole window as
-    // it is now, so handing all of it to the server puts everything right without drawing a
-    // single widget again.
-    QBackingStore *store = m_form.backingStore();
-    if (m_exposure.contentsLost(window) && store && m_form.isVisible())
-        store->flush(QRegion(m_form.rect()), window);
-    m_pacer.afterCommit(window);
+    // Exposures, frame callbacks and buffer releases come in as events; handling them here
+    // keeps the whole window right on the screen, and the compositor's buffers flowing, while
+    // the command holds the thread. User input waits until the command has ended, as it
+    // would if nothing were handled at all. Form1 keeps commands and close requests that
+    // arrive here (from accessibility tools, the window manager, the session) for later.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (const QScreen *screen = m_form.screen(); screen && screen->refreshRate() >= 1)
+        m_frameNs = qint64(1e9 / std::clamp(screen->refreshRate(), qreal(24), qreal(480)));
+    m_sincePresent.start();
 }
 
 void WidgetOperations::drawPendingChanges()
 {
-    // While a command runs nothing reaches the event loop, so whatever the widgets asked to
-    // have redrawn is drawn here, synchronously. A widget just shown only posts its update,
-    // which its parent's repaint skips, so the panel is repainted on its own as well.
-    // Between matches, delivering the window's pending update request draws exactly what
-    // changed (the new text where it is in view, the scroll bar) and nothing else: a long
-    // search stays quick, yet the screen shows every match as it is found.
+    // What the widgets asked to have redrawn is drawn here, synchronously. A widget just shown
+    // only posts its update, which its parent's repaint skips, so the panel is repainted on
+    // its own as well. Otherwise delivering the window's pending update request draws exactly
+    // what changed (the new text where it is in view, the scroll bar) and nothing else: a
+    // long search stays quick, yet the screen shows its matches as they are found.
     if (m_panelChanged) {
         m_panelChanged = false;
         m_form.repaint();
@@ -189,11 +191,9 @@ void WidgetOperations::drawPendingChanges()
 
 void WidgetOperations::setMatchFlag(bool matched)
 {
-    m_search->setEnabled(matched);
-    // Every record of a search passes here, so a repaint held back for the compositor is made
-    // once it is ready, even when the next match is far off.
-    if (m_owed && m_pacer.readyFor(m_form.windowHandle()))
-        present();
+    // Set for every record a search tests: the menu item is touched only when it changes.
+    if (m_search->isEnabled() != matched)
+        m_search->setEnabled(matched);
 }
 
 bool WidgetOperations::matchFlag() const
@@ -203,18 +203,25 @@ bool WidgetOperations::matchFlag() const
 
 void WidgetOperations::showInformation(const QString &prompt, const QString &title)
 {
+    // The window's final state (the panel gone, the last results) reaches the screen before
+    // the message does.
+    if (m_owed || m_panelChanged) {
+        m_owed = false;
+        drawPendingChanges();
+        m_sincePresent.start();
+    }
     InformationBox box(displayText(prompt), title, &m_form);
     box.exec();
 }
 
 void WidgetOperations::unloadWindow()
 {
-    m_form.close();
+    m_form.unload();
 }
 
 void WidgetOperations::endProgram()
 {
-    QCoreApplication::exit(0);
+    m_form.endProgram();
 }
 
 } // namespace lumaril

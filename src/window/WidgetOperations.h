@@ -1,9 +1,8 @@
 #pragma once
 
-#include "ExposureWatch.h"
-#include "FramePacer.h"
 #include "WindowOperations.h"
 
+#include <QElapsedTimer>
 #include <QTextOption>
 
 class QAction;
@@ -16,6 +15,14 @@ namespace lumaril {
 class Form1;
 
 // The window operations carried out on Form1's widgets.
+//
+// While a command runs, the window is brought up to date on the screen by time, not by
+// matches: at most once per frame of the screen, the changes are drawn and the event loop
+// handles what the window system has sent, except user input (exposures after the window was
+// uncovered or restored, the compositor's frame callbacks and buffer releases, a close
+// request, which Form1 keeps for when the command has ended). A repaint asked for sooner is
+// owed, and drawn at the next occasion or, at the latest, before the next message, so that
+// the final state is on the screen before the message box.
 //
 // The results box keeps its text twice: exactly as the commands set it (CR LF pairs and all),
 // which is what its length is measured on, and as shown, with each line break as the text
@@ -34,6 +41,7 @@ public:
     void showBusyPanel() override;
     void hideBusyPanel() override;
     void repaintNow() override;
+    void stayResponsive() override;
     void setMatchFlag(bool matched) override;
     [[nodiscard]] bool matchFlag() const override;
     void showInformation(const QString &prompt, const QString &title) override;
@@ -48,9 +56,10 @@ public:
     [[nodiscard]] static QString displayText(QStringView text);
 
 private:
-    // Draws what changed and hands the window to the window system.
+    // Draws what changed, then lets the window system's events in, user input excepted.
     void present();
     void drawPendingChanges();
+    [[nodiscard]] bool frameHasPassed() const;
 
     Form1 &m_form;
     QTextEdit *m_results;
@@ -65,10 +74,10 @@ private:
     QTextOption::WrapMode m_wordWrap = QTextOption::WrapAtWordBoundaryOrAnywhere;
     qsizetype m_trailingRun = 0;
     bool m_panelChanged = true;
-    FramePacer m_pacer;
-    ExposureWatch m_exposure;
-    // A repaint was held back until the compositor is ready for it.
+    // A repaint was held back until the screen could show it.
     bool m_owed = false;
+    QElapsedTimer m_sincePresent;
+    qint64 m_frameNs = 16'666'667;
 };
 
 } // namespace lumaril

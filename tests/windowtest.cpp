@@ -735,6 +735,64 @@ private slots:
         QCOMPARE(textShown, (QList<bool>{false, true}));
     }
 
+    // Commands never nest: one asked for while a search runs or shows its message (pressed
+    // through the accessibility interface, which reaches a button whatever the window is
+    // doing) runs after it, in turn, with one message box at a time; a close request during
+    // the search closes the window after the search's message, with the farewell, and drops
+    // what was asked after it. Before, the second command ran inside the first one's message
+    // box, and the close request was lost.
+    void commandsWaitTheirTurn_data()
+    {
+        QTest::addColumn<QString>("when");
+        QTest::addColumn<QStringList>("asked");
+        QTest::addColumn<QStringList>("titles");
+        QTest::newRow("during the search") << "search" << QStringList{"Command4", "Command3"}
+                                           << QStringList{"Results !", "About !", "Error !"};
+        QTest::newRow("during its message") << "message" << QStringList{"Command4"}
+                                            << QStringList{"Results !", "About !"};
+        QTest::newRow("close, then a command") << "search" << QStringList{"close", "Command4"}
+                                               << QStringList{"Results !", "Thanks !"};
+    }
+
+    void commandsWaitTheirTurn()
+    {
+        QFETCH(QString, when);
+        QFETCH(QStringList, asked);
+        QFETCH(QStringList, titles);
+        Form1 window(m_path);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const auto ask = [&] {
+            for (const QString &what : asked) {
+                if (what == u"close")
+                    window.close();
+                else
+                    control<QPushButton>(window, what.toLatin1())->click();
+            }
+        };
+        MessageCatcher catcher;
+        int mostBoxes = 0;
+        catcher.inspect = [&](QMessageBox &) {
+            int boxes = 0;
+            for (QWidget *top : QApplication::topLevelWidgets())
+                boxes += qobject_cast<QMessageBox *>(top) && top->isVisible();
+            mostBoxes = std::max(mostBoxes, boxes);
+            if (when == u"message" && catcher.seen.size() == 1)
+                ask();
+        };
+        // The first thing the search lets in is its first repaint's.
+        if (when == u"search")
+            QTimer::singleShot(0, &window, ask);
+        control<QLineEdit>(window, "Text2")->setText("allah");
+        control<QPushButton>(window, "Command1")->click();
+        QStringList seen;
+        for (const auto &box : std::as_const(catcher.seen))
+            seen << box.title;
+        QCOMPARE(seen, titles);
+        QCOMPARE(mostBoxes, 1);
+        QCOMPARE(window.isVisible(), !asked.contains("close"));
+    }
+
     // The busy panel is outlined as the desktop outlines a group of controls: an etched line
     // in two shades of the desktop's own, not a flat black line.
     void busyPanelHasAnEtchedOutline()

@@ -9,6 +9,7 @@ Every wait is bounded: nothing here can hang, whatever the program does.
 """
 
 import argparse
+import os
 import re
 import sys
 import time
@@ -377,6 +378,54 @@ def check_results(r, frame):
                 repr(line))
 
 
+def dialogs(app, frame):
+    return [child for child in children(app)
+            if child.getRole() in (pyatspi.ROLE_ALERT, pyatspi.ROLE_DIALOG) and child != frame]
+
+
+def one_dialog_named(app, frame, title):
+    shown = dialogs(app, frame)
+    return len(shown) == 1 and shown[0].name == title
+
+
+def press_ok(app, frame):
+    buttons = [b for d in dialogs(app, frame) for b in find_all(d, pyatspi.ROLE_PUSH_BUTTON)]
+    if len(buttons) != 1:
+        raise CheckFailed(f"expected one message with one button, got {[describe(b) for b in buttons]}")
+    press(buttons[0])
+
+
+def program_ended(pid):
+    try:
+        os.kill(pid, 0)
+    except ProcessLookupError:
+        return True
+    # Ended but not yet reaped by its parent: a zombie.
+    with open(f"/proc/{pid}/stat") as stat:
+        return stat.read().split(")")[-1].split()[0] == "Z"
+
+
+def check_commands_wait(r, app, frame, pid):
+    """Buttons pressed through AT-SPI while a command shows its message run after it, one
+    message at a time: About during the search's message, then Exit during About's, which
+    shows the farewell once About is closed and then ends the program."""
+    r.require(press(find(frame, pyatspi.ROLE_PUSH_BUTTON, "Search !")), "Search ! is pressed again")
+    r.require(wait_for(lambda: one_dialog_named(app, frame, "Results !"), 15), "the search's message shows")
+    for button, now, then in (("About", "Results !", "About !"), ("Exit", "About !", "Thanks !")):
+        r.require(press(find(frame, pyatspi.ROLE_PUSH_BUTTON, button)),
+                  f"{button} can be pressed while the message {now!r} shows")
+        time.sleep(0.5)
+        pump()
+        r.check(one_dialog_named(app, frame, now), f"{button} waits while {now!r} shows",
+                f"the application shows {[describe(c) for c in dialogs(app, frame)]}")
+        press_ok(app, frame)
+        r.require(wait_for(lambda: one_dialog_named(app, frame, then), 10),
+                  f"{button} runs once {now!r} is closed: {then!r} alone shows",
+                  f"the application shows {[describe(c) for c in dialogs(app, frame)]}")
+    press_ok(app, frame)
+    r.check(wait_for(lambda: program_ended(pid), 10), "the program ends after the farewell")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--pid", type=int, required=True, help="process id of the running lumaril")
@@ -400,6 +449,7 @@ def main():
         type_query(r, frame)
         search_and_confirm(r, app, frame)
         check_results(r, frame)
+        check_commands_wait(r, app, frame, args.pid)
     except CheckFailed as failure:
         if not failure.recorded:
             r.check(False, str(failure))

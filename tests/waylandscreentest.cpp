@@ -14,7 +14,6 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QProcess>
-#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -63,21 +62,24 @@ struct Seen
     QRect resultsBox;   // bounding box of the results box's background
     int panelPixels = 0;
     int darkInBox = 0;  // text of the results, above where the panel lies
-    QImage scrollBar;   // the results box's scroll bar, which changes with every match
 
     explicit Seen(const QImage &shot)
     {
         const QImage image = shot.convertToFormat(QImage::Format_RGB32);
         for (int y = 0; y < image.height(); ++y) {
             const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+            // Rows with a long stretch of violet-blue: a few stray pixels elsewhere (the
+            // window's icon) must not stretch the box.
+            QRect row;
             for (int x = 0; x < image.width(); ++x) {
                 if (near(line[x], 0x9188FF))
-                    resultsBox |= QRect(x, y, 1, 1);
+                    row |= QRect(x, y, 1, 1);
                 else if (near(line[x], 0x8080FF))
                     ++panelPixels;
             }
+            if (row.width() > 300)
+                resultsBox |= row;
         }
-        scrollBar = image.copy(QRect(resultsBox.right() + 1, resultsBox.top(), 18, resultsBox.height()));
         for (int y = resultsBox.top(); y < resultsBox.top() + 70; ++y) {
             for (int x = resultsBox.left(); x <= resultsBox.right(); ++x)
                 darkInBox += qGray(image.pixel(x, y)) < 100;
@@ -102,21 +104,25 @@ private slots:
                                          "running with --debug?");
     }
 
-    // Screenshots taken while a long search holds the thread show the panel and the matches
-    // appearing; the one taken when the search has ended, before its message, the final
-    // text without the panel.
+    // Screenshots taken while a long search holds the thread show the whole window with the
+    // panel, although no match comes until the file's last record; the one taken when the
+    // search has ended, before its message, the final text without the panel.
     void searchAsSeenOnScreen()
     {
         TestFiles files;
         QByteArray verses = "#";
-        for (int i = 1; i <= 2500; ++i)
-            verses += "verse " + QByteArray::number(i) + " of mercy\r\n#";
+        const QByteArray filler(200, 'x');
+        while (verses.size() < 8 * 1024 * 1024)
+            verses += "verse " + filler + "\r\n#";
+        for (int i = 1; i <= 40; ++i)
+            verses += "verse " + QByteArray::number(i) + " of mercy\r\n";
+        verses += '#';
         Form1 window(files.write(verses));
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QTest::qWait(200);
 
-        // The search is slowed down to a few seconds, as on a slow disk; from its first repaint
+        // The search is slowed down to a few seconds, as on a slow disk; from its first read
         // on, another thread takes one screenshot after another.
         std::atomic<bool> searching = true;
         QList<QImage> shots;
@@ -125,39 +131,30 @@ private slots:
                 shots << screenshot(QStringLiteral("during-%1").arg(shots.size() + 1));
         }));
         RepaintSpy spy(window.widgetOperations());
-        spy.afterRepaint = [&] {
+        spy.betweenReads = [&] {
             if (!shooter->isRunning() && !shooter->isFinished())
                 shooter->start();
-            QThread::msleep(1);
+            QThread::msleep(20);
         };
         control<QLineEdit>(window, "Text2")->setText(QStringLiteral("mercy"));
         Command1_Click(spy, files.path());
         searching = false;
         const Seen after(screenshot(QStringLiteral("after")));
         shooter->wait();
-        QCOMPARE(spy.messages, QStringList{QStringLiteral("Results ! | 2500 Results found !")});
+        QCOMPARE(spy.messages, QStringList{QStringLiteral("Results ! | 1 Results found !")});
 
         // The last screenshot may have been taken after the search ended.
         shots.removeLast();
         QVERIFY2(shots.size() >= 3, qPrintable(QStringLiteral("only %1 screenshots during the search").arg(shots.size())));
-        QList<Seen> during;
-        for (const QImage &shot : std::as_const(shots))
-            during << Seen(shot);
-        int withText = 0;
-        QSet<QByteArray> scrollBars;
-        for (const Seen &seen : std::as_const(during)) {
+        for (const QImage &shot : std::as_const(shots)) {
+            const Seen seen(shot);
             QVERIFY2(seen.resultsBox.width() > 600, "the results box is not on the screen");
             QVERIFY2(seen.panelPixels > 10000, "the busy panel is not on the screen");
-            withText += seen.darkInBox > 100;
-            scrollBars << QByteArray(reinterpret_cast<const char *>(seen.scrollBar.constBits()),
-                                     seen.scrollBar.sizeInBytes());
+            QVERIFY2(seen.darkInBox < 100, "results on the screen before there were any");
         }
-        QVERIFY2(withText > 0, "no match on the screen during the search");
-        QVERIFY2(scrollBars.size() >= 2, "the results did not grow on the screen during the search");
         // A few pixels of other blues shaded down match the panel's colour; the panel has 16,000.
         QVERIFY2(after.panelPixels < 2000, "the busy panel is still on the screen after the search");
         QVERIFY2(after.darkInBox > 100, "the results are not on the screen after the search");
-        QVERIFY2(after.scrollBar != during.first().scrollBar, "the last matches did not reach the screen");
     }
 };
 

@@ -134,6 +134,9 @@ void WidgetOperations::hideBusyPanel()
 {
     m_wait->hide();
     m_panelChanged = true;
+    // A command's message comes next: the window's final state, the panel gone and the last
+    // results in place, is drawn now, whatever the pacing held back.
+    drawOwed();
 }
 
 bool WidgetOperations::frameHasPassed() const
@@ -172,6 +175,12 @@ void WidgetOperations::present()
     m_sincePresent.start();
 }
 
+void WidgetOperations::drawOwed()
+{
+    if (m_owed || m_panelChanged)
+        present();
+}
+
 void WidgetOperations::drawPendingChanges()
 {
     // What the widgets asked to have redrawn is drawn here, synchronously. A widget just shown
@@ -203,13 +212,8 @@ bool WidgetOperations::matchFlag() const
 
 void WidgetOperations::showInformation(const QString &prompt, const QString &title)
 {
-    // The window's final state (the panel gone, the last results) reaches the screen before
-    // the message does.
-    if (m_owed || m_panelChanged) {
-        m_owed = false;
-        drawPendingChanges();
-        m_sincePresent.start();
-    }
+    // What the window owes the screen reaches it before the message does.
+    drawOwed();
     InformationBox box(displayText(prompt), title, &m_form);
     box.exec();
 }

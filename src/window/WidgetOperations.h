@@ -59,6 +59,9 @@ private:
     // Draws what changed, then lets the window system's events in, user input excepted.
     void present();
     void drawPendingChanges();
+    // Presents, without waiting for the next frame, a repaint held back or a panel shown or
+    // hidden.
+    void drawOwed();
     [[nodiscard]] bool frameHasPassed() const;
 
     Form1 &m_form;

@@ -36,22 +36,24 @@ QString listed(const QStringList &records)
     return records.isEmpty() ? out : out + QStringLiteral("\r\n");
 }
 
-// Changes the verse file from inside a search, after a number of records were tested.
+// Changes the verse file from inside a search, after the match flag was set a number of
+// times: once for each record tested, and once for each run of records passed over together,
+// which reaches at most to the end of what the search has read so far.
 class ChangingRecorder : public Recorder
 {
 public:
-    int changeAfterRecords = -1;
+    int changeAfterFlagWrites = -1;
     std::function<void()> change;
 
     void setMatchFlag(bool matched) override
     {
         Recorder::setMatchFlag(matched);
-        if (++m_tested == changeAfterRecords)
+        if (++m_writes == changeAfterFlagWrites)
             change();
     }
 
 private:
-    int m_tested = 0;
+    int m_writes = 0;
 };
 
 // "filler 00001\r\n" records, enough to fill several read blocks.
@@ -477,7 +479,8 @@ private slots:
         const QString path = files.write(text);
         const QString newPath = files.write("#001.001 new match\r\n#", "new");
         ChangingRecorder ops;
-        ops.changeAfterRecords = lookup ? 5 : 2;
+        // The lookup passes over the first read block at once, the search after its match.
+        ops.changeAfterFlagWrites = lookup ? 1 : 2;
         bool replaceAfterSearch = false;
         ops.change = [&] {
             if (change == u"rename") {
@@ -621,7 +624,7 @@ private slots:
     void changedAroundTheEncodingChoice_data()
     {
         QTest::addColumn<QString>("change");
-        QTest::addColumn<int>("changeAfterRecords");
+        QTest::addColumn<int>("changeAfterFlagWrites");
         QTest::addColumn<QString>("during");
         QTest::addColumn<QString>("next");
         const QString e = QStringLiteral("\u00E9");
@@ -644,14 +647,14 @@ private slots:
     void changedAroundTheEncodingChoice()
     {
         QFETCH(QString, change);
-        QFETCH(int, changeAfterRecords);
+        QFETCH(int, changeAfterFlagWrites);
         QFETCH(QString, during);
         QFETCH(QString, next);
         TestFiles files;
         const QString path = files.write("#001.001 match\r\n#caf\xC3\xA9 match\r\n" + filler(40000)
                                          + "#last match\r\n#");
         ChangingRecorder ops;
-        ops.changeAfterRecords = changeAfterRecords;
+        ops.changeAfterFlagWrites = changeAfterFlagWrites;
         ops.change = [&] {
             if (change == u"cut") {
                 QVERIFY(QFile::resize(path, 100 * 1024));

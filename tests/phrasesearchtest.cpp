@@ -123,6 +123,48 @@ private slots:
         QCOMPARE(ops.flag, true);
     }
 
+    // Most records cannot hold the term and are passed over together, up to a read block at
+    // a time: what is listed, and the flag the last record leaves, must be as if each had been
+    // tested. Records outside ASCII are tested one by one, as a UTF-8 letter may fold to ASCII
+    // and the first of them decides the encoding of the whole file.
+    void recordsPassedOverTogether_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("found");
+        QTest::addColumn<bool>("flag");
+        // Read blocks full of records without a candidate for any of the queries.
+        const QByteArray run = QByteArray("#001.001 a plain verse\r\n").repeated(20000);
+        QTest::newRow("a match after the run")
+                << run + "#the merciful\r\n#" << "merciful" << "the merciful\r\n" << true;
+        QTest::newRow("a candidate that fails last")
+                << "#mercy\r\n" + run + "#merry\r\n#" << "mercy" << "mercy\r\n" << false;
+        QTest::newRow("passed over after the last match")
+                << run + "#mercy\r\n#a plain verse\r\n#a plain verse\r\n#" << "mercy" << "mercy\r\n"
+                << false;
+        QTest::newRow("a UTF-8 letter folding to the term")
+                << run + "#\xE2\x84\xAAing\r\n#" << "king" << "\u212Aing\r\n" << true;
+        QTest::newRow("a Windows-1252 byte before the match")
+                << run + "#caf\xE9\r\n" + run + "#caf\xC3\xA9 two\r\n#" << "two"
+                << "caf\u00C3\u00A9 two\r\n" << true;
+        QTest::newRow("a term outside ASCII")
+                << run + "#caf\xC3\xA9\r\n" + run + "#" << "CAF\u00C9" << "caf\u00E9\r\n" << false;
+    }
+
+    void recordsPassedOverTogether()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, query);
+        QFETCH(QString, found);
+        QFETCH(bool, flag);
+        TestFiles files;
+        Recorder ops;
+        ops.flag = !flag;
+        search(files.write(bytes), query, ops);
+        QCOMPARE(ops.results, "\r\n\r\n" + found + "\r\n");
+        QCOMPARE(ops.flag, flag);
+    }
+
     // The stop comes after the box reaches 65,535 characters: panel hidden and message shown
     // while the file is still open, then the file closed.
     void lengthStop()

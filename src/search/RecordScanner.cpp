@@ -319,6 +319,22 @@ qsizetype RecordScanner::nextMarked(quint64 text::ByteMasks::*mask, qsizetype fr
     return word * 64 + std::countr_zero(bits);
 }
 
+qsizetype RecordScanner::lastMarkIn(qsizetype from, qsizetype to) const
+{
+    if (to <= from)
+        return npos;
+    const qsizetype firstWord = wordOf(from);
+    qsizetype word = wordOf(to - 1);
+    quint64 bits = m_masks[word].marks & (~quint64(0) >> (63 - bitOf(to - 1)));
+    while (bits == 0) {
+        if (word == firstWord)
+            return npos;
+        bits = m_masks[--word].marks;
+    }
+    const qsizetype at = word * 64 + 63 - std::countl_zero(bits);
+    return at >= from ? at : npos;
+}
+
 inline bool RecordScanner::currentHasNonAscii()
 {
     if (!m_bufferNonAscii)
@@ -369,6 +385,29 @@ bool RecordScanner::next()
     m_currentNonAscii = currentHasNonAscii();
     if (m_currentNonAscii && m_encoding == Encoding::Undecided)
         return decideEncoding();
+    return true;
+}
+
+bool RecordScanner::passRecordsThatCannotMatch()
+{
+    // The records that currentMatches() would refuse on their bytes alone: for an ASCII term,
+    // those without a candidate, unless a UTF-8 letter in them may fold to ASCII; for any
+    // other term, those of plain ASCII. The first record outside ASCII also decides the
+    // encoding, so while it is undecided the pass stops before it.
+    const bool byCandidates = !m_needle.isEmpty();
+    if (!byCandidates && m_term.isAscii())
+        return false;
+    qsizetype until = byCandidates ? nextMarked(&text::ByteMasks::candidates, m_next) : m_filled;
+    if (m_bufferNonAscii && (!byCandidates || m_encoding != Encoding::Windows1252)) {
+        if (m_nonAscii < m_next)
+            m_nonAscii = nextMarked(&text::ByteMasks::nonAscii, m_next);
+        until = std::min(until, m_nonAscii);
+    }
+    const qsizetype mark = lastMarkIn(m_next, until);
+    if (mark == npos)
+        return false;
+    m_next = mark + 1;
+    walkFrom(m_next);
     return true;
 }
 

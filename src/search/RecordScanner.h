@@ -61,6 +61,12 @@ public:
     [[nodiscard]] bool start();
     // Advances to the next complete record. False at the end or on a failure; see stop().
     [[nodiscard]] bool next();
+    // Passes over the complete records ahead that the term cannot be in, as far as the buffer
+    // holds them, without making any of them current: most records of a search cannot hold
+    // it, and passing them together takes a few word operations instead of a step for each.
+    // True when it passed any; next() then goes on after the last of them. The records of
+    // an empty term are never passed, nor one that decides the encoding.
+    [[nodiscard]] bool passRecordsThatCannotMatch();
     [[nodiscard]] Stop stop() const { return m_stop; }
 
     // Whether the current record contains the term.
@@ -91,6 +97,8 @@ private:
     // The first byte at or after from, before m_filled, whose bit is set in the chosen mask;
     // m_filled when there is none.
     [[nodiscard]] qsizetype nextMarked(quint64 text::ByteMasks::*mask, qsizetype from) const;
+    // The last mark in [from, to), or npos.
+    [[nodiscard]] qsizetype lastMarkIn(qsizetype from, qsizetype to) const;
     [[nodiscard]] bool currentHasNonAscii();
     [[nodiscard]] bool asciiRecordMatches() const;
 

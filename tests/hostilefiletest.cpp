@@ -37,23 +37,22 @@ QString listed(const QStringList &records)
 }
 
 // Changes the verse file from inside a search, after the match flag was set a number of
-// times: once for each record tested, and once for each run of records passed over together,
-// which reaches at most to the end of what the search has read so far.
+// times: once for each record tested, once for each run of records passed over together.
 class ChangingRecorder : public Recorder
 {
 public:
-    int changeAfterFlagWrites = -1;
+    int changeAfterRecords = -1;
     std::function<void()> change;
 
     void setMatchFlag(bool matched) override
     {
         Recorder::setMatchFlag(matched);
-        if (++m_writes == changeAfterFlagWrites)
+        if (++m_tested == changeAfterRecords)
             change();
     }
 
 private:
-    int m_writes = 0;
+    int m_tested = 0;
 };
 
 // "filler 00001\r\n" records, enough to fill several read blocks.
@@ -479,8 +478,8 @@ private slots:
         const QString path = files.write(text);
         const QString newPath = files.write("#001.001 new match\r\n#", "new");
         ChangingRecorder ops;
-        // The lookup passes over the first read block at once, the search after its match.
-        ops.changeAfterFlagWrites = lookup ? 1 : 2;
+        // Both just after the rest of the first read block is passed over.
+        ops.changeAfterRecords = lookup ? 1 : 2;
         bool replaceAfterSearch = false;
         ops.change = [&] {
             if (change == u"rename") {
@@ -624,7 +623,7 @@ private slots:
     void changedAroundTheEncodingChoice_data()
     {
         QTest::addColumn<QString>("change");
-        QTest::addColumn<int>("changeAfterFlagWrites");
+        QTest::addColumn<int>("changeAfterRecords");
         QTest::addColumn<QString>("during");
         QTest::addColumn<QString>("next");
         const QString e = QStringLiteral("\u00E9");
@@ -647,14 +646,14 @@ private slots:
     void changedAroundTheEncodingChoice()
     {
         QFETCH(QString, change);
-        QFETCH(int, changeAfterFlagWrites);
+        QFETCH(int, changeAfterRecords);
         QFETCH(QString, during);
         QFETCH(QString, next);
         TestFiles files;
         const QString path = files.write("#001.001 match\r\n#caf\xC3\xA9 match\r\n" + filler(40000)
                                          + "#last match\r\n#");
         ChangingRecorder ops;
-        ops.changeAfterFlagWrites = changeAfterFlagWrites;
+        ops.changeAfterRecords = changeAfterRecords;
         ops.change = [&] {
             if (change == u"cut") {
                 QVERIFY(QFile::resize(path, 100 * 1024));

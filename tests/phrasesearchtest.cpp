@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+#include <tuple>
+
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #include <unistd.h>
@@ -123,46 +125,24 @@ private slots:
         QCOMPARE(ops.flag, true);
     }
 
-    // Most records cannot hold the term and are passed over together, up to a read block at
-    // a time: what is listed, and the flag the last record leaves, must be as if each had been
-    // tested. Records outside ASCII are tested one by one, as a UTF-8 letter may fold to ASCII
-    // and the first of them decides the encoding of the whole file.
-    void recordsPassedOverTogether_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<QString>("found");
-        QTest::addColumn<bool>("flag");
-        // Read blocks full of records without a candidate for any of the queries.
-        const QByteArray run = QByteArray("#001.001 a plain verse\r\n").repeated(20000);
-        QTest::newRow("a match after the run")
-                << run + "#the merciful\r\n#" << "merciful" << "the merciful\r\n" << true;
-        QTest::newRow("a candidate that fails last")
-                << "#mercy\r\n" + run + "#merry\r\n#" << "mercy" << "mercy\r\n" << false;
-        QTest::newRow("passed over after the last match")
-                << run + "#mercy\r\n#a plain verse\r\n#a plain verse\r\n#" << "mercy" << "mercy\r\n"
-                << false;
-        QTest::newRow("a UTF-8 letter folding to the term")
-                << run + "#\xE2\x84\xAAing\r\n#" << "king" << "\u212Aing\r\n" << true;
-        QTest::newRow("a Windows-1252 byte before the match")
-                << run + "#caf\xE9\r\n" + run + "#caf\xC3\xA9 two\r\n#" << "two"
-                << "caf\u00C3\u00A9 two\r\n" << true;
-        QTest::newRow("a term outside ASCII")
-                << run + "#caf\xC3\xA9\r\n" + run + "#" << "CAF\u00C9" << "caf\u00E9\r\n" << false;
-    }
-
+    // Records that cannot hold the term are passed over together, up to a read block at a
+    // time: what is listed and the flag left must be as if each had been tested. A UTF-8
+    // letter may fold to ASCII, and the first record outside ASCII decides the encoding.
     void recordsPassedOverTogether()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, query);
-        QFETCH(QString, found);
-        QFETCH(bool, flag);
+        const QByteArray run = QByteArray("#001.001 a plain verse\r\n").repeated(20000);
         TestFiles files;
-        Recorder ops;
-        ops.flag = !flag;
-        search(files.write(bytes), query, ops);
-        QCOMPARE(ops.results, "\r\n\r\n" + found + "\r\n");
-        QCOMPARE(ops.flag, flag);
+        const QString utf8 = files.write(run + "#merry#mercy#\xE2\x84\xAAing#caf\xC3\xA9#" + run + "#");
+        const QString windows1252 = files.write(run + "#caf\xE9#" + run + "#caf\xC3\xA9 two#", "1252");
+        const QList<std::tuple<QString, QString, QString>> rows{
+                {utf8, "mercy", "mercy"}, {utf8, "king", "\u212Aing"}, {utf8, "CAF\u00C9", "caf\u00E9"},
+                {windows1252, "two", "caf\u00C3\u00A9 two"}};
+        for (const auto &[path, query, found] : rows) {
+            Recorder ops;
+            search(path, query, ops);
+            QCOMPARE(ops.results, "\r\n\r\n" + found + "\r\n");
+            QCOMPARE(ops.flag, path == windows1252);
+        }
     }
 
     // The stop comes after the box reaches 65,535 characters: panel hidden and message shown

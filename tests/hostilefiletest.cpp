@@ -36,8 +36,8 @@ QString listed(const QStringList &records)
     return records.isEmpty() ? out : out + QStringLiteral("\r\n");
 }
 
-// Changes the verse file from inside a search, after the match flag was set a number of
-// times: once for each record tested, once for each run of records passed over together.
+// Changes the verse file from inside a search, after so many match flag writes: one for each
+// record tested, one for each run of records passed over together.
 class ChangingRecorder : public Recorder
 {
 public:

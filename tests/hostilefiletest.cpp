@@ -36,7 +36,8 @@ QString listed(const QStringList &records)
     return records.isEmpty() ? out : out + QStringLiteral("\r\n");
 }
 
-// Changes the verse file from inside a search, after a number of records were tested.
+// Changes the verse file from inside a search, after so many match flag writes: one for each
+// record tested, one for each run of records passed over together.
 class ChangingRecorder : public Recorder
 {
 public:
@@ -477,7 +478,8 @@ private slots:
         const QString path = files.write(text);
         const QString newPath = files.write("#001.001 new match\r\n#", "new");
         ChangingRecorder ops;
-        ops.changeAfterRecords = lookup ? 5 : 2;
+        // Both just after the rest of the first read block is passed over.
+        ops.changeAfterRecords = lookup ? 1 : 2;
         bool replaceAfterSearch = false;
         ops.change = [&] {
             if (change == u"rename") {

@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+#include <tuple>
+
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #include <unistd.h>
@@ -121,6 +123,26 @@ private slots:
         ops.flag = true;
         search(files.path(), QStringLiteral("tail"), ops);
         QCOMPARE(ops.flag, true);
+    }
+
+    // Records that cannot hold the term are passed over together, up to a read block at a
+    // time: what is listed and the flag left must be as if each had been tested. A UTF-8
+    // letter may fold to ASCII, and the first record outside ASCII decides the encoding.
+    void recordsPassedOverTogether()
+    {
+        const QByteArray run = QByteArray("#001.001 a plain verse\r\n").repeated(20000);
+        TestFiles files;
+        const QString utf8 = files.write(run + "#merry#mercy#\xE2\x84\xAAing#caf\xC3\xA9#" + run + "#");
+        const QString windows1252 = files.write(run + "#caf\xE9#" + run + "#caf\xC3\xA9 two#", "1252");
+        const QList<std::tuple<QString, QString, QString>> rows{
+                {utf8, "mercy", "mercy"}, {utf8, "king", "\u212Aing"}, {utf8, "CAF\u00C9", "caf\u00E9"},
+                {windows1252, "two", "caf\u00C3\u00A9 two"}};
+        for (const auto &[path, query, found] : rows) {
+            Recorder ops;
+            search(path, query, ops);
+            QCOMPARE(ops.results, "\r\n\r\n" + found + "\r\n");
+            QCOMPARE(ops.flag, path == windows1252);
+        }
     }
 
     // The stop comes after the box reaches 65,535 characters: panel hidden and message shown

@@ -17,9 +17,8 @@ namespace {
 constexpr qsizetype blockSize = 64 * 1024;
 constexpr qsizetype minimumRead = 16 * 1024;
 
-// A mask word covers 64 bytes, a word of m_wordsWithStops 64 mask words. Positions and counts
-// are never negative; dividing them as unsigned numbers makes these plain shifts in the walk,
-// which runs once per record.
+// A mask word covers 64 bytes. Positions and counts are never negative; dividing them as
+// unsigned numbers makes these plain shifts in the walk, which runs once per record.
 inline qsizetype wordOf(qsizetype at)
 {
     return qsizetype(std::size_t(at) / 64);
@@ -82,7 +81,6 @@ struct SparedBuffer
 {
     std::unique_ptr<char[]> raw;
     std::unique_ptr<text::ByteMasks[]> masks;
-    std::unique_ptr<quint64[]> wordsWithStops;
     qsizetype capacity = 0;
 };
 
@@ -158,7 +156,7 @@ RecordScanner::RecordScanner(VerseFile &file, const SearchTerm &term)
 
 RecordScanner::~RecordScanner()
 {
-    spare({std::move(m_raw), std::move(m_masks), std::move(m_wordsWithStops), m_capacity});
+    spare({std::move(m_raw), std::move(m_masks), m_capacity});
 }
 
 bool RecordScanner::refill()
@@ -205,7 +203,6 @@ bool RecordScanner::refill()
         const bool nonAscii =
                 text::markBytes(m_raw.get(), m_filled, firstWord, m_needle, m_masks.get());
         m_bufferNonAscii = (marked > 0 && m_bufferNonAscii) || nonAscii;
-        summarize(firstWord);
     }
     // The unfinished record is walked again from its start: its candidates may have moved,
     // and new ones may have come up near the old end.
@@ -221,41 +218,19 @@ void RecordScanner::grow(qsizetype capacity)
 {
     SparedBuffer grown = takeSpared(capacity);
     if (!grown.raw) {
-        // Not zeroed: read(), markBytes() and summarize() write them before anything looks.
+        // Not zeroed: read() and markBytes() write them before anything looks.
         grown.raw = std::make_unique_for_overwrite<char[]>(capacity);
         grown.masks = std::make_unique_for_overwrite<text::ByteMasks[]>(capacity / 64);
-        grown.wordsWithStops = std::make_unique_for_overwrite<quint64[]>(capacity / (64 * 64));
         grown.capacity = capacity;
     }
     if (m_filled > 0) {
-        const qsizetype words = wordsFor(m_filled);
         std::memcpy(grown.raw.get(), m_raw.get(), m_filled);
-        std::memcpy(grown.masks.get(), m_masks.get(), words * sizeof(text::ByteMasks));
-        std::memcpy(grown.wordsWithStops.get(), m_wordsWithStops.get(),
-                    wordsFor(words) * sizeof(quint64));
+        std::memcpy(grown.masks.get(), m_masks.get(), wordsFor(m_filled) * sizeof(text::ByteMasks));
     }
     const qsizetype grownCapacity = grown.capacity;
     spare({std::exchange(m_raw, std::move(grown.raw)),
-           std::exchange(m_masks, std::move(grown.masks)),
-           std::exchange(m_wordsWithStops, std::move(grown.wordsWithStops)), m_capacity});
+           std::exchange(m_masks, std::move(grown.masks)), m_capacity});
     m_capacity = grownCapacity;
-}
-
-void RecordScanner::summarize(qsizetype firstWord)
-{
-    const qsizetype endWord = wordsFor(m_filled);
-    for (qsizetype group = wordOf(firstWord); group * 64 < endWord; ++group) {
-        const qsizetype base = group * 64;
-        const int from = int(std::max(firstWord, base) - base);
-        const int to = int(std::min(endWord, base + 64) - base);
-        // Gathered from the last word down, so that each step shifts by one.
-        quint64 found = 0;
-        for (int i = to - 1; i >= from; --i)
-            found = found << 1 | quint64(stopsIn(m_masks[base + i]) != 0);
-        // The words before firstWord keep their bits; those past the data get none.
-        const quint64 kept = from == 0 ? 0 : m_wordsWithStops[group] & ~(~quint64(0) << from);
-        m_wordsWithStops[group] = kept | found << from;
-    }
 }
 
 void RecordScanner::walkFrom(qsizetype from)
@@ -269,25 +244,15 @@ inline qsizetype RecordScanner::walkToMark(qsizetype &candidate)
 {
     const text::ByteMasks *masks = m_masks.get();
     const qsizetype endWord = wordsFor(m_filled);
-    const qsizetype endGroup = wordsFor(endWord);
     qsizetype word = m_stopWord;
     quint64 bits = m_stopBits;
     qsizetype mark = npos;
     for (;;) {
-        if (bits == 0) {
-            // On to the next word with stops, if any.
-            qsizetype group = wordOf(word);
-            quint64 later = group < endGroup
-                    ? m_wordsWithStops[group] & (~quint64(1) << bitOf(word))
-                    : 0;
-            while (later == 0 && ++group < endGroup)
-                later = m_wordsWithStops[group];
-            if (later == 0) {
-                word = endWord;
-                break;
-            }
-            word = group * 64 + std::countr_zero(later);
+        while (bits == 0 && ++word < endWord)
             bits = stopsIn(masks[word]);
+        if (bits == 0) {
+            word = endWord;
+            break;
         }
         const int bit = std::countr_zero(bits);
         const qsizetype at = word * 64 + bit;
@@ -317,6 +282,22 @@ qsizetype RecordScanner::nextMarked(quint64 text::ByteMasks::*mask, qsizetype fr
         bits = m_masks[word].*mask;
     }
     return word * 64 + std::countr_zero(bits);
+}
+
+qsizetype RecordScanner::lastMarkIn(qsizetype from, qsizetype to) const
+{
+    if (to <= from)
+        return npos;
+    const qsizetype firstWord = wordOf(from);
+    qsizetype word = wordOf(to - 1);
+    quint64 bits = m_masks[word].marks & (~quint64(0) >> (63 - bitOf(to - 1)));
+    while (bits == 0) {
+        if (word == firstWord)
+            return npos;
+        bits = m_masks[--word].marks;
+    }
+    const qsizetype at = word * 64 + 63 - std::countl_zero(bits);
+    return at >= from ? at : npos;
 }
 
 inline bool RecordScanner::currentHasNonAscii()
@@ -369,6 +350,29 @@ bool RecordScanner::next()
     m_currentNonAscii = currentHasNonAscii();
     if (m_currentNonAscii && m_encoding == Encoding::Undecided)
         return decideEncoding();
+    return true;
+}
+
+bool RecordScanner::passRecordsThatCannotMatch()
+{
+    // The records that currentMatches() would refuse on their bytes alone: for an ASCII term,
+    // those without a candidate, unless a UTF-8 letter in them may fold to ASCII; for any
+    // other term, those of plain ASCII. The first record outside ASCII also decides the
+    // encoding, so while it is undecided the pass stops before it.
+    const bool byCandidates = !m_needle.isEmpty();
+    if (!byCandidates && m_term.isAscii())
+        return false;
+    qsizetype until = byCandidates ? nextMarked(&text::ByteMasks::candidates, m_next) : m_filled;
+    if (m_bufferNonAscii && (!byCandidates || m_encoding != Encoding::Windows1252)) {
+        if (m_nonAscii < m_next)
+            m_nonAscii = nextMarked(&text::ByteMasks::nonAscii, m_next);
+        until = std::min(until, m_nonAscii);
+    }
+    const qsizetype mark = lastMarkIn(m_next, until);
+    if (mark == npos)
+        return false;
+    m_next = mark + 1;
+    walkFrom(m_next);
     return true;
 }
 

@@ -23,7 +23,8 @@ struct ByteMasks;
 // The file is read in large blocks, never past its end; only the record being tested is kept,
 // so memory stays at the size of the largest record (at least one block), and three bits for
 // each of its bytes: each block is marked once (text::markBytes), and records are then found
-// and tested on those marks.
+// and tested on those marks, or passed over together where the marks show that the term
+// cannot be in them.
 //
 // Encoding: one for the whole file, UTF-8 when its records are valid UTF-8 and Windows-1252
 // otherwise; the preamble and the tail after the last "#" do not count, as they are no records.
@@ -61,6 +62,12 @@ public:
     [[nodiscard]] bool start();
     // Advances to the next complete record. False at the end or on a failure; see stop().
     [[nodiscard]] bool next();
+    // Passes over the complete records ahead that the term cannot be in, as far as the buffer
+    // holds them, without making any of them current: most records of a search cannot hold
+    // it, and passing them together takes a few word operations instead of a step for each.
+    // True when it passed any; next() then goes on after the last of them. The records of
+    // an empty term are never passed, nor one that decides the encoding.
+    [[nodiscard]] bool passRecordsThatCannotMatch();
     [[nodiscard]] Stop stop() const { return m_stop; }
 
     // Whether the current record contains the term.
@@ -81,8 +88,6 @@ private:
     // At the first record with a byte outside ASCII: reads the rest of the file to choose the
     // encoding, then goes back to where the scan was. False on a read failure (m_stop).
     [[nodiscard]] bool decideEncoding();
-    // Brings m_wordsWithStops up to date with the masks from firstWord on.
-    void summarize(qsizetype firstWord);
     // The stops (marks and candidates) are walked in order, one word of them at a time.
     // walkToMark() goes on to the next record mark and returns it, npos when the buffer holds
     // no more; the first candidate it passes, if any, goes into candidate.
@@ -91,6 +96,8 @@ private:
     // The first byte at or after from, before m_filled, whose bit is set in the chosen mask;
     // m_filled when there is none.
     [[nodiscard]] qsizetype nextMarked(quint64 text::ByteMasks::*mask, qsizetype from) const;
+    // The last mark in [from, to), or npos.
+    [[nodiscard]] qsizetype lastMarkIn(qsizetype from, qsizetype to) const;
     [[nodiscard]] bool currentHasNonAscii();
     [[nodiscard]] bool asciiRecordMatches() const;
 
@@ -102,9 +109,6 @@ private:
 
     std::unique_ptr<char[]> m_raw;
     std::unique_ptr<text::ByteMasks[]> m_masks; // one per 64 bytes of m_raw
-    // One bit per word of masks: whether it holds any stop. The walk finds the next word with
-    // stops in one step: a branch for every empty word would go wrong too often to be cheap.
-    std::unique_ptr<quint64[]> m_wordsWithStops;
     qsizetype m_capacity = 0;
     qsizetype m_filled = 0;     // bytes of the buffer holding file data, all of them marked
     qsizetype m_next = 0;       // where the next record starts

@@ -45,7 +45,13 @@ ScanEnd scanRecords(WindowOperations &ops, VerseFile &file, const SearchTerm &te
     file.setBeforeRead([&ops] { ops.stayResponsive(); });
     RecordScanner scanner(file, term);
     if (scanner.start()) {
-        while (scanner.next()) {
+        for (;;) {
+            // The records passed over in bulk do not match: the flag is set once for all of
+            // them, as the last of them would leave it.
+            if (scanner.passRecordsThatCannotMatch())
+                ops.setMatchFlag(false);
+            if (!scanner.next())
+                break;
             ops.setMatchFlag(scanner.currentMatches());
             if (ops.matchFlag() && !onMatch(scanner))
                 return ScanEnd::Stopped;

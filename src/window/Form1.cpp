@@ -174,7 +174,11 @@ Form1::Form1(QString verseFileName, QWidget *parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(windowCaption());
     setWindowIcon(QIcon(QStringLiteral(":/icons/lumaril.ico")));
-    setMenuBar(new MenuBar(this));
+    auto *bar = new MenuBar(this);
+    // The menus belong on the window, where F10 and Alt reach them, even on a desktop with a
+    // global menu bar; asking the desktop for one also costs a bus round trip at start-up.
+    bar->setNativeMenuBar(false);
+    setMenuBar(bar);
     buildMenus();
     buildControls();
     m_ops = std::make_unique<WidgetOperations>(*this);

@@ -33,9 +33,10 @@ public:
     // a repaint back until the screen can show it, but it draws whatever is still owed before
     // the next information message.
     virtual void repaintNow() = 0;
-    // Called between reads of the verse file, so that a long scan with no match to show still
-    // lets the window answer its window system (put back what was uncovered, take note of a
-    // close request). Handles no user input. Costs next to nothing when it has nothing to do.
+    // Called between reads of the verse file and every few hundred records tested, so that a
+    // long scan with no match to show still lets the window answer its window system (put
+    // back what was uncovered, take note of a close request). Handles no user input. Costs
+    // next to nothing when it has nothing to do.
     virtual void stayResponsive() {}
 
     // The match flag is the enabled state of the "Search Ayat !" menu item.

@@ -45,13 +45,17 @@ ScanEnd scanRecords(WindowOperations &ops, VerseFile &file, const SearchTerm &te
     file.setBeforeRead([&ops] { ops.stayResponsive(); });
     RecordScanner scanner(file, term);
     if (scanner.start()) {
-        for (;;) {
+        for (quint32 tested = 1;; ++tested) {
             // The records passed over in bulk do not match: the flag is set once for all of
             // them, as the last of them would leave it.
             if (scanner.passRecordsThatCannotMatch())
                 ops.setMatchFlag(false);
             if (!scanner.next())
                 break;
+            // Records decoded one by one (letters outside ASCII) can take long to test, and a
+            // block read to choose the encoding may hold megabytes of them.
+            if (tested % 256 == 0)
+                ops.stayResponsive();
             ops.setMatchFlag(scanner.currentMatches());
             if (ops.matchFlag() && !onMatch(scanner))
                 return ScanEnd::Stopped;

@@ -1,0 +1,104 @@
+#!/usr/bin/python3
+"""Minimises and restores lumaril.exe under Wine while a long search runs, and reads the
+screen: the window must be whole again (background, results box, busy panel) before the
+search has ended, not black until it does.
+
+Usage: busywindowcheck.py WINE_RUN LUMARIL_EXE WORK_FOLDER
+Run by tools/test-windows on its X server with a window manager (openbox), which is what
+minimises and maps the window here, as a user's taskbar would.
+"""
+
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+PANEL, BACKGROUND, RESULTS = (0x80, 0x80, 0xFF), (0xC0, 0xC0, 0xFF), (0x91, 0x88, 0xFF)
+
+
+def xdotool(*args, timeout=60):
+    return subprocess.run(["xdotool", *args], stdout=subprocess.PIPE, text=True,
+                          timeout=timeout).stdout.split()
+
+
+def colour_counts():
+    """How many pixels of the screen show the panel's, the window's and the results' colours."""
+    ppm = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"],
+                         stdout=subprocess.PIPE, timeout=60).stdout
+    # P6 header: magic, width, height, maximum, each followed by one blank.
+    fields, end = [], 0
+    while len(fields) < 4:
+        start = end
+        while ppm[start:start + 1].isspace():
+            start += 1
+        end = start
+        while not ppm[end:end + 1].isspace():
+            end += 1
+        fields.append(ppm[start:end])
+    pixels = ppm[end + 1:]
+    counts = {colour: 0 for colour in (PANEL, BACKGROUND, RESULTS)}
+    for i in range(0, len(pixels) - 2, 3):
+        key = (pixels[i], pixels[i + 1], pixels[i + 2])
+        if key in counts:
+            counts[key] += 1
+    return counts
+
+
+def main():
+    wine_run, exe, work = sys.argv[1:4]
+    folder = tempfile.mkdtemp(prefix="busy window ", dir=work)
+    # Every record holds a letter outside ASCII, which each search decodes record by record:
+    # a few seconds of searching under Wine, with the only match in the last record.
+    record = "#001.001 \u2018a verse of no interest to the search\u2019\r\n".encode()
+    with open(os.path.join(folder, "quran.txt"), "wb") as f:
+        f.write(b"verses\r\n")
+        block = record * 10000
+        for _ in range(100):
+            f.write(block)
+        f.write("#114.006 the only verse of mercy \u2019\r\n#".encode())
+    program = subprocess.Popen([wine_run, exe], cwd=folder, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    failures = []
+    try:
+        found = xdotool("search", "--sync", "--onlyvisible", "--name", "Lumaril", timeout=120)
+        if not found:
+            print("FAIL: the window did not appear")
+            return 1
+        window = found[0]
+        time.sleep(2)
+        xdotool("windowactivate", "--sync", window)
+        time.sleep(0.5)
+        before = colour_counts()
+        xdotool("type", "--delay", "50", "mercy")
+        xdotool("key", "Tab", "space")
+        time.sleep(1.5)
+        xdotool("windowminimize", "--sync", window)
+        time.sleep(0.5)
+        xdotool("windowactivate", "--sync", window)
+        time.sleep(0.5)
+        during = colour_counts()
+        searching = not xdotool("search", "--onlyvisible", "--name", "^Results !$")
+        print(f"busywindowcheck: colour counts before the search {before}, restored during it {during}")
+        if not searching:
+            failures.append("the search ended before the screen was read: make the file longer")
+        if during[PANEL] < 10000:
+            failures.append("the busy panel is not on the screen after the restore")
+        if during[BACKGROUND] < before[BACKGROUND] * 0.9 or during[RESULTS] < 0.9 * (before[RESULTS] - 17000):
+            failures.append("the window is not whole on the screen after the restore")
+        box = xdotool("search", "--sync", "--onlyvisible", "--name", "^Results !$", timeout=300)
+        if not box:
+            failures.append("the search never ended with its message")
+    finally:
+        program.kill()
+        subprocess.run(["wineserver", "--kill"], timeout=60)
+        program.wait(timeout=60)
+    for failure in failures:
+        print("FAIL: " + failure)
+    if not failures:
+        print("ok: minimised and restored during a search, the window is whole again at once")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

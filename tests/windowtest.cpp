@@ -1,8 +1,6 @@
 #include "ControlTable.h"
 #include "Messages.h"
 #include "Form1.h"
-#include "PhraseSearch.h"
-#include "RepaintSpy.h"
 #include "TestFiles.h"
 #include "WidgetOperations.h"
 #include "WindowDriving.h"
@@ -21,15 +19,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTextDocument>
-#include <QThread>
 #include <QTimer>
-
-#include <atomic>
-#include <memory>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
 
 using namespace lumaril;
 
@@ -801,67 +791,6 @@ private slots:
         QCOMPARE(seen, titles);
         QCOMPARE(mostBoxes, 1);
         QCOMPARE(window.isVisible(), !asked.contains("close"));
-    }
-
-    // Minimised and restored while a long search holds the thread, the window is whole on the
-    // screen again a moment later, although the only match is the file's last record: before,
-    // it stayed black until the search ended. The search is slowed as a slow disk would slow
-    // it. On X11, realwindowtest does the same with an X client of its own.
-    void restoredDuringALongSearch()
-    {
-#ifndef Q_OS_WIN
-        QSKIP("minimised from another thread through the Windows API; see realwindowtest on X11");
-#else
-        if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR"))
-            QSKIP("the screen is read in device pixels; checked at scale 1");
-        TestFiles files;
-        QByteArray verses = "#";
-        while (verses.size() < 16 * 1024 * 1024)
-            verses += "verse " + QByteArray(200, 'x') + "\r\n#";
-        verses += "the only verse of mercy\r\n#";
-        Form1 window(files.write(verses));
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTest::qWait(100);
-        const auto hwnd = reinterpret_cast<HWND>(window.winId());
-        const QPoint origin = window.centralWidget()->mapToGlobal(QPoint(0, 0));
-        std::atomic<bool> searching = false;
-        bool readDuringSearch = false;
-        QStringList wrong;
-        std::unique_ptr<QThread> other(QThread::create([&] {
-            QThread::msleep(100);
-            ShowWindowAsync(hwnd, SW_MINIMIZE);
-            QThread::msleep(300);
-            ShowWindowAsync(hwnd, SW_RESTORE);
-            QThread::msleep(300);
-            HDC screen = GetDC(nullptr);
-            const auto colourAt = [&](QPoint p) {
-                const COLORREF c = GetPixel(screen, origin.x() + p.x(), origin.y() + p.y());
-                return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
-            };
-            if (colourAt(QPoint(10, 590)) != QColor(0xC0C0FF))
-                wrong << "window background";
-            if (colourAt(QPoint(272 + 6, 336 + 6)) != QColor(0x8080FF))
-                wrong << "busy panel";
-            if (colourAt(QPoint(40, 300)) != QColor(0x9188FF))
-                wrong << "results box";
-            ReleaseDC(nullptr, screen);
-            readDuringSearch = searching;
-        }));
-        RepaintSpy spy(window.widgetOperations());
-        spy.betweenReads = [&] {
-            if (!searching.exchange(true))
-                other->start();
-            QThread::msleep(other->isFinished() ? 0 : 10);
-        };
-        control<QLineEdit>(window, "Text2")->setText(QStringLiteral("mercy"));
-        Command1_Click(spy, files.path());
-        searching = false;
-        other->wait();
-        QCOMPARE(spy.messages, QStringList{QStringLiteral("Results ! | 1 Results found !")});
-        QVERIFY2(readDuringSearch, "the search ended before the screen was read");
-        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QStringLiteral(", "))));
-#endif
     }
 
     // The busy panel is outlined as the desktop outlines a group of controls: an etched line

@@ -1,6 +1,8 @@
 #include "ControlTable.h"
 #include "Messages.h"
 #include "Form1.h"
+#include "PhraseSearch.h"
+#include "RepaintSpy.h"
 #include "TestFiles.h"
 #include "WidgetOperations.h"
 #include "WindowDriving.h"
@@ -688,51 +690,40 @@ private slots:
         QCOMPARE(catcher.seen[1].text, QStringLiteral("Ayat Found !"));
     }
 
-    // The panel is on the screen while the search holds the thread, over the middle of the
-    // results box; when the search's message appears, the screen already shows the panel gone
-    // and the results in its place, although repaints during the search are paced.
+    // The panel is on the screen while a search that lasts holds the thread, over the middle
+    // of the results box; when the search ends, before its message, the screen shows the panel
+    // gone and the results in its place, although repaints during the search are paced. The
+    // search is slowed as a slow disk would slow it.
     void busyPanelIsPaintedDuringSearch()
     {
         if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR"))
             QSKIP("the offscreen platform's screen grab is not scaled; checked at scale 1");
-        Form1 window(m_path);
+        TestFiles files;
+        QByteArray slow = "#";
+        while (slow.size() < 400 * 1024)
+            slow += "verse " + QByteArray(200, 'x') + "\r\n#";
+        slow += "001.001 In the name of Allah\r\n#";
+        Form1 window(files.write(slow));
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const QColor panel(0x8080FF);
         const QColor results(0x9188FF);
         const QPoint insidePanel(272 + 6, 336 + 6);
-        // What the screen shows at the first match, then as the message box appears.
-        QList<QColor> seen;
-        QList<bool> textShown;
-        const auto look = [&] {
-            seen << shownColour(window, insidePanel);
-            textShown << showsText(window, QRect(40, 262, 220, 60), results);
-        };
-        QObject::connect(control<QTextEdit>(window, "Text1")->document(), &QTextDocument::contentsChange,
-                         &window, [&] {
-                             if (seen.isEmpty() && control(window, "wait")->isVisible())
-                                 look();
-                         });
-        struct BoxWatch : QObject
-        {
-            std::function<void()> shown;
-            bool eventFilter(QObject *watched, QEvent *event) override
-            {
-                if (event->type() == QEvent::Show && qobject_cast<QMessageBox *>(watched))
-                    shown();
-                return false;
-            }
-        } boxes;
-        boxes.shown = look;
-        qApp->installEventFilter(&boxes);
         QCOMPARE(shownColour(window, insidePanel), results);
 
-        MessageCatcher catcher;
+        RepaintSpy spy(window.widgetOperations());
+        QList<QColor> during;
+        spy.betweenReads = [&] {
+            QTest::qSleep(40);
+            during << shownColour(window, insidePanel);
+        };
         control<QLineEdit>(window, "Text2")->setText("allah");
-        control<QPushButton>(window, "Command1")->click();
-        QCOMPARE(catcher.seen.size(), 1);
-        QCOMPARE(seen, (QList<QColor>{panel, results}));
-        QCOMPARE(textShown, (QList<bool>{false, true}));
+        Command1_Click(spy, files.path());
+        QCOMPARE(spy.messages, QStringList{"Results ! | 1 Results found !"});
+        QVERIFY2(during.size() > 3, "the search ended too soon to be seen");
+        QCOMPARE(during.last(), panel);
+        QCOMPARE(shownColour(window, insidePanel), results);
+        QVERIFY(showsText(window, QRect(40, 262, 220, 60), results));
     }
 
     // Commands never nest: one asked for while a search runs or shows its message (pressed

@@ -127,15 +127,17 @@ QString WidgetOperations::ayatText() const
 void WidgetOperations::showBusyPanel()
 {
     m_wait->show();
-    m_panelChanged = true;
+    // A command starts: its first repaint waits a frame, so that a command over sooner never
+    // draws the panel at all (no screen could have shown it), and its one repaint, at the
+    // end, does not follow the last one too closely.
+    m_sincePresent.start();
 }
 
 void WidgetOperations::hideBusyPanel()
 {
     m_wait->hide();
-    m_panelChanged = true;
     // A command's message comes next: the window's final state, the panel gone and the last
-    // results in place, is drawn now, whatever the pacing held back.
+    // results in place, is on the screen before it, whatever the pacing held back.
     drawOwed();
 }
 
@@ -166,9 +168,10 @@ void WidgetOperations::present()
     drawPendingChanges();
     // Exposures, frame callbacks and buffer releases come in as events; handling them here
     // keeps the whole window right on the screen, and the compositor's buffers flowing, while
-    // the command holds the thread. User input waits until the command has ended, as it
-    // would if nothing were handled at all. Form1 keeps commands and close requests that
-    // arrive here (from accessibility tools, the window manager, the session) for later.
+    // the command holds the thread, and sends what was drawn on to the compositor. User
+    // input waits until the command has ended, as it would if nothing were handled at all.
+    // Form1 keeps commands and close requests that arrive here (from accessibility tools, the
+    // window manager, the session) for later.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     if (const QScreen *screen = m_form.screen(); screen && screen->refreshRate() >= 1)
         m_frameNs = qint64(1e9 / std::clamp(screen->refreshRate(), qreal(24), qreal(480)));
@@ -177,25 +180,21 @@ void WidgetOperations::present()
 
 void WidgetOperations::drawOwed()
 {
-    if (m_owed || m_panelChanged)
+    if (m_owed || m_wait->isVisible() != m_panelOnScreen)
         present();
 }
 
 void WidgetOperations::drawPendingChanges()
 {
-    // What the widgets asked to have redrawn is drawn here, synchronously. A widget just shown
-    // only posts its update, which its parent's repaint skips, so the panel is repainted on
-    // its own as well. Otherwise delivering the window's pending update request draws exactly
-    // what changed (the new text where it is in view, the scroll bar) and nothing else: a
-    // long search stays quick, yet the screen shows its matches as they are found.
-    if (m_panelChanged) {
-        m_panelChanged = false;
-        m_form.repaint();
-        if (m_wait->isVisible())
-            m_wait->repaint();
-    } else {
-        QCoreApplication::sendPostedEvents(&m_form, QEvent::UpdateRequest);
-    }
+    // What the widgets asked to have redrawn is drawn here, synchronously, and nothing else:
+    // delivering the window's pending update request draws exactly what changed (the new
+    // text where it is in view, the scroll bar), so a long search stays quick. A panel just
+    // shown only posts its update, which that skips, so it is painted on its own.
+    const bool panel = m_wait->isVisible();
+    if (panel && !m_panelOnScreen)
+        m_wait->repaint();
+    m_panelOnScreen = panel;
+    QCoreApplication::sendPostedEvents(&m_form, QEvent::UpdateRequest);
 }
 
 void WidgetOperations::setMatchFlag(bool matched)

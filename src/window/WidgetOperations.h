@@ -76,7 +76,8 @@ private:
     // holds: a text with a run too long to wrap at blanks is wrapped anywhere.
     QTextOption::WrapMode m_wordWrap = QTextOption::WrapAtWordBoundaryOrAnywhere;
     qsizetype m_trailingRun = 0;
-    bool m_panelChanged = true;
+    // Whether the screen shows the busy panel, as last drawn.
+    bool m_panelOnScreen = false;
     // A repaint was held back until the screen could show it.
     bool m_owed = false;
     QElapsedTimer m_sincePresent;

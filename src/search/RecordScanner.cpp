@@ -176,6 +176,7 @@ bool RecordScanner::refill()
     // Nothing to walk until the new bytes are marked, should none come.
     walkFrom(m_filled);
     m_nonAscii = npos;
+    m_candidateAhead = npos;
     if (m_capacity - m_filled < minimumRead)
         grow(std::max(blockSize, m_capacity * 2));
     const qint64 n = m_file.read(m_raw.get() + m_filled, m_capacity - m_filled);
@@ -362,7 +363,14 @@ bool RecordScanner::passRecordsThatCannotMatch()
     const bool byCandidates = !m_needle.isEmpty();
     if (!byCandidates && m_term.isAscii())
         return false;
-    qsizetype until = byCandidates ? nextMarked(&text::ByteMasks::candidates, m_next) : m_filled;
+    qsizetype until = m_filled;
+    if (byCandidates) {
+        // Kept as m_nonAscii is: looked up afresh for every record, a candidate far ahead
+        // would cost the whole distance to it each time records must be tested one by one.
+        if (m_candidateAhead < m_next)
+            m_candidateAhead = nextMarked(&text::ByteMasks::candidates, m_next);
+        until = m_candidateAhead;
+    }
     if (m_bufferNonAscii && (!byCandidates || m_encoding != Encoding::Windows1252)) {
         if (m_nonAscii < m_next)
             m_nonAscii = nextMarked(&text::ByteMasks::nonAscii, m_next);

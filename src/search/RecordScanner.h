@@ -134,6 +134,8 @@ private:
     // still right as long as it does not lie before the current record; npos when it must be
     // looked up again, as after the buffer moves.
     qsizetype m_nonAscii = npos;
+    // The same for the first candidate of the term.
+    qsizetype m_candidateAhead = npos;
 };
 
 } // namespace lumaril

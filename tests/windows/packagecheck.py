@@ -34,6 +34,7 @@ EXPECTED_FILES = {
     "libgcc_s_seh-1.dll", "libstdc++-6.dll", "libwinpthread-1.dll",
 }
 VERSES = "verses: 6236"
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 failures = []
 
 
@@ -56,10 +57,10 @@ class Prefix:
         self.env = dict(os.environ, WINEPREFIX=folder, WINEDEBUG="-all", WINEARCH="win64",
                         WINEDLLOVERRIDES="mscoree,mshtml=")
         self.env.pop("WINEPATH", None)
-        self.run(["wineboot", "--init"])
-        # Arial's metrics, as a Windows user has them (Wine has no Arial of its own).
-        self.wine(["reg", "add", "HKCU\\Software\\Wine\\Fonts\\Replacements", "/v", "Arial",
-                   "/t", "REG_SZ", "/d", "Liberation Sans", "/f"])
+        # The fonts a Windows user has (tools/wine-run says which and why).
+        r = self.run([os.path.join(ROOT, "tools", "wine-run"), "--prefix-only"])
+        if r.returncode != 0:
+            raise RuntimeError(f"making the Wine prefix {folder} failed: {r.stderr}")
         self.wait()
 
     def run(self, argv, cwd=None, timeout=300, env=None):

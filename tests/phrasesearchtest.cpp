@@ -228,7 +228,7 @@ private slots:
 #endif
         QCOMPARE(ops.messages(),
                  QStringList{verseFileError(files.path(), QStringLiteral("it does not exist"))
-                             + QStringLiteral(" Lumaril reads quran.txt from the folder it is "
+                             + QStringLiteral("\nLumaril reads quran.txt from the folder it is "
                                               "started in (the current folder): ")
                              + how});
     }

@@ -26,18 +26,18 @@ QString failureReason(const VerseFile &file, RecordScanner::Stop stop)
 }
 
 // Started from another folder, the program finds no verse file in it: the user is told where
-// it looks and how to start it so that it finds the file.
+// it looks and how to start it so that it finds the file, on a line below the problem.
 QString howToFind(const VerseFile &file)
 {
     if (!file.isMissing() || !file.isInCurrentFolder())
         return QString();
     const QString name = QFileInfo(file.fullPath()).fileName();
 #ifdef Q_OS_WIN
-    return QStringLiteral(" Lumaril reads %1 from the folder it is started in (the current folder): "
+    return QStringLiteral("\nLumaril reads %1 from the folder it is started in (the current folder): "
                           "double-click lumaril.exe beside %1, or start it in that folder !")
             .arg(name);
 #else
-    return QStringLiteral(" Lumaril reads %1 from the folder it is started in (the current folder): "
+    return QStringLiteral("\nLumaril reads %1 from the folder it is started in (the current folder): "
                           "go to the folder that holds %1 and start lumaril there !")
             .arg(name);
 #endif

@@ -8,6 +8,8 @@
 set(LUMARIL_VERSION_TEXT 1.00)
 
 install(TARGETS lumaril RUNTIME DESTINATION .)
+# Its console companion, which cmd.exe and PowerShell run for "lumaril --check-data".
+install(TARGETS lumaril_console RUNTIME DESTINATION .)
 
 # The program looks quran.txt up in the folder it is started in. Started from Explorer that is
 # the program's own folder, and the installer's shortcut names it as the working folder, so the

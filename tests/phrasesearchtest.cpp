@@ -232,6 +232,28 @@ private slots:
         QCOMPARE(lumaril::checkVerseFile(path).problem, QString());
         QCOMPARE(lumaril::checkVerseFile(path).records, 3);
     }
+
+    // Started from another folder, the program finds no verse file there; the message says
+    // where it looked and how to start the program so that it finds the file.
+    void missingFromCurrentFolder()
+    {
+        TestFiles files;
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(QFileInfo(files.path()).absolutePath()));
+        Recorder ops;
+        search(QStringLiteral("quran.txt"), QStringLiteral("a"), ops);
+        QDir::setCurrent(before);
+#ifdef Q_OS_WIN
+        const QString how = QStringLiteral("double-click lumaril.exe beside quran.txt, or start it in that folder !");
+#else
+        const QString how = QStringLiteral("go to the folder that holds quran.txt and start lumaril there !");
+#endif
+        QCOMPARE(ops.messages(),
+                 QStringList{verseFileError(files.path(), QStringLiteral("it does not exist"))
+                             + QStringLiteral("\nLumaril reads quran.txt from the folder it is "
+                                              "started in (the current folder): ")
+                             + how});
+    }
 };
 
 QTEST_GUILESS_MAIN(PhraseSearchTest)

@@ -1,5 +1,6 @@
 #include "Form1.h"
 #include "RecordSearch.h"
+#include "WindowsConsole.h"
 
 #include <QApplication>
 
@@ -26,6 +27,7 @@ int checkData()
 
 int main(int argc, char *argv[])
 {
+    lumaril::attachToStartingConsole(argc, argv);
     if (argc == 2 && std::strcmp(argv[1], "--check-data") == 0)
         return checkData();
 

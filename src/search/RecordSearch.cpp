@@ -5,6 +5,8 @@
 #include "VerseFile.h"
 #include "WindowOperations.h"
 
+#include <QFileInfo>
+
 namespace lumaril {
 
 namespace {
@@ -23,13 +25,31 @@ QString failureReason(const VerseFile &file, RecordScanner::Stop stop)
     }
 }
 
+// Started from another folder, the program finds no verse file in it: the user is told where
+// it looks and how to start it so that it finds the file, on a line below the problem.
+QString howToFind(const VerseFile &file)
+{
+    if (!file.isMissing() || !file.isInCurrentFolder())
+        return QString();
+    const QString name = QFileInfo(file.fullPath()).fileName();
+#ifdef Q_OS_WIN
+    return QStringLiteral("\nLumaril reads %1 from the folder it is started in (the current folder): "
+                          "double-click lumaril.exe beside %1, or start it in that folder !")
+            .arg(name);
+#else
+    return QStringLiteral("\nLumaril reads %1 from the folder it is started in (the current folder): "
+                          "go to the folder that holds %1 and start lumaril there !")
+            .arg(name);
+#endif
+}
+
 void reportFailure(WindowOperations &ops, VerseFile &file, RecordScanner::Stop stop)
 {
     const QString reason = failureReason(file, stop);
     file.close();
     ops.hideBusyPanel();
-    ops.showInformation(QStringLiteral("Cannot search the verse file \"%1\": %2 !")
-                                .arg(file.fullPath(), reason),
+    ops.showInformation(QStringLiteral("Cannot search the verse file \"%1\": %2 !%3")
+                                .arg(file.fullPath(), reason, howToFind(file)),
                         QStringLiteral("Error !"));
 }
 

@@ -28,7 +28,9 @@ enum class ScanEnd {
 //
 // A failure (the file missing, unreadable, not a regular file, without any "#", UTF-16) ends
 // in one information message titled "Error !" naming the file by its full path, after the
-// file has been closed and the busy panel hidden, so that the next search starts afresh.
+// file has been closed and the busy panel hidden, so that the next search starts afresh. A
+// file missing from the current folder also has the message say how to start the program so
+// that it finds the file.
 [[nodiscard]] ScanEnd scanRecords(WindowOperations &ops, VerseFile &file, const SearchTerm &term,
                                   const std::function<bool(RecordScanner &)> &onMatch);
 

@@ -103,6 +103,11 @@ QString VerseFile::fullPath() const
     return QDir::toNativeSeparators(QFileInfo(m_fileName).absoluteFilePath());
 }
 
+bool VerseFile::isInCurrentFolder() const
+{
+    return QFileInfo(m_fileName).isRelative();
+}
+
 #ifdef Q_OS_UNIX
 
 bool VerseFile::open()
@@ -115,6 +120,7 @@ bool VerseFile::open()
     do {
         fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
+    m_missing = fd < 0 && errno == ENOENT;
     if (fd < 0) {
         m_failureReason = reasonForErrno(errno);
         return false;
@@ -194,8 +200,10 @@ bool VerseFile::open()
     HANDLE handle = ::CreateFileW(name.c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    m_missing = false;
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
+        m_missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
         // Opening a folder as a file is refused as "access denied".
         const DWORD attributes = ::GetFileAttributesW(name.c_str());
         if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES

@@ -43,11 +43,16 @@ public:
     [[nodiscard]] QString fullPath() const;
     // Why the last operation failed, in plain words, e.g. "it does not exist".
     [[nodiscard]] QString failureReason() const { return m_failureReason; }
+    // True when the last open() found nothing by the file's name.
+    [[nodiscard]] bool isMissing() const { return m_missing; }
+    // True when the name is relative, so that the file is looked for in the current folder.
+    [[nodiscard]] bool isInCurrentFolder() const;
 
 private:
     QString m_fileName;
     QString m_failureReason;
     std::function<void()> m_beforeRead;
+    bool m_missing = false;
 #ifdef Q_OS_UNIX
     int m_fd = -1;
 #else

@@ -4,7 +4,9 @@
   packagecheck.py zip ZIP WORKDIR [SCREENSHOT]
       The portable zip: exactly the expected files; every DLL that lumaril.exe and Qt's plugins
       import is in it or part of Windows; unzipped into a folder whose name has spaces and
-      non-ASCII letters, `lumaril.exe --check-data` works there, and the window starts, loads
+      non-ASCII letters, `lumaril.exe --check-data` works there, `lumaril --check-data` typed
+      into cmd.exe in a console answers before the prompt with its exit status in %ERRORLEVEL%
+      (there and in the folder above, which has no quran.txt), and the window starts, loads
       every DLL of the zip and no DLL from anywhere else. With SCREENSHOT (and an X display with a
       window manager), the window after a search for "mercy" is saved there.
 
@@ -17,23 +19,29 @@
 Needs wine (Debian's wine64 is enough), x86_64-w64-mingw32-objdump, and for the window an X
 display (DISPLAY). Exits 1 with the reasons when a check fails.
 """
+import fcntl
 import os
+import pty
 import re
+import select
 import shutil
 import struct
 import subprocess
 import sys
 import tempfile
+import termios
 import time
+import tty
 import zipfile
 
 EXPECTED_FILES = {
-    "lumaril.exe", "quran.txt", "README.txt",
+    "lumaril.exe", "lumaril.com", "quran.txt", "README.txt",
     "Qt6Core.dll", "Qt6Gui.dll", "Qt6Widgets.dll",
     "platforms/qwindows.dll", "styles/qwindowsvistastyle.dll", "imageformats/qgif.dll",
     "libgcc_s_seh-1.dll", "libstdc++-6.dll", "libwinpthread-1.dll",
 }
 VERSES = "verses: 6236"
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 failures = []
 
 
@@ -56,10 +64,10 @@ class Prefix:
         self.env = dict(os.environ, WINEPREFIX=folder, WINEDEBUG="-all", WINEARCH="win64",
                         WINEDLLOVERRIDES="mscoree,mshtml=")
         self.env.pop("WINEPATH", None)
-        self.run(["wineboot", "--init"])
-        # Arial's metrics, as a Windows user has them (Wine has no Arial of its own).
-        self.wine(["reg", "add", "HKCU\\Software\\Wine\\Fonts\\Replacements", "/v", "Arial",
-                   "/t", "REG_SZ", "/d", "Liberation Sans", "/f"])
+        # The fonts a Windows user has (tools/wine-run says which and why).
+        r = self.run([os.path.join(ROOT, "tools", "wine-run"), "--prefix-only"])
+        if r.returncode != 0:
+            raise RuntimeError(f"making the Wine prefix {folder} failed: {r.stderr}")
         self.wait()
 
     def run(self, argv, cwd=None, timeout=300, env=None):
@@ -197,6 +205,75 @@ def window_screenshot(prefix, cwd, exe, screenshot):
     return loaded_dlls(prefix, exe, cwd, 0, after_start=drive)
 
 
+def console_session(prefix, cwd, commands, timeout=120):
+    """Types commands into an interactive cmd.exe in a console (Wine's, on a terminal of its
+    own), each once the prompt is back; returns what each printed before the next prompt."""
+    # With no X display Wine keeps the console on the terminal rather than opening a window.
+    env = {k: v for k, v in prefix.env.items() if k != "DISPLAY"}
+    pid, fd = pty.fork()
+    if pid == 0:
+        # Raw from the start, as Wine's console sets it once cmd.exe reads: no line editing of
+        # its own, and a typed Return arrives as the CR a console expects.
+        tty.setraw(0)
+        # Wide enough that a long prompt and the typed line never wrap.
+        fcntl.ioctl(0, termios.TIOCSWINSZ, struct.pack("HHHH", 50, 400, 0, 0))
+        os.chdir(cwd)
+        os.execvpe("wine", ["wine", "cmd"], env)
+    screen = ""
+    prompt = re.compile(r"(^|\n)[A-Z]:\\[^\n>]*>$")
+
+    def until_prompt():
+        nonlocal screen
+        start = len(screen)
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if select.select([fd], [], [], 1)[0]:
+                try:
+                    chunk = os.read(fd, 4096).decode("utf-8", "replace")
+                except OSError:
+                    break
+                # The console's cursor moves become the blanks they stand for.
+                chunk = re.sub(r"\x1b\[(\d*)C", lambda m: " " * int(m.group(1) or 1), chunk)
+                screen += re.sub(r"\x1b\][^\x07]*\x07|\x1b\[[0-9;?]*[A-Za-z]|\r", "", chunk)
+                if prompt.search(screen[start:]):
+                    return screen[start:]
+        return None
+
+    answers = []
+    try:
+        if until_prompt() is None:
+            return None
+        for command in commands:
+            os.write(fd, command.encode() + b"\r")
+            seen = until_prompt()
+            if seen is None:
+                return None
+            # The typed line, what came of it, and the next prompt.
+            answers.append("\n".join(seen.split("\n")[1:-1]).strip())
+        os.write(fd, b"exit\r")
+    finally:
+        prefix.kill()
+        os.waitpid(pid, 0)
+        os.close(fd)
+    return answers
+
+
+def check_console(prefix, folder, top):
+    """From cmd.exe in a console, "lumaril --check-data" answers before the prompt returns, and
+    %ERRORLEVEL% is its exit status, in the program's folder and outside it."""
+    commands = ["lumaril --check-data", "echo status %ERRORLEVEL%", "cd ..",
+                f"{top}\\lumaril --check-data", "echo status %ERRORLEVEL%"]
+    answers = console_session(prefix, folder, commands)
+    ok_run = answers is not None and answers[:2] == [VERSES, "status 0"]
+    missing_run = (answers is not None and answers[3].endswith("\\quran.txt: it does not exist")
+                   and answers[4] == "status 1")
+    if not (ok_run and missing_run):
+        fail(f"lumaril --check-data typed into cmd.exe: {answers!r}")
+    else:
+        ok(f"typed into cmd.exe, lumaril --check-data prints {answers[0]!r} and "
+           f"{answers[3]!r} before the prompt, %ERRORLEVEL% {answers[1][-1]} and {answers[4][-1]}")
+
+
 def check_zip(zip_path, work, screenshot=None):
     with zipfile.ZipFile(zip_path) as z:
         names = [n for n in z.namelist() if not n.endswith("/")]
@@ -231,6 +308,7 @@ def check_zip(zip_path, work, screenshot=None):
              f"err {r.stderr[-500:]!r}")
     else:
         ok(f"lumaril.exe --check-data in the unzipped folder prints {VERSES!r}")
+    check_console(prefix, folder, top)
 
     if screenshot:
         running, dlls = window_screenshot(prefix, folder, exe, screenshot)
@@ -315,7 +393,7 @@ def check_installer(setup, work):
     if r.returncode != 0:
         fail(f"the silent install ended with {r.returncode}: {r.stderr[-500:]!r}")
     install = "C:\\Program Files\\Lumaril"
-    for name in ("lumaril.exe", "quran.txt", "Uninstall.exe", "Qt6Core.dll",
+    for name in ("lumaril.exe", "lumaril.com", "quran.txt", "Uninstall.exe", "Qt6Core.dll",
                  "platforms\\qwindows.dll", "README.txt"):
         if not os.path.isfile(prefix.unix(install + "\\" + name)):
             fail(f"not installed: {install}\\{name}")

@@ -2,16 +2,19 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QTest>
 #include <QtEndian>
 
+#include <algorithm>
 #include <optional>
 #include <variant>
 
-// src/app/lumaril.rc, compiled here with the MinGW cross windres and read back from the .res
-// bytes, so that what Explorer would show is checked without a Windows machine. With
-// LUMARIL_WINDOWS_EXE naming a built lumaril.exe, the same checks read the resources the
-// program file itself carries instead.
+// The resource script of lumaril.exe (as CMake makes it from src/app/lumaril.rc.in), compiled
+// here with the MinGW cross windres and read back from the .res bytes, so that what Explorer
+// would show is checked without a Windows machine. With LUMARIL_WINDOWS_EXE naming a built
+// lumaril.exe, the same checks read the resources the program file itself carries instead;
+// LUMARIL_WINDOWS_SETUP names the installer, whose version record is checked too.
 class WindowsResourceTest : public QObject
 {
     Q_OBJECT
@@ -50,6 +53,7 @@ class WindowsResourceTest : public QObject
     static constexpr quint16 RtIcon = 3;
     static constexpr quint16 RtGroupIcon = 14;
     static constexpr quint16 RtVersion = 16;
+    static constexpr quint16 RtManifest = 24;
 
     QTemporaryDir m_dir;
     QString m_exe;
@@ -109,11 +113,12 @@ class WindowsResourceTest : public QObject
         }
         const int sections = word(b, pe + 6);
         const qsizetype optional = pe + 24;
-        if (word(b, optional) != 0x20B) {
-            *problem = QStringLiteral("not a 64-bit (PE32+) program");
+        const quint16 magic = word(b, optional);
+        if (magic != 0x20B && magic != 0x10B) {
+            *problem = QStringLiteral("neither a PE32 nor a PE32+ program");
             return out;
         }
-        const quint32 resourceRva = dword(b, optional + 112 + 2 * 8);
+        const quint32 resourceRva = dword(b, optional + (magic == 0x20B ? 112 : 96) + 2 * 8);
         const qsizetype sectionTable = optional + word(b, pe + 20);
         auto offsetOf = [&](quint32 rva) -> qsizetype {
             for (int i = 0; i < sections; ++i) {
@@ -197,14 +202,12 @@ class WindowsResourceTest : public QObject
         if (windres.isEmpty())
             QSKIP("x86_64-w64-mingw32-windres is not installed (Debian: binutils-mingw-w64-x86-64)");
 
-        // Started away from src/app, as a build does: the icon path has to resolve from the
-        // script's own folder.
         QProcess rc;
         rc.setWorkingDirectory(m_dir.path());
         rc.setProcessChannelMode(QProcess::MergedChannels);
         const QString res = m_dir.filePath(QStringLiteral("lumaril.res"));
         rc.start(windres, {QStringLiteral("--preprocessor=cpp"), QStringLiteral("-O"), QStringLiteral("res"),
-                           QStringLiteral(LUMARIL_SOURCE_DIR "/src/app/lumaril.rc"), res});
+                           QStringLiteral(LUMARIL_RESOURCE_SCRIPT), res});
         QVERIFY(rc.waitForFinished(60000));
         QVERIFY2(rc.exitStatus() == QProcess::NormalExit && rc.exitCode() == 0, rc.readAll().constData());
 
@@ -238,15 +241,31 @@ private slots:
         QCOMPARE(m_version.key, QStringLiteral("VS_VERSION_INFO"));
     }
 
-    void fixedVersionNumbers()
+    // The fixed part of a version record holds 1.0.0.0 as two pairs of 16-bit numbers.
+    static void checkFixedVersion(const QByteArray &f)
     {
-        const QByteArray &f = m_version.value;
         QCOMPARE(f.size(), 52);
         QCOMPARE(dword(f, 0), 0xFEEF04BDu);
         QCOMPARE(dword(f, 8), 0x00010000u); // file version 1.0 ...
         QCOMPARE(dword(f, 12), 0x00000000u); // ... .0.0
         QCOMPARE(dword(f, 16), 0x00010000u); // product version likewise
         QCOMPARE(dword(f, 20), 0x00000000u);
+    }
+
+    static QString versionString(const Node &version, const QString &key)
+    {
+        const Node *info = version.child(QStringLiteral("StringFileInfo"));
+        const Node *table = info && info->children.size() == 1 ? &info->children.first() : nullptr;
+        const Node *value = table ? table->child(key) : nullptr;
+        return value && value->isText ? value->text() : QStringLiteral("(%1 missing)").arg(key);
+    }
+
+    void fixedVersionNumbers()
+    {
+        const QByteArray &f = m_version.value;
+        checkFixedVersion(f);
+        if (QTest::currentTestFailed())
+            return;
         QCOMPARE(dword(f, 28), 0u); // no debug, pre-release or patched flags
         QCOMPARE(dword(f, 32), 0x40004u); // VOS_NT_WINDOWS32
         QCOMPARE(dword(f, 36), 1u); // VFT_APP
@@ -351,6 +370,74 @@ private slots:
             QSKIP("checks a built lumaril.exe, named by LUMARIL_WINDOWS_EXE");
         const qsizetype optional = dword(m_image, 0x3C) + 24;
         QCOMPARE(word(m_image, optional + 68), quint16(2)); // IMAGE_SUBSYSTEM_WINDOWS_GUI
+    }
+
+    // What Windows reads before the program starts: without the compatibility list it gives the
+    // program an older Windows' behaviour, without per-monitor DPI awareness Qt 6's windows are
+    // blurred on a second monitor of another scale.
+    void manifest()
+    {
+        QList<Resource> manifests;
+        for (const Resource &r : std::as_const(m_resources))
+            if (r.type == Id(RtManifest))
+                manifests.append(r);
+        QCOMPARE(manifests.size(), 1);
+        QVERIFY(manifests.first().name == Id(quint16(1))); // CREATEPROCESS_MANIFEST_RESOURCE_ID
+
+        QStringList seen;
+        QXmlStreamReader xml(manifests.first().data);
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            const QXmlStreamAttributes a = xml.attributes();
+            const QString name = xml.name().toString();
+            if (name == QLatin1String("supportedOS"))
+                seen << name + QLatin1Char(' ') + a.value(QLatin1String("Id")).toString();
+            else if (name == QLatin1String("assemblyIdentity"))
+                seen << name + QLatin1Char(' ') + a.value(QLatin1String("name")).toString() + QLatin1Char(' ')
+                        + a.value(QLatin1String("version")).toString();
+            else if (name == QLatin1String("requestedExecutionLevel"))
+                seen << name + QLatin1Char(' ') + a.value(QLatin1String("level")).toString();
+            else if (a.isEmpty() && xml.namespaceUri().contains(QLatin1String("WindowsSettings")))
+                seen << name + QLatin1Char(' ') + xml.readElementText();
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        seen.sort();
+        QCOMPARE(seen, QStringList({
+                           "assemblyIdentity Lumaril 1.0.0.0",
+                           "assemblyIdentity Microsoft.Windows.Common-Controls 6.0.0.0",
+                           "dpiAware true/pm",
+                           "dpiAwareness PerMonitorV2",
+                           "longPathAware true",
+                           "requestedExecutionLevel asInvoker",
+                           "supportedOS {1f676c76-80e1-4239-95bb-83d0f6d0da78}", // 8.1
+                           "supportedOS {35138b9a-5d96-4fbd-8e2d-a2440225f93a}", // 7
+                           "supportedOS {4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", // 8
+                           "supportedOS {8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", // 10 and 11
+                       }));
+    }
+
+    // The installer's Properties page names what it installs and which version.
+    void installerVersionRecord()
+    {
+        const QString setup = qEnvironmentVariable("LUMARIL_WINDOWS_SETUP");
+        if (setup.isEmpty())
+            QSKIP("checks a built installer, named by LUMARIL_WINDOWS_SETUP");
+        QFile file(setup);
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(setup + QStringLiteral(": ") + file.errorString()));
+        QString problem;
+        const QList<Resource> resources = parsePe(file.readAll(), &problem);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        const auto it = std::find_if(resources.begin(), resources.end(),
+                                     [](const Resource &r) { return r.type == Id(RtVersion); });
+        QVERIFY2(it != resources.end(), "the installer has no version record");
+        const Node version = parseVersionNode(it->data, 0);
+        checkFixedVersion(version.value);
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(versionString(version, QStringLiteral("ProductName")), QStringLiteral("Lumaril"));
+        QCOMPARE(versionString(version, QStringLiteral("ProductVersion")), QStringLiteral("1.00"));
+        QCOMPARE(versionString(version, QStringLiteral("FileVersion")), QStringLiteral("1.00"));
     }
 };
 

@@ -172,7 +172,11 @@ Form1::Form1(QString verseFileName, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(windowCaption());
+#ifndef Q_OS_WIN
+    // On Windows the window takes the program file's own icon (IDI_ICON1), which Qt gives its
+    // window class: the same images Explorer shows, and no image plugin to ship for them.
     setWindowIcon(QIcon(QStringLiteral(":/icons/lumaril.ico")));
+#endif
     setMenuBar(new MenuBar(this));
     buildMenus();
     buildControls();

@@ -1,11 +1,10 @@
 # The Windows program as a user gets it: everything in one folder, lumaril.exe beside its
 # verse file, the Qt and MinGW runtime DLLs it loads and Qt's plugins in their folders.
 #
-#   cpack -G "ZIP;NSIS"    lumaril-1.00-windows-x64.zip and lumaril-1.00-windows-x64-setup.exe
+#   cpack -G "ZIP;NSIS"    lumaril-<version>-windows-x64.zip and lumaril-<version>-windows-x64-setup.exe
 #
-# tools/build-windows runs both after cross-building.
-
-set(LUMARIL_VERSION_TEXT 1.00)
+# tools/build-windows runs both after cross-building. The same rules serve a native build
+# with MinGW (Qt's own or MSYS2's) or MSVC; README.md says which of those has been tried.
 
 install(TARGETS lumaril RUNTIME DESTINATION .)
 # Its console companion, which cmd.exe and PowerShell run for "lumaril --check-data".
@@ -27,26 +26,54 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/windows/README.txt ${CMAKE_BINARY_DIR}/
                @ONLY NEWLINE_STYLE CRLF)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/README.txt DESTINATION .)
 
+# The licences of what is shipped: the GNU texts Qt and the GCC runtime are used under, and
+# the notices of the code of others inside the DLLs, named DLL by DLL. Copied, not configured:
+# the texts hold @ and ${ of their own.
+foreach(text IN ITEMS LGPL-3.0.txt GPL-3.0.txt third-party-notices.txt)
+    file(READ ${CMAKE_CURRENT_LIST_DIR}/windows/licences/${text} content)
+    string(REPLACE "\n" "\r\n" content "${content}")
+    file(WRITE ${CMAKE_BINARY_DIR}/packaging/licences/${text} "${content}")
+    install(FILES ${CMAKE_BINARY_DIR}/packaging/licences/${text} DESTINATION licences)
+endforeach()
+
 # Only what the program loads: Qt's three libraries, the windows platform, the native style
-# and the GIF reader for the banner; MinGW's C++ runtime. They are shipped without their
-# debugging symbols (libstdc++ alone shrinks from 23 MB to 2 MB).
+# and the GIF reader for the banner; the compiler's C++ runtime. The list is kept by hand
+# rather than left to windeployqt, which would add plugins and libraries the program never
+# loads, each with licences of its own: licences/third-party-notices.txt covers exactly these.
+# With a strip tool (MinGW) they are shipped without their debugging symbols (libstdc++ alone
+# shrinks from 23 MB to 2 MB); MSVC keeps its symbols in .pdb files, which are not shipped.
 set(LUMARIL_DEPLOY_DIR ${CMAKE_BINARY_DIR}/deploy)
 set(LUMARIL_DEPLOYED)
 function(lumaril_deploy source folder name)
     set(out ${LUMARIL_DEPLOY_DIR}/${folder}/${name})
+    if(CMAKE_STRIP)
+        set(copy ${CMAKE_STRIP} --strip-unneeded -o ${out} ${source})
+    else()
+        set(copy ${CMAKE_COMMAND} -E copy ${source} ${out})
+    endif()
     add_custom_command(
         OUTPUT ${out}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${LUMARIL_DEPLOY_DIR}/${folder}
-        COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${out} ${source}
+        COMMAND ${copy}
         DEPENDS ${source}
-        COMMENT "Stripping ${name} for the Windows packages"
+        COMMENT "Preparing ${name} for the Windows packages"
         VERBATIM)
     install(FILES ${out} DESTINATION ${folder})
     set(LUMARIL_DEPLOYED ${LUMARIL_DEPLOYED} ${out} PARENT_SCOPE)
 endfunction()
 
+# Qt 6.7 renamed the native style's plugin (qwindowsvistastyle -> qmodernwindowsstyle).
+foreach(style IN ITEMS QWindowsVistaStylePlugin QModernWindowsStylePlugin)
+    if(TARGET Qt6::${style})
+        set(LUMARIL_STYLE_PLUGIN ${style})
+        break()
+    endif()
+endforeach()
+if(NOT LUMARIL_STYLE_PLUGIN)
+    message(FATAL_ERROR "This Qt has no Windows style plugin (QWindowsVistaStylePlugin or QModernWindowsStylePlugin)")
+endif()
 foreach(entry IN ITEMS Core:. Gui:. Widgets:. QWindowsIntegrationPlugin:platforms
-                       QWindowsVistaStylePlugin:styles QGifPlugin:imageformats)
+                       ${LUMARIL_STYLE_PLUGIN}:styles QGifPlugin:imageformats)
     string(REPLACE ":" ";" entry ${entry})
     list(GET entry 0 target)
     list(GET entry 1 folder)
@@ -57,15 +84,28 @@ foreach(entry IN ITEMS Core:. Gui:. Widgets:. QWindowsIntegrationPlugin:platform
     get_filename_component(name ${source} NAME)
     lumaril_deploy(${source} ${folder} ${name})
 endforeach()
-foreach(dll IN ITEMS libgcc_s_seh-1.dll libstdc++-6.dll libwinpthread-1.dll)
-    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
-                    OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
-    if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
-        message(FATAL_ERROR "The compiler does not know where ${dll} is")
-    endif()
-    file(REAL_PATH "${path}" path)
-    lumaril_deploy(${path} . ${dll})
-endforeach()
+
+if(MINGW)
+    # Debian's cross compiler names the files' full paths; Qt's own MinGW and MSYS2's answer
+    # with the bare name and keep the DLLs beside the compiler.
+    get_filename_component(compiler_dir ${CMAKE_CXX_COMPILER} DIRECTORY)
+    foreach(dll IN ITEMS libgcc_s_seh-1.dll libstdc++-6.dll libwinpthread-1.dll)
+        execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
+                        OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+        if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
+            set(path ${compiler_dir}/${dll})
+        endif()
+        if(NOT EXISTS "${path}")
+            message(FATAL_ERROR "${dll} is neither where ${CMAKE_CXX_COMPILER} says nor beside it")
+        endif()
+        file(REAL_PATH "${path}" path)
+        lumaril_deploy(${path} . ${dll})
+    endforeach()
+elseif(MSVC)
+    # The Visual C++ runtime, from the Visual Studio that builds the program.
+    set(CMAKE_INSTALL_SYSTEM_RUNTIME_DESTINATION .)
+    include(InstallRequiredSystemLibraries)
+endif()
 add_custom_target(lumaril_deploy ALL DEPENDS ${LUMARIL_DEPLOYED})
 
 set(CPACK_PACKAGE_NAME Lumaril)
@@ -76,7 +116,9 @@ set(CPACK_PACKAGE_FILE_NAME lumaril-${LUMARIL_VERSION_TEXT}-windows-x64)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Lumaril)
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Lumaril)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
-set(CPACK_STRIP_FILES ON)
+if(CMAKE_STRIP)
+    set(CPACK_STRIP_FILES ON)
+endif()
 set(CPACK_GENERATOR "ZIP;NSIS")
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/windows/CPackOptions.cmake)
 
@@ -86,7 +128,17 @@ set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 # The installer: 64-bit, per machine into Program Files, a Start-menu shortcut that starts the
 # program in its installation folder (where quran.txt is), an entry in Apps & features, and an
 # uninstaller that also takes away the publisher's registry key the installer made.
-set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+#
+# CPack writes these values into its own configuration file; verbatim, they reach NSIS as they
+# are written here, quotes, backslashes and ${...} included.
+set(CPACK_VERBATIM_VARIABLES ON)
+set(LUMARIL_UNINSTALL_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumaril")
+string(JOIN "\n" CPACK_NSIS_DEFINES
+    "Target amd64-unicode"
+    "!define LUMARIL_VERSION \"${LUMARIL_VERSION_TEXT}\""
+    "!define LUMARIL_FILE_VERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0"
+    "!define LUMARIL_UNINSTALL_KEY \"${LUMARIL_UNINSTALL_KEY}\""
+    "!include \"${CMAKE_CURRENT_LIST_DIR}/windows/installer.nsh\"")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_PACKAGE_NAME Lumaril) # also the Start-menu folder
 set(CPACK_NSIS_DISPLAY_NAME Lumaril)
@@ -94,16 +146,20 @@ set(CPACK_NSIS_INSTALLED_ICON_NAME lumaril.exe)
 set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/assets/icons/lumaril.ico)
 set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/assets/icons/lumaril.ico)
 set(CPACK_NSIS_UNINSTALL_NAME Uninstall)
-set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
-# CPack copies these into its configuration file inside double quotes, unescaped: NSIS's
-# single quotes survive that, and each backslash is written twice.
+# CPack's own "uninstall the old version first" runs before the first page, so Cancel after
+# it left nothing but the uninstaller; installer.nsh removes it once Install is clicked.
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL OFF)
+set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "!insertmacro LumarilRemoveOldInstallation")
+set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "!insertmacro LumarilFinishInstallation")
 set(CPACK_NSIS_CREATE_ICONS_EXTRA [[
-  SetOutPath '$INSTDIR'
-  CreateShortCut '$SMPROGRAMS\$STARTMENU_FOLDER\Lumaril.lnk' '$INSTDIR\lumaril.exe'
+  SetOutPath "$INSTDIR"
+  CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Lumaril.lnk" "$INSTDIR\lumaril.exe"
+  CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Uninstall Lumaril.lnk" "$INSTDIR\Uninstall.exe"
 ]])
 set(CPACK_NSIS_DELETE_ICONS_EXTRA [[
-  Delete '$SMPROGRAMS\$MUI_TEMP\Lumaril.lnk'
-  DeleteRegKey /ifempty SHCTX 'Software\Lumaril Project'
+  Delete "$SMPROGRAMS\$MUI_TEMP\Lumaril.lnk"
+  Delete "$SMPROGRAMS\$MUI_TEMP\Uninstall Lumaril.lnk"
+  DeleteRegKey /ifempty SHCTX "Software\Lumaril Project"
 ]])
 
 include(CPack)

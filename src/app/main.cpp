@@ -40,7 +40,7 @@ int main(int argc, char *argv[])
     char *qtArgv[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
     QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Lumaril"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setApplicationVersion(QStringLiteral(LUMARIL_VERSION_TEXT));
     QApplication::setOrganizationName(QStringLiteral("Lumaril Project"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Lumaril"));
 

@@ -173,7 +173,11 @@ Form1::Form1(QString verseFileName, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(windowCaption());
+#ifndef Q_OS_WIN
+    // On Windows the window takes the program file's own icon (IDI_ICON1), which Qt gives its
+    // window class: the same images Explorer shows, and no image plugin to ship for them.
     setWindowIcon(QIcon(QStringLiteral(":/icons/lumaril.ico")));
+#endif
     auto *bar = new MenuBar(this);
     // The menus belong on the window, where F10 and Alt reach them, even on a desktop with a
     // global menu bar; asking the desktop for one also costs a bus round trip at start-up.

@@ -2,16 +2,18 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QTest>
 #include <QtEndian>
 
 #include <optional>
 #include <variant>
 
-// src/app/lumaril.rc, compiled here with the MinGW cross windres and read back from the .res
-// bytes, so that what Explorer would show is checked without a Windows machine. With
-// LUMARIL_WINDOWS_EXE naming a built lumaril.exe, the same checks read the resources the
-// program file itself carries instead.
+// The resource script of lumaril.exe (as CMake makes it from src/app/lumaril.rc.in), compiled
+// here with the MinGW cross windres and read back from the .res bytes, so that what Explorer
+// would show is checked without a Windows machine. With LUMARIL_WINDOWS_EXE naming a built
+// lumaril.exe, the same checks read the resources the program file itself carries instead;
+// LUMARIL_WINDOWS_SETUP names the installer, whose version record is checked too.
 class WindowsResourceTest : public QObject
 {
     Q_OBJECT
@@ -50,6 +52,7 @@ class WindowsResourceTest : public QObject
     static constexpr quint16 RtIcon = 3;
     static constexpr quint16 RtGroupIcon = 14;
     static constexpr quint16 RtVersion = 16;
+    static constexpr quint16 RtManifest = 24;
 
     QTemporaryDir m_dir;
     QString m_exe;
@@ -197,14 +200,12 @@ class WindowsResourceTest : public QObject
         if (windres.isEmpty())
             QSKIP("x86_64-w64-mingw32-windres is not installed (Debian: binutils-mingw-w64-x86-64)");
 
-        // Started away from src/app, as a build does: the icon path has to resolve from the
-        // script's own folder.
         QProcess rc;
         rc.setWorkingDirectory(m_dir.path());
         rc.setProcessChannelMode(QProcess::MergedChannels);
         const QString res = m_dir.filePath(QStringLiteral("lumaril.res"));
         rc.start(windres, {QStringLiteral("--preprocessor=cpp"), QStringLiteral("-O"), QStringLiteral("res"),
-                           QStringLiteral(LUMARIL_SOURCE_DIR "/src/app/lumaril.rc"), res});
+                           QStringLiteral(LUMARIL_RESOURCE_SCRIPT), res});
         QVERIFY(rc.waitForFinished(60000));
         QVERIFY2(rc.exitStatus() == QProcess::NormalExit && rc.exitCode() == 0, rc.readAll().constData());
 
@@ -351,6 +352,57 @@ private slots:
             QSKIP("checks a built lumaril.exe, named by LUMARIL_WINDOWS_EXE");
         const qsizetype optional = dword(m_image, 0x3C) + 24;
         QCOMPARE(word(m_image, optional + 68), quint16(2)); // IMAGE_SUBSYSTEM_WINDOWS_GUI
+    }
+
+    // What Windows reads before the program starts: without the compatibility list it gives the
+    // program an older Windows' behaviour, without per-monitor DPI awareness Qt 6's windows are
+    // blurred on a second monitor of another scale.
+    void manifest()
+    {
+        const auto manifest = find(RtManifest, Id(quint16(1))); // CREATEPROCESS_MANIFEST_RESOURCE_ID
+        QVERIFY2(manifest, "no manifest resource with id 1");
+        QStringList seen;
+        QXmlStreamReader xml(manifest->data);
+        while (xml.readNext() != QXmlStreamReader::Invalid && !xml.atEnd()) {
+            if (!xml.isStartElement())
+                continue;
+            const auto a = xml.attributes();
+            QString text = xml.name().toString() + u' ';
+            for (const char *name : {"Id", "name", "level"})
+                text += a.value(QLatin1String(name));
+            if (xml.namespaceUri().endsWith(u"WindowsSettings"))
+                text += xml.readElementText();
+            seen << text.trimmed();
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        for (const char *expected : {"assemblyIdentity Microsoft.Windows.Common-Controls", "dpiAware true/pm",
+                                     "dpiAwareness PerMonitorV2", "longPathAware true",
+                                     "requestedExecutionLevel asInvoker",
+                                     "supportedOS {35138b9a-5d96-4fbd-8e2d-a2440225f93a}", // 7
+                                     "supportedOS {4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", // 8
+                                     "supportedOS {1f676c76-80e1-4239-95bb-83d0f6d0da78}", // 8.1
+                                     "supportedOS {8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}) // 10, 11
+            QVERIFY2(seen.contains(QLatin1String(expected)), expected);
+    }
+
+    // The installer's Properties page names what it installs and which version.
+    void installerVersionRecord()
+    {
+        QFile setup(qEnvironmentVariable("LUMARIL_WINDOWS_SETUP"));
+        if (setup.fileName().isEmpty())
+            QSKIP("checks a built installer, named by LUMARIL_WINDOWS_SETUP");
+        QVERIFY2(setup.open(QIODevice::ReadOnly), qPrintable(setup.errorString()));
+        QString problem;
+        for (const Resource &r : parsePe(setup.readAll(), &problem)) {
+            if (r.type == Id(RtVersion)) {
+                const Node *table = parseVersionNode(r.data, 0).child(QStringLiteral("StringFileInfo"));
+                QVERIFY(table && !table->children.isEmpty());
+                QCOMPARE(table->children.first().child(QStringLiteral("ProductVersion"))->text(), QStringLiteral("1.00"));
+                QCOMPARE(table->children.first().child(QStringLiteral("ProductName"))->text(), QStringLiteral("Lumaril"));
+                return;
+            }
+        }
+        QFAIL(qPrintable(QStringLiteral("the installer has no version record ") + problem));
     }
 };
 

@@ -8,13 +8,14 @@
       into cmd.exe in a console answers before the prompt with its exit status in %ERRORLEVEL%
       (there and in the folder above, which has no quran.txt), and the window starts, loads
       every DLL of the zip and no DLL from anywhere else. With SCREENSHOT (and an X display with a
-      window manager), the window after a search for "mercy" is saved there.
+      window manager), the window after a search for "mercy" is saved there. The licences: the
+      GNU texts, and the notices each DLL shipped needs.
 
   packagecheck.py installer SETUP WORKDIR
-      The installer, run silently: the program, its verse file and uninstaller in Program Files,
-      a Start-menu shortcut whose working folder holds quran.txt, the Apps & features entry;
-      the installed program passes --check-data from the shortcut's working folder; the silent
-      uninstaller leaves no file and no registry key behind.
+      Round trips in one prefix, each ending with a complete installation (files, licences,
+      shortcuts, Apps & features entry, --check-data from the shortcut's working folder) or with
+      none: silent install, silent install over it, with DISPLAY the wizard cancelled on each
+      page and then finished with "Run Lumaril"; uninstall, install, uninstall.
 
 Needs wine (Debian's wine64 is enough), x86_64-w64-mingw32-objdump, and for the window an X
 display (DISPLAY). Exits 1 with the reasons when a check fails.
@@ -39,7 +40,27 @@ EXPECTED_FILES = {
     "Qt6Core.dll", "Qt6Gui.dll", "Qt6Widgets.dll",
     "platforms/qwindows.dll", "styles/qwindowsvistastyle.dll", "imageformats/qgif.dll",
     "libgcc_s_seh-1.dll", "libstdc++-6.dll", "libwinpthread-1.dll",
+    "licences/LGPL-3.0.txt", "licences/GPL-3.0.txt", "licences/third-party-notices.txt",
 }
+# The code of others inside each DLL, by the start of its entry's title in
+# licences/third-party-notices.txt; found in Debian's qt6-base source (qt_attribution.json)
+# and the build's configuration. A DLL not listed here fails until its notices are known.
+NOTICES = {
+    "qt6core.dll": ["Data Compression Library (zlib)", "PCRE2 ", "PCRE2 - Stack-less",
+                    "Efficient Binary-Decimal", "TinyCBOR", "Easing Equations", "BLAKE2",
+                    "Secure Hash Algorithm SHA-3 - brg_endian", "Secure Hash Algorithm SHA-3 - Keccak",
+                    "Secure Hash Algorithms SHA-384", "Secure Hash Algorithm SHA-1", "MD4",
+                    "MD5", "SipHash", "Unicode Character Database",
+                    "Unicode Common Locale Data Repository"],
+    "qt6gui.dll": ["Data Compression Library (zlib)", "Freetype 2 ", "Freetype 2 - Bitmap",
+                   "Freetype 2 - Portable", "HarfBuzz", "LibPNG", "MD4C",
+                   "Anti-aliasing rasterizer", "Smooth Scaling", "X Server helper",
+                   "Adobe Glyph List", "sRGB color profile", "WebGradients"],
+    "qt6widgets.dll": [], "qwindows.dll": [], "qwindowsvistastyle.dll": [], "qgif.dll": [],
+    "libgcc_s_seh-1.dll": ["GCC runtime libraries"], "libstdc++-6.dll": ["GCC runtime libraries"],
+    "libwinpthread-1.dll": ["MinGW-w64 winpthreads"],
+}
+GNU_TEXTS = {"LGPL-3.0.txt": "GNU LESSER GENERAL PUBLIC LICENSE", "GPL-3.0.txt": "GNU GENERAL PUBLIC LICENSE"}
 VERSES = "verses: 6236"
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 failures = []
@@ -202,6 +223,11 @@ def window_screenshot(prefix, cwd, exe, screenshot):
         w, h = int(g["WIDTH"]) + left + right, int(g["HEIGHT"]) + top + bottom
         subprocess.run(["import", "-window", "root", "-crop", f"{w}x{h}+{x}+{y}", "+repage",
                         screenshot], timeout=60)
+        # The title bar's icon: the program file's own, which Qt leaves to the window class.
+        icon = subprocess.run(["xprop", "-id", window, "_NET_WM_ICON"], stdout=subprocess.PIPE,
+                              text=True, timeout=30).stdout
+        if "Icon (16 x 16)" not in icon or "Icon (32 x 32)" not in icon:
+            fail(f"the window has no 16 and 32 pixel icons: {icon[:80]!r}")
     return loaded_dlls(prefix, exe, cwd, 0, after_start=drive)
 
 
@@ -274,6 +300,25 @@ def check_console(prefix, folder, top):
            f"{answers[3]!r} before the prompt, %ERRORLEVEL% {answers[1][-1]} and {answers[4][-1]}")
 
 
+def check_licences(folder):
+    """The GNU texts in full, and every notice each DLL in the folder needs."""
+    before = len(failures)
+    read = lambda name: open(os.path.join(folder, "licences", name), encoding="utf-8").read()
+    for name, title in GNU_TEXTS.items():
+        if not (title in read(name) and "Version 3, 29 June 2007" in read(name) and len(read(name)) > 7000):
+            fail(f"licences/{name} is not the full {title} version 3")
+    entries = []  # (title, the DLLs of its "In:" line, the text below)
+    for block in re.split(r"^={78}\r?$", read("third-party-notices.txt"), flags=re.M)[1:]:
+        lines = block.strip().splitlines()
+        entries.append((lines[0], lines[1].lower(), "\n".join(lines[3:]).strip()))
+    for dll in (n.lower() for _, _, names in os.walk(folder) for n in names if n.lower().endswith(".dll")):
+        for title in NOTICES.get(dll, [f"(no list of what {dll} contains)"]):
+            if not any(t.startswith(title) and dll in d and len(text) > 30 for t, d, text in entries):
+                fail(f"{dll}: no notice for {title!r}")
+    if len(failures) == before:
+        ok(f"full LGPL and GPL texts and {len(entries)} notices, covering every DLL shipped")
+
+
 def check_zip(zip_path, work, screenshot=None):
     with zipfile.ZipFile(zip_path) as z:
         names = [n for n in z.namelist() if not n.endswith("/")]
@@ -300,6 +345,8 @@ def check_zip(zip_path, work, screenshot=None):
     needed = check_imports(folder, system32)
     if len(failures) == before:
         ok("every DLL imported by the zip's program files is in it or part of Windows")
+
+    check_licences(folder)
 
     exe = "lumaril.exe"
     r = prefix.wine([exe, "--check-data"], cwd=folder, timeout=120)
@@ -374,13 +421,140 @@ def shortcut_fields(lnk):
 
 
 def reg_values(prefix, key):
+    """The key's values as {name: (type, data)}."""
     r = prefix.wine(["reg", "query", key], timeout=120)
     values = {}
     for line in r.stdout.splitlines():
-        m = re.match(r"^\s+(\S+)\s+REG_\w+\s+(.*)$", line)
+        m = re.match(r"^\s+(\S+)\s+(REG_\w+)\s+(.*)$", line)
         if m:
-            values[m.group(1)] = m.group(2).strip()
+            values[m.group(1)] = (m.group(2), m.group(3).strip())
     return r.returncode, values
+
+
+INSTALL = "C:\\Program Files\\Lumaril"
+START_MENU = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Lumaril"
+UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumaril"
+SETUP_TITLE = "Lumaril 1.00 Setup"
+
+
+def expect_installed(prefix, how):
+    """A complete installation: every file, the shortcuts, the Apps & features entry, and the
+    program finds its verses from the shortcut's working folder."""
+    problems = []
+    folder = prefix.unix(INSTALL)
+    for name in sorted(EXPECTED_FILES | {"Uninstall.exe"}):
+        if not os.path.isfile(os.path.join(folder, *name.split("/"))):
+            problems.append(f"not installed: {name}")
+    menu = prefix.unix(START_MENU)
+    shortcuts = set(os.listdir(menu)) if os.path.isdir(menu) else set()
+    if shortcuts != {"Lumaril.lnk", "Uninstall Lumaril.lnk"}:
+        problems.append(f"Start-menu entries {sorted(shortcuts)}")
+    workdir = None
+    if "Lumaril.lnk" in shortcuts:
+        target, workdir = shortcut_fields(os.path.join(menu, "Lumaril.lnk"))
+        if (target or "").lower() != (INSTALL + "\\lumaril.exe").lower():
+            problems.append(f"the shortcut starts {target!r}")
+        if (workdir or "").lower() != INSTALL.lower():
+            problems.append(f"the shortcut's working folder is {workdir!r}, not {INSTALL!r}")
+            workdir = None
+
+    code, values = reg_values(prefix, UNINSTALL_KEY)
+    expected = {"DisplayName": ("REG_SZ", "Lumaril"), "DisplayVersion": ("REG_SZ", "1.00"),
+                "Publisher": ("REG_SZ", "Lumaril Project"), "NoModify": ("REG_DWORD", "0x1"),
+                "NoRepair": ("REG_DWORD", "0x1")}
+    got = {k: values.get(k) for k in expected}
+    if code != 0 or got != expected:
+        problems.append(f"Apps & features entry: {got}")
+    if not values.get("UninstallString", ("", ""))[1].strip('"').lower().endswith("uninstall.exe"):
+        problems.append(f"no uninstaller registered: {values.get('UninstallString')!r}")
+    kind, size = values.get("EstimatedSize", ("", "0"))
+    on_disk = sum(os.path.getsize(os.path.join(b, n)) for b, _, ns in os.walk(folder) for n in ns) // 1024
+    if kind != "REG_DWORD" or abs(int(size, 16) - on_disk) > on_disk // 10:
+        problems.append(f"EstimatedSize {kind} {size}, the folder holds {on_disk} KB")
+
+    if workdir:
+        r = prefix.wine([INSTALL + "\\lumaril.exe", "--check-data"], cwd=prefix.unix(workdir),
+                        timeout=120)
+        if r.returncode != 0 or r.stdout.strip() != VERSES:
+            problems.append(f"--check-data from the shortcut's working folder: exit {r.returncode}, "
+                            f"out {r.stdout!r}, err {r.stderr[-300:]!r}")
+    for p in problems:
+        fail(f"{how}: {p}")
+    if not problems:
+        ok(f"{how}: the installation is complete")
+
+
+def expect_nothing_left(prefix, how, files_before, keys_before):
+    # The uninstaller runs a copy of itself from the temporary folder, which Windows removes.
+    temp = re.compile(r"^drive_c/users/[^/]+/(AppData/Local/)?Temp(/|$)|^drive_c/windows/temp(/|$)",
+                      re.IGNORECASE)
+    left = sorted(f for f in prefix.files() - files_before if not temp.match(f))
+    if left:
+        fail(f"{how}: left behind: {left}")
+    keys_left = sorted(prefix.registry() - keys_before)
+    if keys_left:
+        fail(f"{how}: registry keys left behind: {keys_left}")
+    if not left and not keys_left:
+        ok(f"{how}: no file and no registry key left behind")
+
+
+def silently(prefix, argv, how):
+    r = prefix.wine(argv, timeout=300)
+    prefix.wait()
+    if r.returncode != 0:
+        fail(f"{how} ended with {r.returncode}: {r.stderr[-500:]!r}")
+
+
+def xdo(*argv, timeout=30):
+    return subprocess.run(["xdotool", *argv], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                          text=True, timeout=timeout).stdout.split()
+
+
+def wizard(prefix, setup, keys, work, name, last_page_after=0):
+    """Runs the installer, pressing one key a page once it has settled (the last one
+    LAST_PAGE_AFTER seconds later still); the page Escape is pressed on, or else the last one,
+    goes to WORK/NAME.png. True when the installer ended."""
+    proc = subprocess.Popen(["wine", setup], env=prefix.env, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    try:
+        for i, key in enumerate(keys):
+            time.sleep((4 if i == 0 else 2.5) + (last_page_after if i == len(keys) - 1 else 0))
+            window = []
+            for _ in range(60):
+                window = proc.poll() is None and xdo("search", "--onlyvisible", "--name", SETUP_TITLE)
+                if window or proc.poll() is not None:
+                    break
+                time.sleep(1)
+            if not window:
+                fail(f"{name}: no installer window for key {i + 1} ({key})")
+                return False
+            if key == "Escape" or i == len(keys) - 1 and "Escape" not in keys:
+                subprocess.run(["import", "-window", "root", os.path.join(work, name + ".png")], timeout=60)
+            xdo("windowactivate", "--sync", window[-1])
+            xdo("key", key)
+        proc.wait(timeout=120)
+        return True
+    except subprocess.TimeoutExpired:
+        fail(f"{name}: the installer did not end")
+        return False
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+
+
+def run_lumaril_found_verses(prefix):
+    """The window "Run Lumaril" started finds quran.txt: a search for "mercy" counts results."""
+    window = xdo("search", "--sync", "--onlyvisible", "--name", "^Lumaril !", timeout=120)
+    if not window:
+        return False
+    time.sleep(3)
+    xdo("windowactivate", "--sync", window[0])
+    xdo("type", "--delay", "80", "mercy")
+    xdo("key", "Tab", "space")
+    found = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "^Results !$"],
+                           stdout=subprocess.PIPE, text=True, timeout=60).stdout.split()
+    prefix.kill()
+    return bool(found)
 
 
 def check_installer(setup, work):
@@ -388,65 +562,40 @@ def check_installer(setup, work):
     files_before = prefix.files()
     keys_before = prefix.registry()
 
-    r = prefix.wine([setup, "/S"], timeout=300)
-    prefix.wait()
-    if r.returncode != 0:
-        fail(f"the silent install ended with {r.returncode}: {r.stderr[-500:]!r}")
-    install = "C:\\Program Files\\Lumaril"
-    for name in ("lumaril.exe", "lumaril.com", "quran.txt", "Uninstall.exe", "Qt6Core.dll",
-                 "platforms\\qwindows.dll", "README.txt"):
-        if not os.path.isfile(prefix.unix(install + "\\" + name)):
-            fail(f"not installed: {install}\\{name}")
-    ok(f"installed into {install}")
+    silently(prefix, [setup, "/S"], "the silent install")
+    expect_installed(prefix, "silent install")
+    check_licences(prefix.unix(INSTALL))
+    silently(prefix, [setup, "/S"], "the silent install over the installed one")
+    expect_installed(prefix, "silent install over the same version")
 
-    lnk = prefix.unix("C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Lumaril\\Lumaril.lnk")
-    workdir = None
-    if not os.path.isfile(lnk):
-        fail("no Start-menu shortcut for all users at Programs\\Lumaril\\Lumaril.lnk")
+    if os.environ.get("DISPLAY"):
+        # The pages: the notice of the installation already there, Welcome, the licence, the
+        # folder, the Start-menu folder. Escape is Cancel on each; on a page of the wizard,
+        # Return then answers Yes to "Are you sure you want to quit Lumaril Setup?".
+        pages = ["notice", "welcome", "licence", "folder", "start-menu"]
+        for n, page in enumerate(pages):
+            cancel = ["Escape", "Return"] if n else ["Escape"]
+            wizard(prefix, setup, ["Return"] * n + cancel, work, "cancel-at-" + page)
+            prefix.wait()
+            expect_installed(prefix, f"upgrade cancelled at the {page} page")
+        # Return goes on to the next page, Install on the last; then the finish page with
+        # "Run Lumaril" ticked.
+        if wizard(prefix, setup, ["Return"] * len(pages) + ["Return"], work, "upgrade-finished",
+                  last_page_after=20):
+            if run_lumaril_found_verses(prefix):
+                ok("Run Lumaril on the finish page: the window found its verses")
+            else:
+                fail("Run Lumaril on the finish page: no window with a search result")
+        expect_installed(prefix, "upgrade through the wizard")
     else:
-        target, workdir = shortcut_fields(lnk)
-        if (target or "").lower() != (install + "\\lumaril.exe").lower():
-            fail(f"the shortcut starts {target!r}")
-        if (workdir or "").lower() != install.lower():
-            fail(f"the shortcut's working folder is {workdir!r}, not {install!r}")
-        else:
-            ok(f"the Start-menu shortcut starts lumaril.exe in {workdir}")
+        print("skip: the installer's pages (no DISPLAY)", flush=True)
 
-    key = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumaril"
-    code, values = reg_values(prefix, key)
-    expected = {"DisplayName": "Lumaril", "DisplayVersion": "1.00", "Publisher": "Lumaril Project"}
-    got = {k: values.get(k) for k in expected}
-    if code != 0 or got != expected:
-        fail(f"Apps & features entry {key}: {got}")
-    else:
-        ok(f"Apps & features entry: {got}")
-    if not values.get("UninstallString", "").strip('"').lower().endswith("uninstall.exe"):
-        fail(f"no uninstaller registered: {values.get('UninstallString')!r}")
-
-    if workdir:
-        r = prefix.wine([install + "\\lumaril.exe", "--check-data"], cwd=prefix.unix(workdir),
-                        timeout=120)
-        if r.returncode != 0 or r.stdout.strip() != VERSES:
-            fail(f"--check-data from the shortcut's working folder: exit {r.returncode}, "
-                 f"out {r.stdout!r}, err {r.stderr[-500:]!r}")
-        else:
-            ok(f"the installed program prints {VERSES!r} from the shortcut's working folder")
-
-    r = prefix.wine([install + "\\Uninstall.exe", "/S"], timeout=300)
-    prefix.wait()
-    if r.returncode != 0:
-        fail(f"the silent uninstall ended with {r.returncode}")
-    # The uninstaller runs a copy of itself from the temporary folder, which Windows removes.
-    temp = re.compile(r"^drive_c/users/[^/]+/(AppData/Local/)?Temp(/|$)|^drive_c/windows/temp(/|$)",
-                      re.IGNORECASE)
-    left = sorted(f for f in prefix.files() - files_before if not temp.match(f))
-    if left:
-        fail(f"left behind after uninstalling: {left}")
-    keys_left = sorted(prefix.registry() - keys_before)
-    if keys_left:
-        fail(f"registry keys left behind after uninstalling: {keys_left}")
-    if not left and not keys_left:
-        ok("the silent uninstall leaves no file and no registry key behind")
+    for round_trip in ("first", "second"):
+        silently(prefix, [INSTALL + "\\Uninstall.exe", "/S"], "the silent uninstall")
+        expect_nothing_left(prefix, f"{round_trip} uninstall", files_before, keys_before)
+        if round_trip == "first":
+            silently(prefix, [setup, "/S"], "the install after uninstalling")
+            expect_installed(prefix, "install after uninstalling")
     prefix.kill()
     shutil.rmtree(prefix.path, ignore_errors=True)
 

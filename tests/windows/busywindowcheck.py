@@ -48,15 +48,14 @@ def colour_counts():
 def main():
     wine_run, exe, work = sys.argv[1:4]
     folder = tempfile.mkdtemp(prefix="busy window ", dir=work)
-    # Every record holds a letter outside ASCII, which each search decodes record by record:
-    # a few seconds of searching under Wine, with the only match in the last record.
-    record = "#001.001 \u2018a verse of no interest to the search\u2019\r\n".encode()
+    # Sixty million records, each of one letter outside ASCII, which every search decodes and
+    # tests record by record: a few seconds of searching, with the only match in the last one.
     with open(os.path.join(folder, "quran.txt"), "wb") as f:
         f.write(b"verses\r\n")
-        block = record * 10000
-        for _ in range(100):
+        block = "#\u2019\r\n".encode() * 1000000
+        for _ in range(60):
             f.write(block)
-        f.write("#114.006 the only verse of mercy \u2019\r\n#".encode())
+        f.write(b"#114.006 the only verse of mercy\r\n#")
     program = subprocess.Popen([wine_run, exe], cwd=folder, stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL)
     failures = []
@@ -72,11 +71,11 @@ def main():
         before = colour_counts()
         xdotool("type", "--delay", "50", "mercy")
         xdotool("key", "Tab", "space")
-        time.sleep(1.5)
+        time.sleep(1)
         xdotool("windowminimize", "--sync", window)
-        time.sleep(0.5)
+        time.sleep(0.4)
         xdotool("windowactivate", "--sync", window)
-        time.sleep(0.5)
+        time.sleep(0.4)
         during = colour_counts()
         searching = not xdotool("search", "--onlyvisible", "--name", "^Results !$")
         print(f"busywindowcheck: colour counts before the search {before}, restored during it {during}")

@@ -24,19 +24,8 @@ def xdotool(*args, timeout=60):
 
 def colour_counts():
     """How many pixels of the screen show the panel's, the window's and the results' colours."""
-    ppm = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"],
-                         stdout=subprocess.PIPE, timeout=60).stdout
-    # P6 header: magic, width, height, maximum, each followed by one blank.
-    fields, end = [], 0
-    while len(fields) < 4:
-        start = end
-        while ppm[start:start + 1].isspace():
-            start += 1
-        end = start
-        while not ppm[end:end + 1].isspace():
-            end += 1
-        fields.append(ppm[start:end])
-    pixels = ppm[end + 1:]
+    pixels = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"],
+                            stdout=subprocess.PIPE, timeout=60).stdout
     counts = {colour: 0 for colour in (PANEL, BACKGROUND, RESULTS)}
     for i in range(0, len(pixels) - 2, 3):
         key = (pixels[i], pixels[i + 1], pixels[i + 2])

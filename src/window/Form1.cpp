@@ -171,6 +171,10 @@ Form1::Form1(QString verseFileName, QWidget *parent)
     , m_verseFileName(std::move(verseFileName))
 {
     setObjectName(QStringLiteral("Form1"));
+    // The window's size is fixed, so its frame offers no maximise button: one that did
+    // nothing would only puzzle.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(windowCaption());
     setWindowIcon(QIcon(QStringLiteral(":/icons/lumaril.ico")));
     setMenuBar(new MenuBar(this));

@@ -24,11 +24,7 @@ public:
     [[nodiscard]] int promptLineWidth() const;
 
 protected:
-    bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
-
-private:
-    void fit();
 };
 
 } // namespace lumaril

@@ -98,9 +98,11 @@ QWidget *makeControl(const ControlRow &row, QWidget *container)
     }
     case ControlKind::LineEdit: {
         auto *edit = new QLineEdit(container);
-        // No limit means none at all: a pasted text of any size is taken whole.
-        edit->setMaxLength(row.maxLength > 0 ? row.maxLength : std::numeric_limits<int>::max());
-        edit->setValidator(new SingleLineValidator(edit));
+        // Qt's own limit counts UTF-16 units, and would keep half of an emoji: the validator
+        // keeps the limit instead. No limit means none at all: a pasted text of any size is
+        // taken whole.
+        edit->setMaxLength(std::numeric_limits<int>::max());
+        edit->setValidator(new SingleLineValidator(row.maxLength, edit));
         return edit;
     }
     case ControlKind::ResultsBox: {

@@ -37,10 +37,6 @@ InformationBox::InformationBox(const QString &prompt, const QString &title, QWid
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setObjectName(QStringLiteral("information"));
     setTextFormat(Qt::PlainText);
-    // The label's least width carries the prompt's widest line into Qt's own sizing, which
-    // then adds the icon, the margins and the spacing around it.
-    if (QLabel *label = promptLabel(*this))
-        label->setMinimumWidth(promptLineWidth());
 }
 
 int InformationBox::promptLineWidth() const
@@ -81,11 +77,15 @@ int InformationBox::titleBarWidth() const
 
 void InformationBox::showEvent(QShowEvent *event)
 {
-    // Qt sizes the box and centres it over its parent as it is shown, so the room for the
-    // title goes into the label's least width first: widened afterwards, the box would hang
-    // off to the right of where Qt centred it.
+    // Qt sizes the box and centres it over its parent as it is shown, so what the box needs
+    // goes into the label's least width first: widened afterwards, the box would hang off to
+    // the right of where Qt centred it. The label's least width carries the prompt's widest
+    // line, measured in the font the label has once polished (on Windows the desktop's
+    // message font), into Qt's sizing, which adds the icon, the margins and the spacing; then
+    // whatever the title needs beyond that.
     QLabel *label = promptLabel(*this);
     if (label && layout()) {
+        label->setMinimumWidth(promptLineWidth());
         const int shortBy = titleBarWidth() - layout()->totalMinimumSize().width();
         if (shortBy > 0)
             label->setMinimumWidth(label->minimumWidth() + shortBy);

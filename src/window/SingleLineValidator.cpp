@@ -60,6 +60,8 @@ void keepCharacters(QString &input, int &pos, int maxCharacters)
         input.remove(from, bounds[atCursor] - from);
         pos = int(from);
     } else {
+        // Joined to what stood before it, the text put in may have merged characters: then
+        // the box keeps its first ones.
         input.truncate(bounds[maxCharacters]);
         pos = std::min(pos, int(input.size()));
     }

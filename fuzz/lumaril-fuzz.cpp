@@ -136,7 +136,7 @@ bool contains(const QString &record, const QString &term)
 std::optional<QString> keyPart(const QString &text)
 {
     static const QRegularExpression number(QRegularExpression::anchoredPattern(
-            QStringLiteral(" *[+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+)(?:[eE][+-]?[0-9]+)? *")));
+            QStringLiteral(" *[+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+) *")));
     if (!number.match(text).hasMatch())
         return std::nullopt;
     const double value = std::strtod(text.toLatin1().constData(), nullptr);

@@ -66,7 +66,7 @@ QString expectedMessage(qsizetype count)
 std::optional<QString> keyPartFor(const QString &text)
 {
     static const QRegularExpression number(QRegularExpression::anchoredPattern(
-            QStringLiteral(" *[+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+)(?:[eE][+-]?[0-9]+)? *")));
+            QStringLiteral(" *[+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+) *")));
     if (!number.match(text).hasMatch())
         return std::nullopt;
     QByteArray ascii = text.trimmed().toLatin1();
@@ -220,9 +220,8 @@ private slots:
         QTest::newRow("1.5") << "1.5" << "002.001";
         QTest::newRow(" 7") << " 7" << "007.001";
         QTest::newRow("+1") << "+1" << "001.001";
-        QTest::newRow("1e2") << "1e2" << "100.001";
+        QTest::newRow("1e2") << "1e2" << "";
         QTest::newRow("-.4") << "-.4" << "000.001";
-        QTest::newRow("9e9") << "9e9" << "9000000000.001";
         QTest::newRow("&H1") << "&H1" << "";
         QTest::newRow("empty") << "" << "";
         QTest::newRow("letters") << "abc" << "";
@@ -230,7 +229,6 @@ private slots:
         QTest::newRow("Arabic-Indic three") << "٣" << "";
         QTest::newRow("fullwidth one") << "１" << "";
         QTest::newRow("e1") << "e1" << "";
-        QTest::newRow("1e") << "1e" << "";
         QTest::newRow("tab") << "1\t" << "";
     }
 

@@ -40,26 +40,12 @@ std::optional<double> readNumber(const QString &text)
             ++digits;
         }
     }
-    if (digits == 0)
-        return std::nullopt;
-    if (i < n && (t[i] == u'e' || t[i] == u'E')) {
-        ++i;
-        if (i < n && (t[i] == u'+' || t[i] == u'-'))
-            ++i;
-        qsizetype exponentDigits = 0;
-        while (i < n && isAsciiDigit(t[i])) {
-            ++i;
-            ++exponentDigits;
-        }
-        if (exponentDigits == 0)
-            return std::nullopt;
-    }
-    if (i != n)
+    if (digits == 0 || i != n)
         return std::nullopt;
     bool ok = false;
     const double value = QLocale::c().toDouble(t, &ok);
-    // Qt also refuses a value too small for a double ("1e-400"), and says so with 0. The
-    // text is a number, though, and that number rounds to zero.
+    // Qt also refuses a value too small for a double ("0.000...1" with 400 zeros), and says
+    // so with 0. The text is a number, though, and that number rounds to zero.
     if (!ok && value == 0)
         return 0.0;
     if (!ok || !std::isfinite(value))

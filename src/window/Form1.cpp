@@ -99,9 +99,11 @@ QWidget *makeControl(const ControlRow &row, QWidget *container)
     }
     case ControlKind::LineEdit: {
         auto *edit = new QLineEdit(container);
-        // No limit means none at all: a pasted text of any size is taken whole.
-        edit->setMaxLength(row.maxLength > 0 ? row.maxLength : std::numeric_limits<int>::max());
-        edit->setValidator(new SingleLineValidator(edit));
+        // Qt's own limit counts UTF-16 units, and would keep half of an emoji: the validator
+        // keeps the limit instead. No limit means none at all: a pasted text of any size is
+        // taken whole.
+        edit->setMaxLength(std::numeric_limits<int>::max());
+        edit->setValidator(new SingleLineValidator(row.maxLength, edit));
         return edit;
     }
     case ControlKind::ResultsBox: {
@@ -172,6 +174,10 @@ Form1::Form1(QString verseFileName, QWidget *parent)
     , m_verseFileName(std::move(verseFileName))
 {
     setObjectName(QStringLiteral("Form1"));
+    // The window's size is fixed, so its frame offers no maximise button: one that did
+    // nothing would only puzzle.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(windowCaption());
 #ifndef Q_OS_WIN
     // On Windows the window takes the program file's own icon (IDI_ICON1), which Qt gives its

@@ -1,6 +1,5 @@
 #include "InformationBox.h"
 
-#include <QEvent>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLayout>
@@ -14,9 +13,16 @@ namespace lumaril {
 
 namespace {
 
+// The label that shows the prompt: QMessageBox has no accessor for it, but it is the one
+// label of the box that shows the box's text.
 QLabel *promptLabel(const QMessageBox &box)
 {
-    return box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+    const QList<QLabel *> labels = box.findChildren<QLabel *>();
+    for (QLabel *label : labels) {
+        if (label->text() == box.text())
+            return label;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -24,12 +30,13 @@ QLabel *promptLabel(const QMessageBox &box)
 InformationBox::InformationBox(const QString &prompt, const QString &title, QWidget *parent)
     : QMessageBox(QMessageBox::Information, title, prompt, QMessageBox::Ok, parent)
 {
+    // What a desktop's message box offers: a title and a close button, no minimise or
+    // maximise. Without the customize hint Qt also asks for a window menu, which on Windows
+    // puts an icon in the title bar that its message boxes do not have.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setObjectName(QStringLiteral("information"));
     setTextFormat(Qt::PlainText);
-    // The label's least width carries the prompt's widest line into Qt's own sizing, which
-    // then adds the icon, the margins and the spacing around it.
-    if (QLabel *label = promptLabel(*this))
-        label->setMinimumWidth(promptLineWidth());
 }
 
 int InformationBox::promptLineWidth() const
@@ -68,35 +75,22 @@ int InformationBox::titleBarWidth() const
     return text + buttons + 2 * height;
 }
 
-void InformationBox::fit()
-{
-    QLayout *grid = layout();
-    if (!grid)
-        return;
-    grid->activate();
-    // Never wider than the screen, though, where a long title has to be cut short.
-    const int wanted = std::min(std::max(grid->totalMinimumSize().width(), titleBarWidth()),
-                                screen()->availableGeometry().width());
-    if (width() >= wanted)
-        return;
-    const int height = grid->hasHeightForWidth() ? grid->totalHeightForWidth(wanted)
-                                                 : grid->totalMinimumSize().height();
-    setFixedSize(wanted, height);
-}
-
-bool InformationBox::event(QEvent *event)
-{
-    // Qt sizes the box anew on every layout request; this follows it.
-    const bool handled = QMessageBox::event(event);
-    if (event->type() == QEvent::LayoutRequest)
-        fit();
-    return handled;
-}
-
 void InformationBox::showEvent(QShowEvent *event)
 {
+    // Qt sizes the box and centres it over its parent as it is shown, so what the box needs
+    // goes into the label's least width first: widened afterwards, the box would hang off to
+    // the right of where Qt centred it. The label's least width carries the prompt's widest
+    // line, measured in the font the label has once polished (on Windows the desktop's
+    // message font), into Qt's sizing, which adds the icon, the margins and the spacing; then
+    // whatever the title needs beyond that.
+    QLabel *label = promptLabel(*this);
+    if (label && layout()) {
+        label->setMinimumWidth(promptLineWidth());
+        const int shortBy = titleBarWidth() - layout()->totalMinimumSize().width();
+        if (shortBy > 0)
+            label->setMinimumWidth(label->minimumWidth() + shortBy);
+    }
     QMessageBox::showEvent(event);
-    fit();
 }
 
 } // namespace lumaril

@@ -12,7 +12,8 @@ namespace lumaril {
 // a short title ("Fo... !") and the About text takes four lines instead of its three. This box
 // is wide enough for its title to show whole beside the title bar's buttons, and for each
 // line of its prompt to stay on one line unless that line is wider than two thirds of the
-// screen, where it wraps.
+// screen, where it wraps. Its size is settled before Qt centres it over its parent, so Qt's
+// own cap holds too: on a screen wider than 1024 pixels no message box is wider than 1000.
 class InformationBox : public QMessageBox
 {
 public:
@@ -24,11 +25,7 @@ public:
     [[nodiscard]] int promptLineWidth() const;
 
 protected:
-    bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
-
-private:
-    void fit();
 };
 
 } // namespace lumaril

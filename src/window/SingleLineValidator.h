@@ -12,12 +12,21 @@ namespace lumaril {
 //
 // Line breaks are the characters after which Unicode always breaks a line: LF, CR, VT, FF,
 // NEL, LINE SEPARATOR and PARAGRAPH SEPARATOR.
+//
+// It also keeps the box to a number of characters, if given one, the way a limited box does:
+// of the text just put in, what does not fit is left out. A character is what the user sees
+// as one (a grapheme cluster): a letter with its accents, an emoji, a flag. Counted in UTF-16
+// units, as Qt's own limit counts, or in code points, a box could keep half of one.
 class SingleLineValidator : public QValidator
 {
 public:
-    using QValidator::QValidator;
+    // maxCharacters 0: no limit.
+    explicit SingleLineValidator(int maxCharacters, QObject *parent = nullptr);
 
     State validate(QString &input, int &pos) const override;
+
+private:
+    int m_maxCharacters;
 };
 
 } // namespace lumaril

@@ -1,0 +1,114 @@
+#include "CommandLine.h"
+
+#include "RecordSearch.h"
+
+#include <cstdio>
+
+namespace lumaril {
+
+namespace {
+
+const char usage[] = "Usage: lumaril [--check-data | --help | --version]\n";
+
+const char help[] =
+        "Read and search an English translation of the Quran.\n"
+        "\n"
+        "With no option, lumaril opens its window, which reads the verse file quran.txt in the\n"
+        "current folder. Other arguments, Qt's own options among them, change nothing.\n"
+        "\n"
+        "  --check-data  check ./quran.txt without opening a window: print \"verses: N\" and\n"
+        "                exit with status 0, or say why the file cannot be used and exit with 1\n"
+        "  --help        show this help and exit\n"
+        "  --version     show the version and exit\n";
+
+// "lumaril --check-data": says whether the verse file in the working folder can be searched,
+// and how many verse records it holds. Installers and packaging checks use it.
+int checkData()
+{
+    const VerseFileCheck check = checkVerseFile(defaultVerseFileName);
+    QString problem = check.problem;
+    // Such a file is read without fault, but no search can ever find anything in it.
+    if (problem.isEmpty() && check.records == 0)
+        problem = QStringLiteral("holds no verse: a verse is the text between two \"#\"");
+    if (!problem.isEmpty()) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(check.fullPath), qPrintable(problem));
+        return 1;
+    }
+    std::printf("verses: %lld\n", static_cast<long long>(check.records));
+    return 0;
+}
+
+} // namespace
+
+CommandLine::CommandLine(int argc, char *argv[])
+{
+    QStringList words;
+    QStringList options;
+    for (int i = 1; i < argc; ++i) {
+        words << QString::fromLocal8Bit(argv[i]);
+        if (words.last().startsWith(QStringLiteral("--")))
+            options << words.last();
+    }
+    if (options.isEmpty())
+        return;
+    static const QStringList known = {QStringLiteral("--check-data"), QStringLiteral("--help"),
+                                      QStringLiteral("--version")};
+    m_action = Action::Refuse;
+    for (const QString &option : options) {
+        if (!known.contains(option)) {
+            m_refusal = QStringLiteral("unknown option %1").arg(option);
+            return;
+        }
+    }
+    if (words.size() > 1) {
+        m_refusal = QStringLiteral("%1 takes no other arguments").arg(options.first());
+        return;
+    }
+    const Action actions[] = {Action::CheckData, Action::ShowHelp, Action::ShowVersion};
+    m_action = actions[known.indexOf(options.first())];
+}
+
+int CommandLine::answer() const
+{
+    switch (m_action) {
+    case Action::OpenWindow:
+        break;
+    case Action::CheckData:
+        return checkData();
+    case Action::ShowHelp:
+        std::printf("%s%s", usage, help);
+        return 0;
+    case Action::ShowVersion:
+        std::printf("lumaril %s\n", LUMARIL_VERSION_TEXT);
+        return 0;
+    case Action::Refuse:
+        std::fprintf(stderr, "lumaril: %s\n%s", qPrintable(m_refusal), usage);
+        return 2;
+    }
+    return 0;
+}
+
+QString missingDisplay()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN) && !defined(Q_OS_ANDROID)
+    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+            || !qEnvironmentVariableIsEmpty("WAYLAND_SOCKET");
+    // Qt tries each platform of the list in turn; without one, X11 or Wayland.
+    const QStringList platforms =
+            qEnvironmentVariable("QT_QPA_PLATFORM").split(u';', Qt::SkipEmptyParts);
+    bool usable = platforms.isEmpty() && (x11 || wayland);
+    for (const QString &platform : platforms) {
+        const QString name = platform.section(u':', 0, 0);
+        usable = usable || (name == u"xcb" ? x11 : name.startsWith(u"wayland") ? wayland : true);
+    }
+    if (!usable) {
+        return QStringLiteral("lumaril: needs a graphical desktop session, and neither DISPLAY "
+                              "nor WAYLAND_DISPLAY is set; to run it on a virtual screen: "
+                              "xvfb-run -a lumaril");
+    }
+#endif
+    return {};
+}
+
+} // namespace lumaril

@@ -924,9 +924,14 @@ private slots:
         int shownLines = 0;
         int shortLines = 0;
         int longLines = 0;
+        // The window manager (and Wine's part in it) may still move a box just shown.
+        const auto settled = [](QMessageBox &box) {
+            QTest::qWait(150);
+            return box.geometry().center();
+        };
         catcher.inspect = [&](QMessageBox &box) {
+            centre = settled(box);
             size = box.size();
-            centre = box.geometry().center();
             const QLabel *label = nullptr;
             for (const QLabel *l : box.findChildren<QLabel *>())
                 label = l->text() == box.text() ? l : label;
@@ -940,7 +945,7 @@ private slots:
         window.widgetOperations().showInformation(prompt, title);
         QCOMPARE(catcher.seen.size(), 1);
         QPoint plainCentre;
-        catcher.inspect = [&](QMessageBox &box) { plainCentre = box.geometry().center(); };
+        catcher.inspect = [&](QMessageBox &box) { plainCentre = settled(box); };
         QMessageBox plain(QMessageBox::Information, title, QStringLiteral("!"), QMessageBox::Ok, &window);
         plain.exec();
         QCOMPARE(catcher.seen.size(), 2);

@@ -7,9 +7,9 @@
 #include <functional>
 
 // Passes a command's operations on to the real window, except its final message, which is
-// only logged. afterRepaint runs right after each repaint the command asks for, betweenReads
-// each time the scan reads the verse file on: a test sees what reaches the screen while the
-// command still holds the thread, and can slow the scan down as a slow disk would.
+// only logged. betweenReads runs each time the scan reads the verse file on: a test sees what
+// reaches the screen while the command still holds the thread, and can slow the scan down as
+// a slow disk would.
 class RepaintSpy : public lumaril::WindowOperations
 {
 public:
@@ -18,7 +18,6 @@ public:
     {
     }
     QStringList messages;
-    std::function<void()> afterRepaint;
     std::function<void()> betweenReads;
 
     void setResultsText(const QString &text) override { m_window.setResultsText(text); }
@@ -28,12 +27,7 @@ public:
     QString ayatText() const override { return m_window.ayatText(); }
     void showBusyPanel() override { m_window.showBusyPanel(); }
     void hideBusyPanel() override { m_window.hideBusyPanel(); }
-    void repaintNow() override
-    {
-        m_window.repaintNow();
-        if (afterRepaint)
-            afterRepaint();
-    }
+    void repaintNow() override { m_window.repaintNow(); }
     void stayResponsive() override
     {
         m_window.stayResponsive();

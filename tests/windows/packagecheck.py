@@ -701,8 +701,9 @@ def check_installer_failures(setup, work):
     silently(prefix, [setup, "/S", "/D=" + install], "the install into " + install)
     uninstaller = os.path.join(prefix.unix(install), "Uninstall.exe")
     failing = os.path.join(work, "failing-uninstall.exe")
-    subprocess.run(["x86_64-w64-mingw32-gcc", "-x", "c", "-", "-o", failing], check=True,
-                   input="int main(void) { return 3; }", text=True)
+    # A GUI program, as the real one is: a console one would have Wine make a console.
+    subprocess.run(["x86_64-w64-mingw32-gcc", "-mwindows", "-x", "c", "-", "-o", failing],
+                   check=True, input="int main(void) { return 3; }", text=True)
     shutil.copy(failing, uninstaller)
     installed = {f: os.path.getsize(os.path.join(prefix.path, f)) for f in prefix.files()
                  if os.path.isfile(os.path.join(prefix.path, f))}

@@ -47,7 +47,8 @@ set(LUMARIL_DEPLOYED)
 function(lumaril_deploy source folder name)
     set(out ${LUMARIL_DEPLOY_DIR}/${folder}/${name})
     if(CMAKE_STRIP)
-        set(copy ${CMAKE_STRIP} --strip-unneeded -o ${out} ${source})
+        # -p keeps the time stamp in the DLL's header as it was rather than the build's.
+        set(copy ${CMAKE_STRIP} --strip-unneeded -p -o ${out} ${source})
     else()
         set(copy ${CMAKE_COMMAND} -E copy ${source} ${out})
     endif()
@@ -121,6 +122,7 @@ if(CMAKE_STRIP)
 endif()
 set(CPACK_GENERATOR "ZIP;NSIS")
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/windows/CPackOptions.cmake)
+set(CPACK_LUMARIL_SOURCE_DIR ${PROJECT_SOURCE_DIR})
 
 # The portable zip unpacks into one folder of its own.
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
@@ -156,7 +158,11 @@ set(CPACK_NSIS_CREATE_ICONS_EXTRA [[
   CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Lumaril.lnk" "$INSTDIR\lumaril.exe"
   CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Uninstall Lumaril.lnk" "$INSTDIR\Uninstall.exe"
 ]])
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!insertmacro LumarilBeforeUninstall")
+# Run after the installation folder is removed (and again after the second look at the
+# Start-menu folder, when it changes nothing).
 set(CPACK_NSIS_DELETE_ICONS_EXTRA [[
+  !insertmacro LumarilAfterUninstall
   Delete "$SMPROGRAMS\$MUI_TEMP\Lumaril.lnk"
   Delete "$SMPROGRAMS\$MUI_TEMP\Uninstall Lumaril.lnk"
   DeleteRegKey /ifempty SHCTX "Software\Lumaril Project"

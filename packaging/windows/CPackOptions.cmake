@@ -2,3 +2,4 @@
 if(CPACK_GENERATOR STREQUAL "NSIS")
     set(CPACK_PACKAGE_FILE_NAME "${CPACK_PACKAGE_FILE_NAME}-setup")
 endif()
+include(${CPACK_LUMARIL_SOURCE_DIR}/packaging/SourceDate.cmake)

@@ -1,8 +1,10 @@
 #include "CommandLine.h"
 
+#include "RecordScanner.h"
 #include "RecordSearch.h"
-
-#include <cstdio>
+#include "SearchTerm.h"
+#include "VerseFile.h"
+#include "WindowsConsole.h"
 
 namespace lumaril {
 
@@ -16,25 +18,47 @@ const char help[] =
         "With no option, lumaril opens its window, which reads the verse file quran.txt in the\n"
         "current folder. Other arguments, Qt's own options among them, change nothing.\n"
         "\n"
+#ifdef Q_OS_WIN
+        "  --check-data  check .\\quran.txt without opening a window: print \"verses: N\" and\n"
+#else
         "  --check-data  check ./quran.txt without opening a window: print \"verses: N\" and\n"
+#endif
         "                exit with status 0, or say why the file cannot be used and exit with 1\n"
         "  --help        show this help and exit\n"
         "  --version     show the version and exit\n";
 
+// The records of a file that can be searched that hold more than blanks and line breaks: "##"
+// makes a record, but not a verse.
+qint64 countVerses(const QString &fileName)
+{
+    VerseFile file(fileName);
+    if (!file.open())
+        return 0;
+    const SearchTerm anything{QString()};
+    RecordScanner scanner(file, anything);
+    qint64 verses = 0;
+    if (scanner.start()) {
+        while (scanner.next())
+            verses += scanner.currentText().trimmed().isEmpty() ? 0 : 1;
+    }
+    return verses;
+}
+
 // "lumaril --check-data": says whether the verse file in the working folder can be searched,
-// and how many verse records it holds. Installers and packaging checks use it.
+// and how many verses it holds. Installers and packaging checks use it.
 int checkData()
 {
     const VerseFileCheck check = checkVerseFile(defaultVerseFileName);
     QString problem = check.problem;
+    const qint64 verses = problem.isEmpty() && check.records > 0 ? countVerses(check.fullPath) : 0;
     // Such a file is read without fault, but no search can ever find anything in it.
-    if (problem.isEmpty() && check.records == 0)
+    if (problem.isEmpty() && verses == 0)
         problem = QStringLiteral("holds no verse: a verse is the text between two \"#\"");
     if (!problem.isEmpty()) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(check.fullPath), qPrintable(problem));
+        writeText(StandardStream::Error, QStringLiteral("%1: %2\n").arg(check.fullPath, problem));
         return 1;
     }
-    std::printf("verses: %lld\n", static_cast<long long>(check.records));
+    writeText(StandardStream::Output, QStringLiteral("verses: %1\n").arg(verses));
     return 0;
 }
 
@@ -76,13 +100,14 @@ int CommandLine::answer() const
     case Action::CheckData:
         return checkData();
     case Action::ShowHelp:
-        std::printf("%s%s", usage, help);
+        writeText(StandardStream::Output, QLatin1String(usage) + QLatin1String(help));
         return 0;
     case Action::ShowVersion:
-        std::printf("lumaril %s\n", LUMARIL_VERSION_TEXT);
+        writeText(StandardStream::Output, QStringLiteral("lumaril " LUMARIL_VERSION_TEXT "\n"));
         return 0;
     case Action::Refuse:
-        std::fprintf(stderr, "lumaril: %s\n%s", qPrintable(m_refusal), usage);
+        writeText(StandardStream::Error,
+                  QStringLiteral("lumaril: %1\n").arg(m_refusal) + QLatin1String(usage));
         return 2;
     }
     return 0;

@@ -1,11 +1,8 @@
 #pragma once
 
-#include <QStringList>
+#include "LumarilVersion.h"
 
-// The version the program reports; the build may give it.
-#ifndef LUMARIL_VERSION_TEXT
-#define LUMARIL_VERSION_TEXT "1.00"
-#endif
+#include <QStringList>
 
 namespace lumaril {
 

@@ -1,6 +1,5 @@
 #include "WindowsConsole.h"
 
-#include <cstdio>
 #include <cstring>
 #include <windows.h>
 
@@ -18,6 +17,18 @@ bool leadsNowhere(DWORD which)
             || ::GetFileType(handle) == FILE_TYPE_UNKNOWN;
 }
 
+// Both the C library's stream (for what Qt may print) and the handle writeText() uses.
+void pointAtConsole(DWORD which, std::FILE *stream)
+{
+    std::freopen("CONOUT$", "w", stream);
+    // Read access too: GetConsoleMode() needs it to tell a console from a file.
+    const HANDLE console = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                         OPEN_EXISTING, 0, nullptr);
+    if (console != INVALID_HANDLE_VALUE)
+        ::SetStdHandle(which, console);
+}
+
 } // namespace
 
 void attachToStartingConsole(int argc, char *argv[])
@@ -33,9 +44,28 @@ void attachToStartingConsole(int argc, char *argv[])
     if (!::AttachConsole(ATTACH_PARENT_PROCESS))
         return;
     if (noOutput)
-        std::freopen("CONOUT$", "w", stdout);
+        pointAtConsole(STD_OUTPUT_HANDLE, stdout);
     if (noError)
-        std::freopen("CONOUT$", "w", stderr);
+        pointAtConsole(STD_ERROR_HANDLE, stderr);
+}
+
+void writeText(StandardStream stream, const QString &text)
+{
+    const bool output = stream == StandardStream::Output;
+    std::fflush(output ? stdout : stderr);
+    const HANDLE handle = ::GetStdHandle(output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE)
+        return;
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (::GetConsoleMode(handle, &mode)) {
+        ::WriteConsoleW(handle, text.utf16(), DWORD(text.size()), &written, nullptr);
+        return;
+    }
+    QString lines = text;
+    lines.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    const QByteArray bytes = lines.toUtf8();
+    ::WriteFile(handle, bytes.constData(), DWORD(bytes.size()), &written, nullptr);
 }
 
 } // namespace lumaril

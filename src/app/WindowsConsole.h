@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QString>
+
+#include <cstdio>
+
 namespace lumaril {
 
 // lumaril.exe is a Windows GUI program, so that double-clicking it opens no console window; such
@@ -16,6 +20,21 @@ namespace lumaril {
 void attachToStartingConsole(int argc, char *argv[]);
 #else
 inline void attachToStartingConsole(int, char *[]) {}
+#endif
+
+enum class StandardStream { Output, Error };
+
+// Writes an answer to standard output or error. On Windows a console is given UTF-16, which it
+// shows whatever its code page (cmd.exe's OEM one is not the program's ANSI one, so "é" would
+// come out as another letter), and a file or a pipe gets UTF-8 with CR LF line ends; elsewhere
+// the text goes out in the locale's encoding.
+#ifdef _WIN32
+void writeText(StandardStream stream, const QString &text);
+#else
+inline void writeText(StandardStream stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream == StandardStream::Output ? stdout : stderr);
+}
 #endif
 
 } // namespace lumaril

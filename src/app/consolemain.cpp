@@ -7,6 +7,10 @@
 // lumaril.exe beside it with the same arguments and the console's standard handles, waits for
 // it, and ends with its exit status: the answer comes before the prompt, %ERRORLEVEL% is the
 // program's, and without arguments the console waits for the window as a terminal does.
+//
+// Double-clicked in Explorer (which shows it as a second "lumaril" where extensions are hidden),
+// it is given a console window of its own that nobody types into: it then lets that console go
+// at once and starts lumaril.exe without waiting, so no console window stays on the screen.
 // Deliberately plain Windows API and no C++ library, so it needs no DLL of its own.
 #include <windows.h>
 
@@ -39,16 +43,43 @@ const wchar_t *argumentsOf(const wchar_t *commandLine)
     return p;
 }
 
+// Whether a file or a pipe takes the output: someone reads the answer and waits for it.
+bool redirected(DWORD which)
+{
+    const HANDLE handle = ::GetStdHandle(which);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE)
+        return false;
+    const DWORD type = ::GetFileType(handle);
+    return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
+}
+
+// Started from Explorer (or by a program with DETACHED_PROCESS): no console at all, or one that
+// Windows made for this program alone and that no shell shares.
+bool startedWithoutConsole()
+{
+    if (redirected(STD_OUTPUT_HANDLE) || redirected(STD_ERROR_HANDLE))
+        return false;
+    DWORD processes[2];
+    return ::GetConsoleWindow() == nullptr || ::GetConsoleProcessList(processes, 2) == 1;
+}
+
+// To a console in UTF-16, which it shows whatever its code page; to a file or pipe in UTF-8.
 void complain(const wchar_t *what, const wchar_t *program)
 {
     wchar_t text[MAX_PATH + 200];
     const int length = ::wsprintfW(text, L"lumaril: %s %s (Windows error %lu)\r\n", what, program,
                                    ::GetLastError());
-    char bytes[sizeof text];
-    const int size = ::WideCharToMultiByte(::GetConsoleOutputCP(), 0, text, length, bytes,
-                                           sizeof bytes, nullptr, nullptr);
+    const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
     DWORD written = 0;
-    ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), bytes, DWORD(size), &written, nullptr);
+    if (::GetConsoleMode(error, &mode)) {
+        ::WriteConsoleW(error, text, DWORD(length), &written, nullptr);
+        return;
+    }
+    char bytes[sizeof text * 3 / sizeof *text];
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, length, bytes, int(sizeof bytes),
+                                           nullptr, nullptr);
+    ::WriteFile(error, bytes, DWORD(size), &written, nullptr);
 }
 
 } // namespace
@@ -78,11 +109,25 @@ int main()
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (startedWithoutConsole()) {
+        ::FreeConsole();
+        if (!::CreateProcessW(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &started)) {
+            // No console to tell: Explorer's own message box is what the user would expect.
+            wchar_t text[MAX_PATH + 100];
+            ::wsprintfW(text, L"Cannot start %s (Windows error %lu).", program, ::GetLastError());
+            ::MessageBoxW(nullptr, text, L"Lumaril", MB_OK | MB_ICONERROR);
+            return 1;
+        }
+        ::CloseHandle(started.hThread);
+        ::CloseHandle(started.hProcess);
+        return 0;
+    }
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = inherited(STD_INPUT_HANDLE);
     startup.hStdOutput = inherited(STD_OUTPUT_HANDLE);
     startup.hStdError = inherited(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION started{};
     if (!::CreateProcessW(program, commandLine, nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                           &startup, &started)) {
         complain(L"cannot start", program);

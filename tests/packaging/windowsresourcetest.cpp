@@ -13,7 +13,8 @@
 // here with the MinGW cross windres and read back from the .res bytes, so that what Explorer
 // would show is checked without a Windows machine. With LUMARIL_WINDOWS_EXE naming a built
 // lumaril.exe, the same checks read the resources the program file itself carries instead;
-// LUMARIL_WINDOWS_SETUP names the installer, whose version record is checked too.
+// LUMARIL_WINDOWS_SETUP names the installer, whose version record is checked too. Named by
+// LUMARIL_WINDOWS_EXE, the console companion lumaril.com is checked the same way.
 class WindowsResourceTest : public QObject
 {
     Q_OBJECT
@@ -194,6 +195,8 @@ class WindowsResourceTest : public QObject
         return std::nullopt;
     }
 
+    bool isCompanion() const { return m_exe.endsWith(QLatin1String(".com")); }
+
     void compileResourceScript()
     {
         const QString windres = QStandardPaths::findExecutable(QStringLiteral("x86_64-w64-mingw32-windres"));
@@ -205,6 +208,7 @@ class WindowsResourceTest : public QObject
         rc.setProcessChannelMode(QProcess::MergedChannels);
         const QString res = m_dir.filePath(QStringLiteral("lumaril.res"));
         rc.start(windres, {QStringLiteral("--preprocessor=cpp"), QStringLiteral("-O"), QStringLiteral("res"),
+                           QStringLiteral("--include-dir=" LUMARIL_RESOURCE_INCLUDE),
                            QStringLiteral(LUMARIL_RESOURCE_SCRIPT), res});
         QVERIFY(rc.waitForFinished(60000));
         QVERIFY2(rc.exitStatus() == QProcess::NormalExit && rc.exitCode() == 0, rc.readAll().constData());
@@ -262,7 +266,7 @@ private slots:
         QTest::newRow("FileVersion") << "FileVersion" << "1.00";
         QTest::newRow("ProductVersion") << "ProductVersion" << "1.00";
         QTest::newRow("InternalName") << "InternalName" << "lumaril";
-        QTest::newRow("OriginalFilename") << "OriginalFilename" << "lumaril.exe";
+        QTest::newRow("OriginalFilename") << "OriginalFilename" << (isCompanion() ? "lumaril.com" : "lumaril.exe");
     }
 
     void strings()
@@ -345,13 +349,15 @@ private slots:
         QCOMPARE(versions, 1);
     }
 
-    // A GUI program: started from Explorer it opens no console window beside its own.
+    // A GUI program: started from Explorer it opens no console window beside its own. Its
+    // companion is the console program that cmd.exe waits for.
     void programFileIsGuiProgram()
     {
         if (m_exe.isEmpty())
             QSKIP("checks a built lumaril.exe, named by LUMARIL_WINDOWS_EXE");
         const qsizetype optional = dword(m_image, 0x3C) + 24;
-        QCOMPARE(word(m_image, optional + 68), quint16(2)); // IMAGE_SUBSYSTEM_WINDOWS_GUI
+        // IMAGE_SUBSYSTEM_WINDOWS_CUI, IMAGE_SUBSYSTEM_WINDOWS_GUI
+        QCOMPARE(word(m_image, optional + 68), quint16(isCompanion() ? 3 : 2));
     }
 
     // What Windows reads before the program starts: without the compatibility list it gives the
@@ -359,6 +365,8 @@ private slots:
     // blurred on a second monitor of another scale.
     void manifest()
     {
+        if (isCompanion())
+            QSKIP("the console companion has no window and no manifest");
         const auto manifest = find(RtManifest, Id(quint16(1))); // CREATEPROCESS_MANIFEST_RESOURCE_ID
         QVERIFY2(manifest, "no manifest resource with id 1");
         QStringList seen;

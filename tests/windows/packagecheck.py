@@ -15,7 +15,14 @@
       Round trips in one prefix, each ending with a complete installation (files, licences,
       shortcuts, Apps & features entry, --check-data from the shortcut's working folder) or with
       none: silent install, silent install over it, with DISPLAY the wizard cancelled on each
-      page and then finished with "Run Lumaril"; uninstall, install, uninstall.
+      page and then finished with "Run Lumaril"; uninstall, install, uninstall. Then, in a
+      fresh prefix and a folder whose parent setup makes: setup over a failing uninstaller
+      and over an entry whose uninstaller is gone, and uninstalling.
+
+  packagecheck.py sources SOURCES
+      The sources archive beside the downloads: Debian's qt6-base source package README.txt
+      names, every file its .dsc lists with that size and SHA-256 and no other, the script and
+      toolchain file that built the DLLs and the configure line they were built with.
 
 Needs wine (Debian's wine64 is enough), x86_64-w64-mingw32-objdump, and for the window an X
 display (DISPLAY). Exits 1 with the reasons when a check fails.
@@ -59,6 +66,10 @@ NOTICES = {
     "qt6widgets.dll": [], "qwindows.dll": [], "qwindowsvistastyle.dll": [], "qgif.dll": [],
     "libgcc_s_seh-1.dll": ["GCC runtime libraries"], "libstdc++-6.dll": ["GCC runtime libraries"],
     "libwinpthread-1.dll": ["MinGW-w64 winpthreads"],
+    # Linked into the program files: MinGW-w64's start-up code and C library parts (gdtoa and
+    # mingw_pformat among them) and GCC's runtime.
+    "lumaril.exe": ["MinGW-w64 runtime", "GCC runtime libraries"],
+    "lumaril.com": ["MinGW-w64 runtime", "GCC runtime libraries"],
 }
 GNU_TEXTS = {"LGPL-3.0.txt": "GNU LESSER GENERAL PUBLIC LICENSE", "GPL-3.0.txt": "GNU GENERAL PUBLIC LICENSE"}
 VERSES = "verses: 6236"
@@ -311,12 +322,51 @@ def check_licences(folder):
     for block in re.split(r"^={78}\r?$", read("third-party-notices.txt"), flags=re.M)[1:]:
         lines = block.strip().splitlines()
         entries.append((lines[0], lines[1].lower(), "\n".join(lines[3:]).strip()))
-    for dll in (n.lower() for _, _, names in os.walk(folder) for n in names if n.lower().endswith(".dll")):
+    for dll in (n.lower() for _, _, names in os.walk(folder) for n in names
+                if n.lower().endswith((".dll", ".exe", ".com")) and n.lower() != "uninstall.exe"):
         for title in NOTICES.get(dll, [f"(no list of what {dll} contains)"]):
             if not any(t.startswith(title) and dll in d and len(text) > 30 for t, d, text in entries):
                 fail(f"{dll}: no notice for {title!r}")
     if len(failures) == before:
-        ok(f"full LGPL and GPL texts and {len(entries)} notices, covering every DLL shipped")
+        ok(f"full LGPL and GPL texts and {len(entries)} notices, covering every DLL and program shipped")
+
+
+def check_answer_bytes(prefix, folder, top):
+    """Written to a pipe, the answer is UTF-8 whatever Windows' code pages: the folder above,
+    which has no quran.txt, is named in full."""
+    for program in ("lumaril.exe", "lumaril.com"):
+        r = subprocess.run(["wine", f"{top}\\{program}", "--check-data"], env=prefix.env,
+                           cwd=os.path.dirname(folder), stdout=subprocess.PIPE,
+                           stderr=subprocess.PIPE, timeout=120)
+        want = "\\Téléchargements à moi\\quran.txt: it does not exist\r\n".encode()
+        if r.returncode != 1 or not r.stderr.endswith(want):
+            fail(f"{program} --check-data to a pipe: exit {r.returncode}, bytes {r.stderr[-80:]!r}")
+        else:
+            ok(f"{program} --check-data writes UTF-8 to a pipe")
+
+
+def check_double_click(prefix, folder):
+    """lumaril.com started as Explorer starts it, in a console of its own: the window opens and
+    no console window stays."""
+    if not os.environ.get("DISPLAY"):
+        print("skip: lumaril.com double-clicked (no DISPLAY)", flush=True)
+        return
+    subprocess.run(["wine", "start", "/unix", os.path.join(folder, "lumaril.com")], env=prefix.env,
+                   timeout=120)
+    try:
+        if not xdo("search", "--sync", "--onlyvisible", "--name", "^Lumaril !", timeout=120):
+            fail("lumaril.com double-clicked: no window")
+            return
+        time.sleep(3)
+        consoles = xdo("search", "--onlyvisible", "--class", "conhost", timeout=30)
+        if consoles:
+            fail(f"lumaril.com double-clicked: a console window stays ({len(consoles)})")
+        else:
+            ok("lumaril.com double-clicked: the window opens and no console window stays")
+    except subprocess.TimeoutExpired:
+        fail("lumaril.com double-clicked: no window")
+    finally:
+        prefix.kill()
 
 
 def check_zip(zip_path, work, screenshot=None):
@@ -356,6 +406,8 @@ def check_zip(zip_path, work, screenshot=None):
     else:
         ok(f"lumaril.exe --check-data in the unzipped folder prints {VERSES!r}")
     check_console(prefix, folder, top)
+    check_answer_bytes(prefix, folder, top)
+    check_double_click(prefix, folder)
 
     if screenshot:
         running, dlls = window_screenshot(prefix, folder, exe, screenshot)
@@ -437,11 +489,11 @@ UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\
 SETUP_TITLE = "Lumaril 1.00 Setup"
 
 
-def expect_installed(prefix, how):
+def expect_installed(prefix, how, install=INSTALL):
     """A complete installation: every file, the shortcuts, the Apps & features entry, and the
     program finds its verses from the shortcut's working folder."""
     problems = []
-    folder = prefix.unix(INSTALL)
+    folder = prefix.unix(install)
     for name in sorted(EXPECTED_FILES | {"Uninstall.exe"}):
         if not os.path.isfile(os.path.join(folder, *name.split("/"))):
             problems.append(f"not installed: {name}")
@@ -452,10 +504,10 @@ def expect_installed(prefix, how):
     workdir = None
     if "Lumaril.lnk" in shortcuts:
         target, workdir = shortcut_fields(os.path.join(menu, "Lumaril.lnk"))
-        if (target or "").lower() != (INSTALL + "\\lumaril.exe").lower():
+        if (target or "").lower() != (install + "\\lumaril.exe").lower():
             problems.append(f"the shortcut starts {target!r}")
-        if (workdir or "").lower() != INSTALL.lower():
-            problems.append(f"the shortcut's working folder is {workdir!r}, not {INSTALL!r}")
+        if (workdir or "").lower() != install.lower():
+            problems.append(f"the shortcut's working folder is {workdir!r}, not {install!r}")
             workdir = None
 
     code, values = reg_values(prefix, UNINSTALL_KEY)
@@ -473,7 +525,7 @@ def expect_installed(prefix, how):
         problems.append(f"EstimatedSize {kind} {size}, the folder holds {on_disk} KB")
 
     if workdir:
-        r = prefix.wine([INSTALL + "\\lumaril.exe", "--check-data"], cwd=prefix.unix(workdir),
+        r = prefix.wine([install + "\\lumaril.exe", "--check-data"], cwd=prefix.unix(workdir),
                         timeout=120)
         if r.returncode != 0 or r.stdout.strip() != VERSES:
             problems.append(f"--check-data from the shortcut's working folder: exit {r.returncode}, "
@@ -600,7 +652,88 @@ def check_installer(setup, work):
     shutil.rmtree(prefix.path, ignore_errors=True)
 
 
+QT_SOURCE = "qt6-base_6.4.2+dfsg-10"
+
+
+def check_sources(archive):
+    import hashlib
+    import tarfile
+    with tarfile.open(archive) as t:
+        files = {m.name.split("/", 1)[1]: t.extractfile(m).read() for m in t.getmembers()
+                 if m.isfile() and "/" in m.name}
+    readme = open(os.path.join(ROOT, "packaging", "windows", "README.txt"), encoding="utf-8").read()
+    if "6.4.2+dfsg-10" not in readme or "-sources.tar.xz" not in readme:
+        fail("README.txt does not say which source package the DLLs come from and where it is")
+    dsc = files.get(QT_SOURCE + ".dsc", b"").decode("utf-8", "replace")
+    listed = re.findall(r"^ ([0-9a-f]{64}) (\d+) (\S+)$",
+                        dsc.split("Checksums-Sha256:", 1)[-1].split("\nFiles:", 1)[0], re.M)
+    if not listed:
+        fail(f"the archive has no {QT_SOURCE}.dsc listing SHA-256 checksums")
+    for digest, size, name in listed:
+        data = files.get(name)
+        if data is None:
+            fail(f"{name}, named by the .dsc, is not in the archive")
+        elif len(data) != int(size) or hashlib.sha256(data).hexdigest() != digest:
+            fail(f"{name} is not the file the .dsc names (size or SHA-256)")
+    expected = {QT_SOURCE + ".dsc", "README.txt", "configure-line.txt", "tools/build-qt-windows",
+                "cmake/mingw-w64-x86_64.cmake"} | {name for _, _, name in listed}
+    if set(files) != expected:
+        fail(f"sources archive: missing {sorted(expected - set(files))}, extra {sorted(set(files) - expected)}")
+    line = files.get("configure-line.txt", b"").decode().split()
+    script = files.get("tools/build-qt-windows", b"").decode()
+    if "-DFEATURE_tabletevent=OFF" not in line or not all(
+            a in script for a in line if a.startswith("-DFEATURE")):
+        fail("configure-line.txt is not the line tools/build-qt-windows configures Qt with")
+    if not failures:
+        ok(f"{os.path.basename(archive)}: {QT_SOURCE} ({len(listed)} files checked against its "
+           f".dsc), the build script and configure line; {os.path.getsize(archive)} bytes")
+
+
+def check_installer_failures(setup, work):
+    """In a fresh prefix, installed where setup also makes the folder above: setup over an
+    installation whose uninstaller fails stops with a non-zero exit code and leaves it as it
+    was; over one whose uninstaller is gone it takes the Apps & features entry away and
+    installs. Uninstalling takes away the folder above as well."""
+    prefix = Prefix(os.path.join(work, "installer-failures-prefix"))
+    files_before, keys_before = prefix.files(), prefix.registry()
+    # No blank: a program gets its arguments back quoted, and setup reads /D= only unquoted.
+    install = "C:\\Programmes-é\\Lumaril"
+    silently(prefix, [setup, "/S", "/D=" + install], "the install into " + install)
+    uninstaller = os.path.join(prefix.unix(install), "Uninstall.exe")
+    failing = os.path.join(work, "failing-uninstall.exe")
+    # A GUI program, as the real one is: a console one would have Wine make a console.
+    subprocess.run(["x86_64-w64-mingw32-gcc", "-mwindows", "-x", "c", "-", "-o", failing],
+                   check=True, input="int main(void) { return 3; }", text=True)
+    shutil.copy(failing, uninstaller)
+    installed = {f: os.path.getsize(os.path.join(prefix.path, f)) for f in prefix.files()
+                 if os.path.isfile(os.path.join(prefix.path, f))}
+    r = prefix.wine([setup, "/S", "/D=" + install], timeout=300)
+    prefix.wait()
+    now = {f: os.path.getsize(os.path.join(prefix.path, f)) for f in prefix.files()
+           if os.path.isfile(os.path.join(prefix.path, f))}
+    changed = sorted(f for f in installed.keys() | now.keys()
+                     if installed.get(f) != now.get(f) and not f.endswith(".reg")
+                     and not re.search(r"/(Temp|temp)/", f))
+    if r.returncode == 0 or changed:
+        fail(f"setup over a failing uninstaller: exit {r.returncode}, changed {changed[:5]}")
+    else:
+        ok(f"setup over a failing uninstaller stops (exit {r.returncode}) and changes nothing")
+    expect_installed(prefix, "after the failing uninstaller", install)
+
+    os.remove(uninstaller)
+    silently(prefix, [setup, "/S", "/D=" + install], "setup over an entry whose uninstaller is gone")
+    expect_installed(prefix, "setup over an entry whose uninstaller is gone", install)
+    silently(prefix, [install + "\\Uninstall.exe", "/S"], "the uninstall")
+    expect_nothing_left(prefix, "uninstall from " + install, files_before, keys_before)
+    prefix.kill()
+    shutil.rmtree(prefix.path, ignore_errors=True)
+
+
 def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "sources":
+        check_sources(os.path.abspath(sys.argv[2]))
+        print("packagecheck sources: " + ("FAILED" if failures else "all checks passed"))
+        return 1 if failures else 0
     if len(sys.argv) < 4 or sys.argv[1] not in ("zip", "installer"):
         print(__doc__, file=sys.stderr)
         return 2
@@ -611,6 +744,7 @@ def main():
                   os.path.abspath(sys.argv[4]) if len(sys.argv) > 4 else None)
     else:
         check_installer(os.path.abspath(package), os.path.abspath(work))
+        check_installer_failures(os.path.abspath(package), os.path.abspath(work))
     if failures:
         print(f"packagecheck {kind}: {len(failures)} check(s) failed", file=sys.stderr)
         return 1

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
@@ -194,6 +195,49 @@ private slots:
         QCOMPARE(spy.messages, QStringList{QStringLiteral("Results ! | 1 Results found !")});
         QVERIFY2(allDuringSearch, "the search ended before the screen was read: slow it down more");
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QStringLiteral(", "))));
+    }
+
+    // Alt+F4 to a window manager during a long search: the search's message, then the
+    // farewell, and the window is gone. X11 counts the window manager's close as input: held
+    // back with the user's keys, it reached the window only inside the message box, which
+    // dropped it, and the window stayed open. Last, as it leaves a window manager running.
+    void windowManagerCloseDuringASearch()
+    {
+        if (QGuiApplication::platformName() != u"xcb")
+            QSKIP("needs an X server (run under xvfb-run)");
+        for (const char *tool : {"xdotool", "openbox"}) {
+            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+                QSKIP(qPrintable(QStringLiteral("%1 is not installed (tools/setup installs it)").arg(tool)));
+        }
+        QProcess windowManager;
+        windowManager.start(QStringLiteral("openbox"), {});
+        QVERIFY(windowManager.waitForStarted());
+        const auto stop = qScopeGuard([&] {
+            windowManager.kill();
+            windowManager.waitForFinished();
+        });
+        TestFiles files;
+        // Records of one letter outside ASCII, each decoded and tested: seconds of searching.
+        Form1 window(files.write("#" + QByteArray("\u2019\r\n#").repeated(6'000'000) + "mercy\r\n#"));
+        QTest::qWait(1000);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        MessageCatcher catcher;
+        bool closedDuringSearch = false;
+        const EventWatch watch(&window, [&](QEvent *event) {
+            if (event->type() == QEvent::Close && control(window, "wait")->isVisible())
+                closedDuringSearch = true;
+        });
+        control<QLineEdit>(window, "Text2")->setText(QStringLiteral("mercy"));
+        // Pressed at the first moment the search lets the window system in.
+        QTimer::singleShot(0, [] { x11Tool(QStringLiteral("xdotool"), {"key", "alt+F4"}); });
+        control<QPushButton>(window, "Command1")->click();
+        QStringList titles;
+        for (const auto &box : std::as_const(catcher.seen))
+            titles << box.title + " | " + box.text;
+        QCOMPARE(titles, (QStringList{"Results ! | 1 Results found !", "Thanks ! | Thanks for using my software ! "}));
+        QVERIFY2(closedDuringSearch, "the close came after the search: make the search longer");
+        QVERIFY(!window.isVisible());
     }
 };
 

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QFrame>
 #include <QLineEdit>
 #include <QTextEdit>
@@ -57,6 +58,64 @@ namespace {
 // million letters. Breaking anywhere costs only the length, and breaks a run wider than the
 // box exactly where wrapping at blanks would: at the box's width.
 constexpr qsizetype longestWordRun = 10000;
+
+// What the user does to the window with the keyboard, the mouse, a pen or a finger.
+bool isUserInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::InputMethod:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+    case QEvent::NativeGesture:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Drops the user's input to the program's windows while it is installed. Every other event
+// goes through: the window system's, and what accessibility tools and the window manager ask
+// (a close request among them), which the platform may count as input too.
+class InputHold : public QObject
+{
+public:
+    InputHold() { QCoreApplication::instance()->installEventFilter(this); }
+    ~InputHold() override { QCoreApplication::instance()->removeEventFilter(this); }
+    InputHold(const InputHold &) = delete;
+    InputHold &operator=(const InputHold &) = delete;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (!(watched->isWidgetType() || watched->isWindowType()) || !isUserInput(event->type()))
+            return false;
+        // A key taken by no shortcut and left unused goes on to the platform's own handling:
+        // Alt+F4 on Windows becomes a close request there.
+        if (event->type() == QEvent::ShortcutOverride)
+            event->accept();
+        else
+            event->ignore();
+        return true;
+    }
+};
 
 bool breaksLine(QChar c)
 {
@@ -168,11 +227,16 @@ void WidgetOperations::present()
     drawPendingChanges();
     // Exposures, frame callbacks and buffer releases come in as events; handling them here
     // keeps the whole window right on the screen, and the compositor's buffers flowing, while
-    // the command holds the thread, and sends what was drawn on to the compositor. User
-    // input waits until the command has ended, as it would if nothing were handled at all.
-    // Form1 keeps commands and close requests that arrive here (from accessibility tools, the
-    // window manager, the session) for later.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // the command holds the thread, and sends what was drawn on to the compositor. The user's
+    // keys and clicks are dropped, as if nothing were handled at all; commands and close
+    // requests that arrive here (from accessibility tools, the window manager, the session)
+    // wait their turn in Form1. Asking Qt to leave out user input instead would also hold back
+    // the window manager's close, which X11 and Windows deliver as input, until it is lost in
+    // the command's message box.
+    {
+        const InputHold hold;
+        QCoreApplication::processEvents();
+    }
     if (const QScreen *screen = m_form.screen(); screen && screen->refreshRate() >= 1)
         m_frameNs = qint64(1e9 / std::clamp(screen->refreshRate(), qreal(24), qreal(480)));
     m_sincePresent.start();

@@ -140,27 +140,41 @@ qsizetype longestRun(QStringView text, qsizetype &run)
 void WidgetOperations::setResultsText(const QString &text)
 {
     const qsizetype old = m_resultsText.size();
-    // A CR at the end of the old text could pair with an LF at the start of the new part, so
-    // only a clean cut is appended.
-    const bool extends = old > 0 && text.size() > old && m_resultsText.back() != u'\r'
-            && QStringView(text).first(old) == m_resultsText;
-    if (extends) {
-        if (longestRun(QStringView(text).sliced(old), m_trailingRun) >= longestWordRun)
-            m_results->setWordWrapMode(QTextOption::WrapAnywhere);
-        QTextCursor end(m_results->document());
-        end.movePosition(QTextCursor::End);
-        end.insertText(displayText(QStringView(text).sliced(old)));
+    if (old > 0 && text.size() > old && QStringView(text).first(old) == m_resultsText) {
         m_resultsText.append(QStringView(text).sliced(old));
     } else {
         // A deep copy: sharing the caller's string would make its next append copy it whole.
         m_resultsText = QString(text.constData(), text.size());
+        m_replaceShown = true;
+    }
+    // While the busy panel shows, a search may add a match many times a frame: the box takes
+    // the latest text only when the screen can show it.
+    if (!m_wait->isVisible())
+        showResultsText();
+}
+
+void WidgetOperations::showResultsText()
+{
+    // A CR at the end of what the box shows could pair with an LF at the start of the rest,
+    // so only a clean cut is appended.
+    const bool extends = !m_replaceShown && m_shownLength > 0 && m_resultsText[m_shownLength - 1] != u'\r';
+    if (extends && m_shownLength < m_resultsText.size()) {
+        const QStringView added = QStringView(m_resultsText).sliced(m_shownLength);
+        if (longestRun(added, m_trailingRun) >= longestWordRun)
+            m_results->setWordWrapMode(QTextOption::WrapAnywhere);
+        QTextCursor end(m_results->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(displayText(added));
+    } else if (!extends && (m_replaceShown || m_shownLength != m_resultsText.size())) {
         m_trailingRun = 0;
-        const bool hostile = longestRun(text, m_trailingRun) >= longestWordRun;
+        const bool hostile = longestRun(m_resultsText, m_trailingRun) >= longestWordRun;
         // Emptied first, so that changing how the box wraps lays out no old text.
         m_results->clear();
         m_results->setWordWrapMode(hostile ? QTextOption::WrapAnywhere : m_wordWrap);
-        m_results->setPlainText(displayText(text));
+        m_results->setPlainText(displayText(m_resultsText));
     }
+    m_replaceShown = false;
+    m_shownLength = m_resultsText.size();
 }
 
 qsizetype WidgetOperations::resultsTextLength() const
@@ -195,6 +209,7 @@ void WidgetOperations::showBusyPanel()
 void WidgetOperations::hideBusyPanel()
 {
     m_wait->hide();
+    showResultsText();
     // A command's message comes next: the window's final state, the panel gone and the last
     // results in place, is on the screen before it, whatever the pacing held back.
     drawOwed();
@@ -224,6 +239,7 @@ void WidgetOperations::stayResponsive()
 void WidgetOperations::present()
 {
     m_owed = false;
+    showResultsText();
     drawPendingChanges();
     // Exposures, frame callbacks and buffer releases come in as events; handling them here
     // keeps the whole window right on the screen, and the compositor's buffers flowing, while

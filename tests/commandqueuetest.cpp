@@ -6,10 +6,8 @@
 
 using lumaril::CommandQueue;
 
-// The order of commands and closing. Command A runs and asks for what its row lists: another
-// command by name, "close" from outside, or "exit" (the Exit command's own close, then the end
-// of the program); the farewell may ask too; then one more command, "late", is asked for. The
-// log names each command as it runs, "farewell", and each close as "closes" or "waits".
+// Command A, then the farewell, ask for a command by name, "close" from outside or "exit" (a
+// command's own close, then the end); then "late" is asked. The log: commands as they run.
 class CommandQueueTest : public QObject
 {
     Q_OBJECT

@@ -61,7 +61,6 @@ private Q_SLOTS:
         });
         ask(QStringLiteral("late"));
         QCOMPARE(m_log.join(u' '), log);
-        QVERIFY(!m_queue->isRunning());
     }
 };
 

@@ -32,8 +32,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("duringFarewell");
         QTest::addColumn<QString>("log");
         QTest::newRow("command during command") << QStringList{"B", "C"} << QStringList{} << "A B C late";
-        QTest::newRow("close during command") << QStringList{"close", "B"} << QStringList{} << "A waits farewell closes";
-        QTest::newRow("close twice") << QStringList{"close", "close"} << QStringList{} << "A waits waits farewell closes";
+        QTest::newRow("close twice during command") << QStringList{"close", "close", "B"} << QStringList{}
+                                                    << "A waits waits farewell closes";
         QTest::newRow("close during the farewell") << QStringList{"close"} << QStringList{"close", "B"}
                                                    << "A waits farewell closes closes";
         QTest::newRow("Exit during command") << QStringList{"B", "exit", "C"} << QStringList{} << "A farewell closes";

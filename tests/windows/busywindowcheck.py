@@ -1,8 +1,7 @@
 #!/usr/bin/python3
 """Minimises and restores lumaril.exe under Wine while a long search runs, and reads the
 screen: the window must be whole again (background, results box, busy panel) before the
-search has ended, not black until it does. Then Alt+F4 during the search: the search's
-message, the farewell, and the program ends (the close was lost before).
+search has ended, not black until it does. Alt+F4 then must bring the farewell after it.
 
 Usage: busywindowcheck.py WINE_RUN LUMARIL_EXE WORK_FOLDER
 Run by tools/test-windows on its X server with a window manager (openbox), which is what

@@ -33,6 +33,7 @@ public:
     // From start() to the last message box; -1 when there was none.
     [[nodiscard]] double elapsedMs() const { return m_messageAtNs < 0 ? -1 : double(m_messageAtNs) / 1e6; }
     [[nodiscard]] QString lastMessage() const { return m_message; }
+    [[nodiscard]] QString lastTitle() const { return m_title; }
     [[nodiscard]] int messages() const { return m_count; }
 
 protected:
@@ -45,6 +46,7 @@ protected:
             if (auto *box = qobject_cast<QMessageBox *>(watched)) {
                 ++m_count;
                 m_message = box->text();
+                m_title = box->windowTitle();
                 if (m_messageAtNs < 0 && m_clock.isValid())
                     m_messageAtNs = m_clock.nsecsElapsed();
                 QPointer<QMessageBox> shown(box);
@@ -62,5 +64,6 @@ private:
     QElapsedTimer m_clock;
     qint64 m_messageAtNs = -1;
     QString m_message;
+    QString m_title;
     int m_count = 0;
 };

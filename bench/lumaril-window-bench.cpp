@@ -4,11 +4,17 @@
 // offscreen, an X server such as Xvfb, or a Wayland compositor.
 // Usage: lumaril-window-bench [path/to/quran.txt]   (default: quran.txt in the working folder)
 //
+// Beside each, the same final picture from a bare window: a text box of the results box's size
+// given the final text once and painted, then the same message box. The ratio is the window's
+// cost beyond showing what it shows.
+//
 // Besides the verse file's searches, one search of a verse file that is one record of
 // 2,000,000 letters without a blank: showing it must cost about linear time in its length.
 
 #include "Form1.h"
+#include "InformationBox.h"
 #include "MessageTimer.h"
+#include "WidgetOperations.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -18,6 +24,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QScrollBar>
+#include <QTextEdit>
 
 #include <algorithm>
 #include <cstdio>
@@ -45,7 +53,7 @@ int main(int argc, char **argv)
 
     std::printf("platform: %s, verse file: %s\n\n", qPrintable(QGuiApplication::platformName()),
                 qPrintable(path));
-    std::printf("%-20s %5s %12s  %s\n", "click", "runs", "median ms", "final message");
+    std::printf("%-20s %5s %12s %8s  %s\n", "click", "runs", "median ms", "ratio", "final message");
     // Each case in a window of its own, shown and settled before the first click, as the
     // program has one window for its whole life.
     const auto run = [](const QString &file, const char *label, const char *button, int runs,
@@ -59,16 +67,51 @@ int main(int argc, char **argv)
         fill(window);
         MessageTimer messages(&window);
         auto *click = window.findChild<QPushButton *>(QString::fromLatin1(button));
-        std::vector<double> times;
-        for (int i = 0; i < runs; ++i) {
-            QCoreApplication::processEvents(); // let the window settle between runs
+        const auto median = [runs](const std::function<double()> &once) {
+            std::vector<double> times;
+            for (int i = 0; i < runs; ++i) {
+                QCoreApplication::processEvents(); // let the window settle between runs
+                times.push_back(once());
+            }
+            std::nth_element(times.begin(), times.begin() + runs / 2, times.end());
+            return times[runs / 2];
+        };
+        const double lumaril = median([&] {
             messages.start();
             click->click();
-            times.push_back(messages.elapsedMs());
-        }
-        std::nth_element(times.begin(), times.begin() + runs / 2, times.end());
-        std::printf("%-20s %5d %12.2f  %s\n", label, runs, times[runs / 2],
+            return messages.elapsedMs();
+        });
+
+        QWidget bare;
+        bare.setFixedSize(window.centralWidget()->size());
+        auto *box = new QTextEdit(&bare);
+        const auto *results = window.findChild<QTextEdit *>(QStringLiteral("Text1"));
+        box->setGeometry(results->geometry());
+        // A record without a blank is wrapped anywhere there too: at word boundaries its
+        // layout would cost minutes.
+        box->setWordWrapMode(results->wordWrapMode());
+        box->setFont(results->font());
+        box->setReadOnly(true);
+        box->setUndoRedoEnabled(false);
+        bare.show();
+        if (!QTest::qWaitForWindowExposed(&bare))
+            std::exit(1);
+        const QString text = lumaril::WidgetOperations::displayText(window.widgetOperations().resultsText());
+        MessageTimer bareMessages(&bare);
+        const double plain = median([&] {
+            box->clear();
+            box->repaint();
+            QCoreApplication::processEvents();
+            bareMessages.start();
+            box->setPlainText(text);
+            box->viewport()->repaint();
+            box->verticalScrollBar()->repaint();
+            lumaril::InformationBox(messages.lastMessage(), messages.lastTitle(), &bare).exec();
+            return bareMessages.elapsedMs();
+        });
+        std::printf("%-20s %5d %12.2f %8.2f  %s\n", label, runs, lumaril, lumaril / plain,
                     qPrintable(messages.lastMessage()));
+        std::printf("%-20s %5d %12.2f %8s\n", "  bare window", runs, plain, "");
         std::fflush(stdout);
     };
     const auto query = [](const char *text) {

@@ -195,6 +195,37 @@ private slots:
         QVERIFY2(allDuringSearch, "the search ended before the screen was read: slow it down more");
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QStringLiteral(", "))));
     }
+
+    // Alt+F4 to a window manager during a search: its message, the farewell, the window gone.
+    // Held back as input on X11, the close was dropped by the message box, and the window stayed.
+    void windowManagerCloseDuringASearch()
+    {
+        if (QGuiApplication::platformName() != u"xcb")
+            QSKIP("needs an X server (run under xvfb-run)");
+        for (const char *tool : {"xdotool", "openbox"}) {
+            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+                QSKIP(qPrintable(QStringLiteral("%1 is not installed (tools/setup installs it)").arg(tool)));
+        }
+        QProcess windowManager;
+        windowManager.start(QStringLiteral("openbox"), {});
+        QVERIFY(windowManager.waitForStarted());
+        TestFiles files;
+        // Records of one letter outside ASCII, each decoded and tested: a search long enough.
+        Form1 window(files.write("#" + QByteArray("\u2019\r\n#").repeated(6'000'000) + "mercy\r\n#"));
+        QTest::qWait(1000);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        MessageCatcher catcher;
+        control<QLineEdit>(window, "Text2")->setText(QStringLiteral("mercy"));
+        // Pressed at the first moment the search lets the window system in.
+        QTimer::singleShot(0, [] { x11Tool(QStringLiteral("xdotool"), {"key", "alt+F4"}); });
+        control<QPushButton>(window, "Command1")->click();
+        QStringList titles;
+        for (const auto &box : std::as_const(catcher.seen))
+            titles << box.title + " | " + box.text;
+        QCOMPARE(titles, (QStringList{"Results ! | 1 Results found !", "Thanks ! | Thanks for using my software ! "}));
+        QVERIFY(!window.isVisible());
+    }
 };
 
 QTEST_MAIN(RealWindowTest)

@@ -885,7 +885,8 @@ private slots:
     }
 
     // A message box shows its title whole beside the title bar's buttons, and each line of its
-    // prompt on one line unless the line is wider than two thirds of the screen. Qt's own
+    // prompt on one line unless the line is wider than two thirds of the screen; then it wraps,
+    // a path anywhere, all within the box (run also on 800x600, 1280x1024 and 1920x1080). Qt's own
     // sizing left "Fo... !" of "Found !" and wrapped lines at half the screen. However wide,
     // the box stands where Qt puts any message box, centred over the window: widened after
     // Qt had placed it, a short box hung 42 pixels to the right.
@@ -908,6 +909,9 @@ private slots:
         QTest::newRow("two lines, one long") << "a\r\n" + lineOf(0.62) << "Results !";
         QTest::newRow("wider than the screen") << lineOf(1.5) << "Sorry !";
         QTest::newRow("long title") << "!" << "A title much longer than what it says !";
+        QTest::newRow("a path of 300 characters")
+                << "The verse file /home/" + QString(283, u'x') + "/quran.txt cannot be read !\r\nStart lumaril in the folder that holds quran.txt !"
+                << "Error !";
     }
 
     void messageBoxesShowWhatTheySay()
@@ -934,15 +938,19 @@ private slots:
             centre = settled(box);
             size = box.size();
             frame = box.frameGeometry().size();
-            const QLabel *label = nullptr;
-            for (const QLabel *l : box.findChildren<QLabel *>())
-                label = l->text() == box.text() ? l : label;
+            const auto *label = box.findChild<QLabel *>(QStringLiteral("prompt"));
+            QVERIFY(label && label->isVisible());
+            QCOMPARE(QString(label->text()).remove(QChar(0x200B)), box.text());
             const QFontMetrics metrics(label->font());
             const QRect needed = metrics.boundingRect(QRect(0, 0, label->contentsRect().width(), 100000),
                                                       Qt::TextWordWrap, label->text());
+            QVERIFY2(needed.width() <= label->contentsRect().width() && needed.height() <= label->contentsRect().height(), "the prompt is cut");
+            QVERIFY(box.rect().contains(label->geometry()));
+            if (const QRect room = box.screen()->availableGeometry(); room.contains(window.frameGeometry()))
+                QVERIFY(room.contains(box.frameGeometry()));
             shownLines = qRound(double(needed.height()) / metrics.lineSpacing());
             for (const QString &line : label->text().split(u'\n'))
-                ++(metrics.horizontalAdvance(line) <= screen * 2 / 3 ? shortLines : longLines);
+                ++(metrics.horizontalAdvance(line) < label->contentsRect().width() ? shortLines : longLines);
         };
         window.widgetOperations().showInformation(prompt, title);
         QCOMPARE(catcher.seen.size(), 1);

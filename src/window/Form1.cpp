@@ -172,6 +172,7 @@ void applyLook(QWidget *widget, const ControlRow &row)
 Form1::Form1(QString verseFileName, QWidget *parent)
     : QMainWindow(parent)
     , m_verseFileName(std::move(verseFileName))
+    , m_commands([this] { unload(); }, [this] { Form_Unload(*m_ops); })
 {
     setObjectName(QStringLiteral("Form1"));
     // The window's size is fixed, so its frame offers no maximise button: one that did
@@ -197,7 +198,7 @@ Form1::Form1(QString verseFileName, QWidget *parent)
     // Qt 6 no longer closes windows when the desktop session ends; close this one, so that
     // the farewell is shown then as well, when the session manager lets the user answer it.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
-        if (!m_unloaded && manager.allowsInteraction()) {
+        if (!m_commands.isClosed() && manager.allowsInteraction()) {
             close();
             manager.release();
         }
@@ -312,19 +313,7 @@ void Form1::connectCommands()
 
 void Form1::run(std::function<void()> command)
 {
-    if (m_unloaded || m_ended)
-        return;
-    m_waiting.push_back(std::move(command));
-    if (m_running)
-        return;
-    m_running = true;
-    while (!m_waiting.empty() && !m_unloaded && !m_ended) {
-        const std::function<void()> next = std::move(m_waiting.front());
-        m_waiting.pop_front();
-        next();
-    }
-    m_waiting.clear();
-    m_running = false;
+    m_commands.run(std::move(command));
 }
 
 void Form1::Command1_Click()
@@ -346,35 +335,13 @@ void Form1::unload()
 
 void Form1::endProgram()
 {
-    m_ended = true;
-    m_waiting.clear();
+    m_commands.end();
     QCoreApplication::exit(0);
 }
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    if (m_unloaded) {
-        event->accept();
-        return;
-    }
-    // Asked from outside while a command runs (the title bar, Alt+F4, the session ending): the
-    // command goes on to its end, and the window closes after it, in turn.
-    if (m_running && !m_unloading) {
-        event->ignore();
-        if (!m_closeAsked) {
-            m_closeAsked = true;
-            m_waiting.push_back([this] { unload(); });
-        }
-        return;
-    }
-    // However the window goes, the farewell is shown once, and the unload is never refused.
-    // Whatever is asked for while it shows is dropped with the window.
-    m_unloaded = true;
-    const bool wasRunning = std::exchange(m_running, true);
-    Form_Unload(*m_ops);
-    m_running = wasRunning;
-    m_waiting.clear();
-    event->accept();
+    event->setAccepted(m_commands.closeRequested(m_unloading));
 }
 
 } // namespace lumaril

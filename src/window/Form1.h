@@ -1,10 +1,10 @@
 #pragma once
 
+#include "CommandQueue.h"
 #include "RecordSearch.h"
 
 #include <QMainWindow>
 
-#include <deque>
 #include <functional>
 #include <memory>
 
@@ -15,12 +15,8 @@ class WindowOperations;
 
 // The program's one window. It is built from the control and menu tables and holds no logic
 // of its own: each button and menu item runs one command, and the commands reach the widgets
-// only through the window operations.
-//
-// Commands never nest. A command asked for while another one runs (or shows its message),
-// which accessibility tools can do by pressing a button, runs once that one has ended, in the
-// order asked. A request to close the window meanwhile is kept the same way: the running
-// command ends with its message, then the farewell is shown and the window closes.
+// only through the window operations. The order of commands and of closing is the command
+// queue's: commands never nest, and a close asked for during a command waits for its end.
 class Form1 : public QMainWindow
 {
     Q_OBJECT
@@ -54,12 +50,8 @@ private:
 
     QString m_verseFileName;
     std::unique_ptr<WidgetOperations> m_ops;
-    std::deque<std::function<void()>> m_waiting;
-    bool m_running = false;
-    bool m_closeAsked = false;
+    CommandQueue m_commands;
     bool m_unloading = false;
-    bool m_unloaded = false;
-    bool m_ended = false;
 };
 
 } // namespace lumaril

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QFrame>
 #include <QLineEdit>
 #include <QTextEdit>
@@ -58,6 +59,64 @@ namespace {
 // box exactly where wrapping at blanks would: at the box's width.
 constexpr qsizetype longestWordRun = 10000;
 
+// What the user does to the window with the keyboard, the mouse, a pen or a finger.
+bool isUserInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::InputMethod:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+    case QEvent::NativeGesture:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Drops the user's input to the program's windows while it is installed. Every other event
+// goes through: the window system's, and what accessibility tools and the window manager ask
+// (a close request among them), which the platform may count as input too.
+class InputHold : public QObject
+{
+public:
+    InputHold() { QCoreApplication::instance()->installEventFilter(this); }
+    ~InputHold() override { QCoreApplication::instance()->removeEventFilter(this); }
+    InputHold(const InputHold &) = delete;
+    InputHold &operator=(const InputHold &) = delete;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (!(watched->isWidgetType() || watched->isWindowType()) || !isUserInput(event->type()))
+            return false;
+        // A key taken by no shortcut and left unused goes on to the platform's own handling:
+        // Alt+F4 on Windows becomes a close request there.
+        if (event->type() == QEvent::ShortcutOverride)
+            event->accept();
+        else
+            event->ignore();
+        return true;
+    }
+};
+
 bool breaksLine(QChar c)
 {
     return c.isSpace() && c.decompositionTag() != QChar::NoBreak;
@@ -81,27 +140,41 @@ qsizetype longestRun(QStringView text, qsizetype &run)
 void WidgetOperations::setResultsText(const QString &text)
 {
     const qsizetype old = m_resultsText.size();
-    // A CR at the end of the old text could pair with an LF at the start of the new part, so
-    // only a clean cut is appended.
-    const bool extends = old > 0 && text.size() > old && m_resultsText.back() != u'\r'
-            && QStringView(text).first(old) == m_resultsText;
-    if (extends) {
-        if (longestRun(QStringView(text).sliced(old), m_trailingRun) >= longestWordRun)
-            m_results->setWordWrapMode(QTextOption::WrapAnywhere);
-        QTextCursor end(m_results->document());
-        end.movePosition(QTextCursor::End);
-        end.insertText(displayText(QStringView(text).sliced(old)));
+    if (old > 0 && text.size() > old && QStringView(text).first(old) == m_resultsText) {
         m_resultsText.append(QStringView(text).sliced(old));
     } else {
         // A deep copy: sharing the caller's string would make its next append copy it whole.
         m_resultsText = QString(text.constData(), text.size());
+        m_replaceShown = true;
+    }
+    // While the busy panel shows, a search may add a match many times a frame: the box takes
+    // the latest text only when the screen can show it.
+    if (!m_wait->isVisible())
+        showResultsText();
+}
+
+void WidgetOperations::showResultsText()
+{
+    // A CR at the end of what the box shows could pair with an LF at the start of the rest,
+    // so only a clean cut is appended.
+    const bool extends = !m_replaceShown && m_shownLength > 0 && m_resultsText[m_shownLength - 1] != u'\r';
+    if (extends && m_shownLength < m_resultsText.size()) {
+        const QStringView added = QStringView(m_resultsText).sliced(m_shownLength);
+        if (longestRun(added, m_trailingRun) >= longestWordRun)
+            m_results->setWordWrapMode(QTextOption::WrapAnywhere);
+        QTextCursor end(m_results->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(displayText(added));
+    } else if (!extends && (m_replaceShown || m_shownLength != m_resultsText.size())) {
         m_trailingRun = 0;
-        const bool hostile = longestRun(text, m_trailingRun) >= longestWordRun;
+        const bool hostile = longestRun(m_resultsText, m_trailingRun) >= longestWordRun;
         // Emptied first, so that changing how the box wraps lays out no old text.
         m_results->clear();
         m_results->setWordWrapMode(hostile ? QTextOption::WrapAnywhere : m_wordWrap);
-        m_results->setPlainText(displayText(text));
+        m_results->setPlainText(displayText(m_resultsText));
     }
+    m_replaceShown = false;
+    m_shownLength = m_resultsText.size();
 }
 
 qsizetype WidgetOperations::resultsTextLength() const
@@ -136,6 +209,7 @@ void WidgetOperations::showBusyPanel()
 void WidgetOperations::hideBusyPanel()
 {
     m_wait->hide();
+    showResultsText();
     // A command's message comes next: the window's final state, the panel gone and the last
     // results in place, is on the screen before it, whatever the pacing held back.
     drawOwed();
@@ -165,14 +239,20 @@ void WidgetOperations::stayResponsive()
 void WidgetOperations::present()
 {
     m_owed = false;
+    showResultsText();
     drawPendingChanges();
     // Exposures, frame callbacks and buffer releases come in as events; handling them here
     // keeps the whole window right on the screen, and the compositor's buffers flowing, while
-    // the command holds the thread, and sends what was drawn on to the compositor. User
-    // input waits until the command has ended, as it would if nothing were handled at all.
-    // Form1 keeps commands and close requests that arrive here (from accessibility tools, the
-    // window manager, the session) for later.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // the command holds the thread, and sends what was drawn on to the compositor. The user's
+    // keys and clicks are dropped, as if nothing were handled at all; commands and close
+    // requests that arrive here (from accessibility tools, the window manager, the session)
+    // wait their turn in Form1. Asking Qt to leave out user input instead would also hold back
+    // the window manager's close, which X11 and Windows deliver as input, until it is lost in
+    // the command's message box.
+    {
+        const InputHold hold;
+        QCoreApplication::processEvents();
+    }
     if (const QScreen *screen = m_form.screen(); screen && screen->refreshRate() >= 1)
         m_frameNs = qint64(1e9 / std::clamp(screen->refreshRate(), qreal(24), qreal(480)));
     m_sincePresent.start();

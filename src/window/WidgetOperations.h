@@ -26,8 +26,10 @@ class Form1;
 //
 // The results box keeps its text twice: exactly as the commands set it (CR LF pairs and all),
 // which is what its length is measured on, and as shown, with each line break as the text
-// widget wants it. A new text that only extends the old one is appended rather than set
-// anew, so a long search does not re-lay-out what is already listed.
+// widget wants it. While the busy panel shows, the box takes the latest text at most once a
+// frame and as the panel goes, not at every match; a new text that only extends the one the
+// box shows is appended rather than set anew, so a long search does not re-lay-out what is
+// already listed.
 class WidgetOperations : public WindowOperations
 {
 public:
@@ -56,6 +58,8 @@ public:
     [[nodiscard]] static QString displayText(QStringView text);
 
 private:
+    // Puts the results text into the box, where the box does not show it yet.
+    void showResultsText();
     // Draws what changed, then lets the window system's events in, user input excepted.
     void present();
     void drawPendingChanges();
@@ -76,6 +80,9 @@ private:
     // holds: a text with a run too long to wrap at blanks is wrapped anywhere.
     QTextOption::WrapMode m_wordWrap = QTextOption::WrapAtWordBoundaryOrAnywhere;
     qsizetype m_trailingRun = 0;
+    // How much of the results text the box shows, and whether it shows another text instead.
+    qsizetype m_shownLength = 0;
+    bool m_replaceShown = false;
     // Whether the screen shows the busy panel, as last drawn.
     bool m_panelOnScreen = false;
     // A repaint was held back until the screen could show it.

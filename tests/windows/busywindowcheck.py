@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Minimises and restores lumaril.exe under Wine while a long search runs, and reads the
 screen: the window must be whole again (background, results box, busy panel) before the
-search has ended, not black until it does.
+search has ended, not black until it does. Alt+F4 then must bring the farewell after it.
 
 Usage: busywindowcheck.py WINE_RUN LUMARIL_EXE WORK_FOLDER
 Run by tools/test-windows on its X server with a window manager (openbox), which is what
@@ -74,9 +74,19 @@ def main():
             failures.append("the busy panel is not on the screen after the restore")
         if during[BACKGROUND] < before[BACKGROUND] * 0.9 or during[RESULTS] < 0.9 * (before[RESULTS] - 17000):
             failures.append("the window is not whole on the screen after the restore")
+        xdotool("key", "alt+F4")
         box = xdotool("search", "--sync", "--onlyvisible", "--name", "^Results !$", timeout=300)
         if not box:
             failures.append("the search never ended with its message")
+        xdotool("key", "Return")
+        time.sleep(1)
+        if not xdotool("search", "--onlyvisible", "--name", "^Thanks !$"):
+            failures.append("Alt+F4 during the search: no farewell after its message")
+        xdotool("key", "Return")
+        try:
+            program.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            failures.append("Alt+F4 during the search: the program did not end")
     finally:
         program.kill()
         subprocess.run(["wineserver", "--kill"], timeout=60)

@@ -13,7 +13,6 @@
 using lumaril::RecordScanner;
 using lumaril::SearchTerm;
 using lumaril::VerseFile;
-using lumaril::text::ByteMasks;
 using Stop = lumaril::RecordScanner::Stop;
 
 Q_DECLARE_METATYPE(Stop)
@@ -267,112 +266,6 @@ private slots:
             QCOMPARE(result.records.size(), expected.size());
             QCOMPARE(result.records.first(), invalidAtTheEnd ? QStringLiteral("cafÃ©") : QStringLiteral("café"));
             QVERIFY(result.records == expected);
-        }
-    }
-
-    // The masks the scanner walks on: every code this machine can run must give exactly what
-    // the portable code gives, at every length and at the words near the end that the vector
-    // codes leave to the portable one; and making them again from a word after more bytes
-    // came in must give what making them at once gives.
-    void maskCodesAgree()
-    {
-        using lumaril::text::MarkingCode;
-        std::vector<MarkingCode> codes;
-        for (const MarkingCode code : {MarkingCode::Sse2, MarkingCode::Avx2}) {
-            if (lumaril::text::canMarkWith(code))
-                codes.push_back(code);
-            else
-                qInfo("marking code %d cannot run here", int(code));
-        }
-        // Marks, letters of both cases, the bytes next to the case bit ("@" "`" "[" "{") and
-        // blanks; and now and then, or never, bytes with the high bit.
-        const QByteArray ascii("#mMeErRcCyYxX@`[{ ");
-        const QByteArray high("\x80\xC3\xE9\xFF");
-        const QByteArray longNeedle = QByteArray(40, 'm') + QByteArray(30, 'y');
-        QRandomGenerator rng(99);
-        for (const QByteArray &needle : {QByteArray(), QByteArray("m"), QByteArray("my"),
-                                         QByteArray("mercy"), QByteArray("`@"),
-                                         QByteArray("{x["), QByteArray("#"), longNeedle}) {
-            for (int round = 0; round < 400; ++round) {
-                const qsizetype n = round < 300 ? rng.bounded(300) : rng.bounded(5000);
-                // Random bytes follow the data too, so that looking past its end shows.
-                QByteArray data(n + longNeedle.size(), Qt::Uninitialized);
-                const int highOdds = std::array{0, 5, 200}[round % 3];
-                for (char &c : data) {
-                    c = highOdds != 0 && rng.bounded(highOdds) == 0
-                            ? high[rng.bounded(high.size())]
-                            : ascii[rng.bounded(ascii.size())];
-                }
-                if (n > 0 && rng.bounded(2))
-                    data.replace(rng.bounded(n), needle.size(), needle); // an occurrence
-                const qsizetype words = (n + 63) / 64 + 1;
-                const ByteMasks unset{0x5A5A5A5A5A5A5A5A, 0xA5A5A5A5A5A5A5A5, 0x3C3C3C3C3C3C3C3C};
-                const QString where = QStringLiteral("needle \"%1\", size %2").arg(needle).arg(n);
-                const auto sameMasks = [&](const std::vector<ByteMasks> &a,
-                                           const std::vector<ByteMasks> &b, const QString &what) {
-                    for (qsizetype w = 0; w < words; ++w) {
-                        if (a[w].marks != b[w].marks || a[w].candidates != b[w].candidates
-                            || a[w].nonAscii != b[w].nonAscii) {
-                            const QString word = QStringLiteral(", word %1").arg(w);
-                            QTest::qFail(qPrintable(where + what + word), __FILE__, __LINE__);
-                            return false;
-                        }
-                    }
-                    return true;
-                };
-
-                std::vector<ByteMasks> reference(words, unset);
-                const bool nonAscii = lumaril::text::markBytesWith(
-                        MarkingCode::Portable, data.constData(), n, 0, needle, reference.data());
-                QCOMPARE(nonAscii, std::any_of(data.cbegin(), data.cbegin() + n,
-                                               [](char c) { return c & 0x80; }));
-                // Nothing past the data is touched; the marks are the "#"s.
-                QCOMPARE(reference[words - 1].marks, unset.marks);
-                const auto bitAt = [&](quint64 ByteMasks::*mask, qsizetype at) {
-                    return (reference[at / 64].*mask >> (at % 64) & 1) != 0;
-                };
-                for (qsizetype at = 0; at < (words - 1) * 64; ++at) {
-                    if (bitAt(&ByteMasks::marks, at) != (at < n && data[at] == '#'))
-                        QFAIL(qPrintable(where + QStringLiteral(", mark at %1").arg(at)));
-                }
-                // Every occurrence is a candidate, whatever the case of its letters, and every
-                // candidate leaves room for the needle, as the scanner compares it there.
-                const QByteArray lower = data.left(n).toLower();
-                for (qsizetype at = lower.indexOf(needle); !needle.isEmpty() && at >= 0;
-                     at = lower.indexOf(needle, at + 1)) {
-                    if (!bitAt(&ByteMasks::candidates, at))
-                        QFAIL(qPrintable(where + QStringLiteral(", occurrence at %1").arg(at)));
-                }
-                for (qsizetype at = std::max<qsizetype>(0, n - needle.size() + 1);
-                     at < (words - 1) * 64; ++at) {
-                    if (bitAt(&ByteMasks::candidates, at))
-                        QFAIL(qPrintable(where + QStringLiteral(", no room at %1").arg(at)));
-                }
-
-                // A copy that ends where the data ends, so that the sanitizer sees a look past it.
-                const auto exact = std::make_unique<char[]>(std::max<qsizetype>(n, 1));
-                std::copy_n(data.constData(), n, exact.get());
-                for (const MarkingCode code : codes) {
-                    const QString byCode = QStringLiteral(", code %1").arg(int(code));
-                    std::vector<ByteMasks> masks(words, unset);
-                    QCOMPARE(lumaril::text::markBytesWith(code, exact.get(), n, 0, needle,
-                                                          masks.data()),
-                             nonAscii);
-                    if (!sameMasks(masks, reference, byCode))
-                        return;
-                    // In two steps, as the scanner does when a block comes in after the first.
-                    const qsizetype first = rng.bounded(n + 1);
-                    std::vector<ByteMasks> steps(words, unset);
-                    lumaril::text::markBytesWith(code, exact.get(), first, 0, needle,
-                                                 steps.data());
-                    const qsizetype again = lumaril::text::firstUnsettledWord(first, needle);
-                    lumaril::text::markBytesWith(code, exact.get(), n, again, needle,
-                                                 steps.data());
-                    if (!sameMasks(steps, reference,
-                                   byCode + QStringLiteral(", in two steps from %1").arg(first)))
-                        return;
-                }
-            }
         }
     }
 };

@@ -1,7 +1,5 @@
 #include "TextCoding.h"
 
-#include "MarkingKernel.h"
-
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -23,14 +21,14 @@ constexpr std::array<char16_t, 32> highControls = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
+} // namespace
+
 char16_t windows1252Char(unsigned char byte)
 {
     if (byte >= 0x80 && byte < 0xA0)
         return highControls[byte - 0x80];
     return byte;
 }
-
-} // namespace
 
 namespace {
 
@@ -140,149 +138,40 @@ std::optional<QByteArray> toWindows1252(QStringView text)
     return out;
 }
 
-#ifdef LUMARIL_HAVE_SSE2
-namespace {
-
-struct Sse2Vector
+qsizetype firstNonAscii(const char *data, qsizetype size)
 {
-    using Bytes = __m128i;
-    static constexpr int width = 16;
-    static Bytes load(const char *p) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p)); }
-    static Bytes splat(unsigned char byte) { return _mm_set1_epi8(char(byte)); }
-    static Bytes equal(Bytes a, Bytes b) { return _mm_cmpeq_epi8(a, b); }
-    static Bytes either(Bytes a, Bytes b) { return _mm_or_si128(a, b); }
-    static Bytes both(Bytes a, Bytes b) { return _mm_and_si128(a, b); }
-    static quint64 highBits(Bytes v) { return quint64(unsigned(_mm_movemask_epi8(v))); }
-};
-
-} // namespace
-#endif
-
-#ifdef LUMARIL_MARK_WITH_AVX2
-// In MarkingAvx2.cpp, the only code built for AVX2.
-qsizetype markWholeWordsWithAvx2(const char *data, qsizetype size, qsizetype firstWord,
-                                 QByteArrayView lowerNeedle, ByteMasks *masks, bool &anyNonAscii);
-#endif
-
-namespace {
-
-inline unsigned char lowerAscii(unsigned char c)
-{
-    return static_cast<unsigned char>(c + ((static_cast<unsigned char>(c - 'A') < 26) << 5));
+    const auto *const begin = reinterpret_cast<const unsigned char *>(data);
+    const auto *p = skipAscii(begin, begin + size);
+    while (p < begin + size && *p < 0x80)
+        ++p;
+    return p - begin;
 }
 
-// Marks the words from firstWord on a byte at a time: all of them for the portable code, and
-// the last few, which the vector code leaves, for the others.
-bool markWordsPortable(const char *data, qsizetype size, qsizetype firstWord,
-                       QByteArrayView lowerNeedle, ByteMasks *masks)
+bool startsWithUtf16ByteOrderMark(const char *data, qsizetype size)
 {
-    bool anyNonAscii = false;
-    const qsizetype reach = needleReach(lowerNeedle);
-    const auto *bytes = reinterpret_cast<const unsigned char *>(data);
-    const auto first = static_cast<unsigned char>(lowerNeedle.isEmpty() ? 0 : lowerNeedle.front());
-    const auto last = static_cast<unsigned char>(lowerNeedle.isEmpty() ? 0 : lowerNeedle.back());
-    const qsizetype endWord = (size + 63) / 64;
-    for (qsizetype w = firstWord; w < endWord; ++w) {
-        ByteMasks out{0, 0, 0};
-        const qsizetype base = w * 64;
-        const int count = int(std::min<qsizetype>(64, size - base));
-        for (int j = 0; j < count; ++j) {
-            const qsizetype i = base + j;
-            const quint64 bit = quint64(1) << j;
-            if (bytes[i] == '#')
-                out.marks |= bit;
-            if (!lowerNeedle.isEmpty() && i + reach < size && lowerAscii(bytes[i]) == first
-                && lowerAscii(bytes[i + reach]) == last) {
-                out.candidates |= bit;
-            }
-            if (bytes[i] & 0x80)
-                out.nonAscii |= bit;
-        }
-        masks[w] = out;
-        anyNonAscii = anyNonAscii || out.nonAscii != 0;
-    }
-    return anyNonAscii;
-}
-
-MarkingCode fastestMarkingCode()
-{
-    for (const MarkingCode code : {MarkingCode::Avx2, MarkingCode::Sse2}) {
-        if (canMarkWith(code))
-            return code;
-    }
-    return MarkingCode::Portable;
-}
-
-} // namespace
-
-bool canMarkWith(MarkingCode code)
-{
-    switch (code) {
-    case MarkingCode::Portable:
-        return true;
-    case MarkingCode::Sse2:
-#ifdef LUMARIL_HAVE_SSE2
-        return true;
-#else
+    if (size < 2)
         return false;
-#endif
-    case MarkingCode::Avx2:
-#ifdef LUMARIL_MARK_WITH_AVX2
-        return __builtin_cpu_supports("avx2");
-#else
+    const auto b0 = static_cast<unsigned char>(data[0]);
+    const auto b1 = static_cast<unsigned char>(data[1]);
+    return (b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF);
+}
+
+// Most of the bytes in even or in odd places are NUL, as in UTF-16 text of mostly Latin
+// letters. Too few bytes tell nothing.
+bool nulPatternOfUtf16(const char *data, qsizetype size)
+{
+    const qsizetype sample = size & ~qsizetype(1);
+    // Text without a NUL, which is nearly all, is passed at the speed of memchr.
+    if (sample < 16 || std::memchr(data, 0, std::size_t(sample)) == nullptr)
         return false;
-#endif
+    qsizetype nulEven = 0;
+    qsizetype nulOdd = 0;
+    for (qsizetype i = 0; i < sample; i += 2) {
+        nulEven += data[i] == 0;
+        nulOdd += data[i + 1] == 0;
     }
-    return false;
-}
-
-bool markBytesWith(MarkingCode code, const char *data, qsizetype size, qsizetype firstWord,
-                   QByteArrayView lowerNeedle, ByteMasks *masks)
-{
-    bool anyNonAscii = false;
-    switch (code) {
-    case MarkingCode::Portable:
-        break;
-    case MarkingCode::Sse2:
-#ifdef LUMARIL_HAVE_SSE2
-        firstWord = lowerNeedle.isEmpty()
-                ? markWholeWords<Sse2Vector, false>(data, size, firstWord, lowerNeedle, masks,
-                                                    anyNonAscii)
-                : markWholeWords<Sse2Vector, true>(data, size, firstWord, lowerNeedle, masks,
-                                                   anyNonAscii);
-#endif
-        break;
-    case MarkingCode::Avx2:
-#ifdef LUMARIL_MARK_WITH_AVX2
-        firstWord = markWholeWordsWithAvx2(data, size, firstWord, lowerNeedle, masks, anyNonAscii);
-#endif
-        break;
-    }
-    return markWordsPortable(data, size, firstWord, lowerNeedle, masks) || anyNonAscii;
-}
-
-bool markBytes(const char *data, qsizetype size, qsizetype firstWord, QByteArrayView lowerNeedle,
-               ByteMasks *masks)
-{
-    static const MarkingCode fastest = fastestMarkingCode();
-    return markBytesWith(fastest, data, size, firstWord, lowerNeedle, masks);
-}
-
-qsizetype firstUnsettledWord(qsizetype markedSize, QByteArrayView lowerNeedle)
-{
-    // A place's candidate bit looks at the bytes up to reach after it.
-    return std::max<qsizetype>(0, markedSize - needleReach(lowerNeedle)) / 64;
-}
-
-bool startsWithIgnoringAsciiCase(const char *text, QByteArrayView lowerNeedle)
-{
-    for (qsizetype i = 0; i < lowerNeedle.size(); ++i) {
-        if (lowerAscii(static_cast<unsigned char>(text[i]))
-            != static_cast<unsigned char>(lowerNeedle[i])) {
-            return false;
-        }
-    }
-    return true;
+    const qsizetype pairs = sample / 2;
+    return nulEven * 10 >= pairs * 7 || nulOdd * 10 >= pairs * 7;
 }
 
 QString trimBlanks(const QString &text)

@@ -230,9 +230,18 @@ qsizetype ByteMatcher::nextCandidate(const char *data, qsizetype from, qsizetype
 
 bool ByteMatcher::confirmAt(const char *data, qsizetype size, qsizetype at, qint64 &budget)
 {
+    // Variants are a few bytes long: compared inline, they cost less than a call to memcmp.
     const auto endsAt = [&](const QByteArray &v, qsizetype end) {
-        budget -= v.size();
-        return v.size() <= end && std::memcmp(data + end - v.size(), v.data(), v.size()) == 0;
+        const qsizetype n = v.size();
+        budget -= n;
+        if (n > end)
+            return false;
+        const char *text = data + end - n;
+        for (qsizetype i = 0; i < n; ++i) {
+            if (text[i] != v[i])
+                return false;
+        }
+        return true;
     };
     const qsizetype anchor = m_first.index;
     qsizetype start = -1;
@@ -265,7 +274,7 @@ bool ByteMatcher::confirmAt(const char *data, qsizetype size, qsizetype at, qint
     return true;
 }
 
-bool ByteMatcher::contains(const char *data, qsizetype size)
+bool ByteMatcher::contains(const char *data, qsizetype size, qsizetype firstCandidate)
 {
     if (size == 0 || m_kind == Kind::Never)
         return false;
@@ -278,7 +287,7 @@ bool ByteMatcher::contains(const char *data, qsizetype size)
     const qint64 allowed = 2 * qint64(size) + 8 * longestMatch();
     qint64 budget = allowed;
     bool found = false;
-    for (qsizetype at = nextCandidate(data, 0, size, size); at < size;
+    for (qsizetype at = nextCandidate(data, firstCandidate, size, size); at < size;
          at = nextCandidate(data, at + 1, size, size)) {
         if (confirmAt(data, size, at, budget)) {
             found = true;

@@ -32,8 +32,9 @@ public:
     ByteMatcher(const QString &foldedTerm, TextEncoding encoding, const ByteCounts &counts);
 
     // Whether the bytes, which start on a character boundary, hold the term. The empty term
-    // is in any bytes but none.
-    [[nodiscard]] bool contains(const char *data, qsizetype size);
+    // is in any bytes but none. No candidate lies before firstCandidate, as a search of the
+    // bytes around them may have found.
+    [[nodiscard]] bool contains(const char *data, qsizetype size, qsizetype firstCandidate = 0);
     // Whether nextCandidate() can tell where the term cannot be.
     [[nodiscard]] bool canSkip() const { return m_kind == Kind::Never || m_kind == Kind::Bytes; }
     // The first place in [from, to) where the term may have a match, or to; bytes before end

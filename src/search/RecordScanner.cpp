@@ -319,8 +319,13 @@ bool RecordScanner::decideEncoding()
 
 bool RecordScanner::currentMatches()
 {
-    if (m_held)
-        return m_matcher->contains(m_buffer.get() + m_begin, m_end - m_begin);
+    if (m_held) {
+        // The pass over the records before this one stopped at its first candidate.
+        const qsizetype first = m_candidateAhead >= m_begin && m_candidateAhead != npos
+                ? std::min(m_candidateAhead, m_end) - m_begin
+                : 0;
+        return m_matcher->contains(m_buffer.get() + m_begin, m_end - m_begin, first);
+    }
     return longRecordMatches();
 }
 

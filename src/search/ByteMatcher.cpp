@@ -274,6 +274,14 @@ bool ByteMatcher::confirmAt(const char *data, qsizetype size, qsizetype at, qint
     return true;
 }
 
+bool ByteMatcher::confirms(const char *data, qsizetype size, qsizetype at, qint64 &budget)
+{
+    const qint64 before = budget;
+    const bool found = confirmAt(data, size, at, budget);
+    m_work += before - budget;
+    return found;
+}
+
 bool ByteMatcher::contains(const char *data, qsizetype size, qsizetype firstCandidate)
 {
     if (size == 0 || m_kind == Kind::Never)

@@ -41,6 +41,9 @@ public:
     // may be looked at. Only meaningful when canSkip().
     [[nodiscard]] qsizetype nextCandidate(const char *data, qsizetype from, qsizetype to,
                                           qsizetype end) const;
+    // Whether the term has a match in the bytes around the candidate at, which nextCandidate()
+    // gave; what it compares is taken from budget.
+    [[nodiscard]] bool confirms(const char *data, qsizetype size, qsizetype at, qint64 &budget);
     // No match spans more bytes than this.
     [[nodiscard]] qsizetype longestMatch() const { return 4 * m_pattern.size(); }
     // The bytes compared or decoded by contains() so far, for checking its bound.

@@ -7,14 +7,9 @@
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <vector>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#define LUMARIL_HAVE_SSE2
-#include <emmintrin.h>
-#endif
 
 namespace lumaril {
 
@@ -115,25 +110,8 @@ qsizetype RecordScanner::findMark(qsizetype from, qsizetype to) const
 
 qsizetype RecordScanner::lastMark(qsizetype from, qsizetype to) const
 {
-    const char *data = m_buffer.get();
-#ifdef __GLIBC__
-    const void *mark = from < to ? ::memrchr(data + from, '#', std::size_t(to - from)) : nullptr;
-    return mark ? static_cast<const char *>(mark) - data : npos;
-#else
-#ifdef LUMARIL_HAVE_SSE2
-    const __m128i mark = _mm_set1_epi8('#');
-    for (; to - from >= 16; to -= 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + to - 16));
-        if (const auto bits = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, mark))))
-            return to - 16 + 31 - std::countl_zero(bits);
-    }
-#endif
-    while (to > from) {
-        if (data[--to] == '#')
-            return to;
-    }
-    return npos;
-#endif
+    const qsizetype at = from < to ? text::lastMark(m_buffer.get() + from, to - from) : npos;
+    return at == npos ? npos : from + at;
 }
 
 bool RecordScanner::nonAsciiIn(qsizetype from, qsizetype to)
@@ -249,15 +227,36 @@ bool RecordScanner::passRecordsThatCannotMatch()
         return false;
     // While the encoding is undecided, the pass stops before the first record outside ASCII.
     qsizetype until = m_filled;
-    if (!m_encoding) {
+    if (!m_encoding)
         until = nonAsciiIn(m_next, m_filled) ? m_nonAsciiAhead : m_filled;
+    // Each candidate is confirmed or refused here, in its record, so that a record whose
+    // candidates all fail is passed as well. Confirming may cost about as much as the search
+    // for candidates; past that, the record is left to currentMatches().
+    qint64 budget = 8 * m_matcher->longestMatch();
+    qsizetype passed = npos; // the last mark of the records passed
+    qsizetype begin = m_next; // the record that from is in
+    for (qsizetype from = m_next;;) {
+        if (m_candidateAhead < from)
+            m_candidateAhead = m_matcher->nextCandidate(m_buffer.get(), from, until, m_filled);
+        const qsizetype at = std::min(until, m_candidateAhead);
+        const qsizetype mark = lastMark(from, at);
+        if (mark != npos) {
+            passed = mark;
+            begin = mark + 1;
+        }
+        if (at == until)
+            break;
+        const qsizetype end = findMark(at, m_filled);
+        budget += 2 * (at - from);
+        if (end == npos || budget < 0
+            || m_matcher->confirms(m_buffer.get() + begin, end - begin, at - begin, budget)) {
+            break;
+        }
+        from = at + 1;
     }
-    if (m_candidateAhead < m_next)
-        m_candidateAhead = m_matcher->nextCandidate(m_buffer.get(), m_next, until, m_filled);
-    const qsizetype mark = lastMark(m_next, std::min(until, m_candidateAhead));
-    if (mark == npos)
+    if (passed == npos)
         return false;
-    m_next = mark + 1;
+    m_next = passed + 1;
     m_searched = std::max(m_searched, m_next);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -58,11 +59,23 @@ const unsigned char *skipAscii(const unsigned char *p, const unsigned char *end)
 
 } // namespace
 
+#ifdef LUMARIL_CANDIDATES_WITH_AVX2
+// In Utf8CheckAvx2.cpp, the only code here built for AVX2.
+qsizetype validUtf8PrefixWithAvx2(const char *data, qsizetype size);
+#endif
+
 Utf8Check checkUtf8(QByteArrayView bytes)
 {
     const auto *const begin = reinterpret_cast<const unsigned char *>(bytes.data());
     const auto *const end = begin + bytes.size();
     const auto *p = begin;
+#ifdef LUMARIL_CANDIDATES_WITH_AVX2
+    // Text in another script than Latin has few stretches of ASCII to skip, and is checked
+    // a block at a time where the processor can.
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2)
+        p += validUtf8PrefixWithAvx2(bytes.data(), bytes.size());
+#endif
     while (p < end) {
         const unsigned char c = *p;
         if (c < 0x80) {
@@ -172,6 +185,29 @@ bool nulPatternOfUtf16(const char *data, qsizetype size)
     }
     const qsizetype pairs = sample / 2;
     return nulEven * 10 >= pairs * 7 || nulOdd * 10 >= pairs * 7;
+}
+
+qsizetype lastMark(const char *data, qsizetype size)
+{
+#ifdef __GLIBC__
+    const void *mark = ::memrchr(data, '#', std::size_t(size));
+    return mark ? static_cast<const char *>(mark) - data : -1;
+#else
+    qsizetype to = size;
+#ifdef LUMARIL_HAVE_SSE2
+    const __m128i mark = _mm_set1_epi8('#');
+    for (; to >= 16; to -= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + to - 16));
+        if (const auto bits = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, mark))))
+            return to - 16 + 31 - std::countl_zero(bits);
+    }
+#endif
+    while (to > 0) {
+        if (data[--to] == '#')
+            return to;
+    }
+    return -1;
+#endif
 }
 
 QString trimBlanks(const QString &text)

@@ -38,6 +38,9 @@ struct Utf8Check
 // The first byte of data with its high bit set, or size when there is none.
 [[nodiscard]] qsizetype firstNonAscii(const char *data, qsizetype size);
 
+// The place of the last "#" in the bytes, or -1.
+[[nodiscard]] qsizetype lastMark(const char *data, qsizetype size);
+
 // Whether the bytes start with a UTF-16 byte order mark, either way round.
 [[nodiscard]] bool startsWithUtf16ByteOrderMark(const char *data, qsizetype size);
 // Most of the bytes in even or in odd places are NUL, as in UTF-16 text of mostly Latin

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <map>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #define LUMARIL_HAVE_SSE2
@@ -105,18 +106,22 @@ ByteMatcher::ByteMatcher(const QString &foldedTerm, TextEncoding encoding,
         m_kind = Kind::Automaton;
         return;
     }
+    // A long term repeats its characters: each is looked up once.
+    std::map<char32_t, std::vector<QByteArray>> known;
     for (const char32_t c : foldedTerm.toUcs4()) {
-        std::vector<QByteArray> variants;
-        for (const char32_t variant : text::caseVariants(c)) {
-            const QByteArray bytes = bytesOf(variant, encoding);
-            if (!bytes.isEmpty())
-                variants.push_back(bytes);
+        auto [it, added] = known.try_emplace(c);
+        if (added) {
+            for (const char32_t variant : text::caseVariants(c)) {
+                const QByteArray bytes = bytesOf(variant, encoding);
+                if (!bytes.isEmpty())
+                    it->second.push_back(bytes);
+            }
         }
-        if (variants.empty()) {
+        if (it->second.empty()) {
             m_kind = Kind::Never;
             return;
         }
-        m_variants.push_back(std::move(variants));
+        m_variants.push_back(it->second);
     }
     chooseAnchors(counts);
 }

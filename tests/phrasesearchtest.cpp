@@ -145,6 +145,21 @@ private slots:
         }
     }
 
+    // A verse longer than the room left in the box is cut where the box reaches its limit,
+    // never inside a character of two code units, held or too long to hold.
+    void longVerseCutAtTheStop()
+    {
+        TestFiles files;
+        for (const qsizetype emojis : {qsizetype(40000), qsizetype(1'500'000)}) {
+            const QString path = files.write("#" + QByteArray("\xF0\x9F\x98\x80").repeated(emojis) + "#");
+            Recorder ops;
+            search(path, QStringLiteral("\U0001F600"), ops);
+            QCOMPARE(ops.messages(), QStringList{"Sorry ! | The result is too long !"});
+            // Two line breaks, then as many whole emojis as fit in 65,535 code units.
+            QCOMPARE(ops.results, "\r\n\r\n" + QStringLiteral("\U0001F600").repeated((65535 - 4) / 2) + "\r\n");
+        }
+    }
+
     // The stop comes once the box reaches 65,535 characters: panel hidden and message shown
     // while the file is still open, then the file closed.
     void lengthStop()

@@ -341,6 +341,47 @@ private slots:
                      qPrintable(QStringLiteral("%1 bytes compared").arg(matcher.work())));
         }
     }
+    // Records too long to hold are passed, then read again in pieces to be tested and to be
+    // shown: a match must be found wherever it lies against the pieces (about a megabyte each,
+    // overlapping by the longest match), text is shown up to the length asked for and never
+    // half a character, and a byte outside UTF-8 in such a record still makes the file
+    // Windows-1252.
+    void recordsTooLongToHold()
+    {
+        const QByteArray word = "\xD0\x9C\xD0\x98\xD0\x9B\xD0\x9E\xD0\xA1\xD0\xA2\xD1\x8C"; // МИЛОСТЬ
+        const QByteArray filler = QByteArray("\xF0\x9F\x98\x80 ab ").repeated(5 * 1024 * 1024 / 8);
+        QByteArray bytes = "#short#";
+        QList<bool> expected{false};
+        for (const qsizetype at : {qsizetype(0), qsizetype(1024 * 1024 - 16), qsizetype(1024 * 1024 - 3),
+                                   qsizetype(2 * 1024 * 1024 - 200), qsizetype(-1)}) {
+            QByteArray record = filler;
+            if (at >= 0)
+                record.insert(at, word);
+            bytes += record + '#';
+            expected << (at >= 0);
+        }
+        TestFiles files;
+        const QString path = files.write(bytes);
+        const Scan result = scan(path, QStringLiteral("милость"));
+        QCOMPARE(result.stop, Stop::EndOfFile);
+        QCOMPARE(result.matches, expected);
+        QCOMPARE(result.records.last(), QString::fromUtf8(filler));
+
+        // The first long record starts with the word (seven code units), then an emoji (two).
+        SearchTerm term(QStringLiteral("ab"));
+        VerseFile file(path);
+        QVERIFY(file.open());
+        RecordScanner scanner(file, term);
+        QVERIFY(scanner.start() && scanner.next() && scanner.next());
+        QCOMPARE(scanner.currentText(8), QString::fromUtf8(word));
+        QCOMPARE(scanner.currentText(9), QString::fromUtf8(word + "\xF0\x9F\x98\x80"));
+        QVERIFY(scanner.currentMatches());
+
+        const QByteArray windows1252 = "#" + QByteArray(5 * 1024 * 1024, 'w') + "\xE9#caf\xC3\xA9#";
+        const Scan decided = scan(files.write(windows1252), QStringLiteral("CAF"));
+        QCOMPARE(decided.records.last(), QStringLiteral("caf\u00C3\u00A9"));
+        QCOMPARE(decided.matches, (QList<bool>{false, true}));
+    }
 };
 
 QTEST_GUILESS_MAIN(ScannerTest)

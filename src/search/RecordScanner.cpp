@@ -48,7 +48,7 @@ void RecordScanner::compact(qsizetype keepFrom)
     m_searched -= keepFrom;
     m_begin -= keepFrom;
     m_end -= keepFrom;
-    m_nonAsciiAhead = m_candidateAhead = npos;
+    m_nonAsciiAhead = m_candidateAhead = m_matchingRecord = npos;
 }
 
 void RecordScanner::grow(qsizetype capacity)
@@ -248,8 +248,10 @@ bool RecordScanner::passRecordsThatCannotMatch()
             break;
         const qsizetype end = findMark(at, m_filled);
         budget += 2 * (at - from);
-        if (end == npos || budget < 0
-            || m_matcher->confirms(m_buffer.get() + begin, end - begin, at - begin, budget)) {
+        if (end == npos || budget < 0)
+            break;
+        if (m_matcher->confirms(m_buffer.get() + begin, end - begin, at - begin, budget)) {
+            m_matchingRecord = begin;
             break;
         }
         from = at + 1;
@@ -311,13 +313,15 @@ bool RecordScanner::decideEncoding()
     m_encoding = settled ? TextEncoding::Windows1252 : TextEncoding::Utf8;
     if (settled) {
         m_matcher.emplace(m_term.folded(), TextEncoding::Windows1252, m_counts);
-        m_candidateAhead = npos;
+        m_candidateAhead = m_matchingRecord = npos;
     }
     return true;
 }
 
 bool RecordScanner::currentMatches()
 {
+    if (m_held && m_begin == m_matchingRecord)
+        return true;
     if (m_held) {
         // The pass over the records before this one stopped at its first candidate.
         const qsizetype first = m_candidateAhead >= m_begin && m_candidateAhead != npos

@@ -129,6 +129,8 @@ private:
     // up to them, so that a record usually costs one comparison. npos after the buffer moves.
     qsizetype m_nonAsciiAhead = npos;
     qsizetype m_candidateAhead = npos;
+    // Where a record starts that the pass found to match, so that its test is not made twice.
+    qsizetype m_matchingRecord = npos;
 };
 
 } // namespace lumaril

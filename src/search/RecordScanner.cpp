@@ -1,15 +1,14 @@
 #include "RecordScanner.h"
 
 #include "TextCoding.h"
-#include "Windows1252Verdict.h"
 #include "VerseFile.h"
+#include "Windows1252Verdict.h"
 
 #include <QStringDecoder>
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
-
 
 namespace lumaril {
 
@@ -18,8 +17,7 @@ namespace {
 constexpr qsizetype blockSize = 64 * 1024;
 constexpr qsizetype minimumRead = 16 * 1024;
 // The longest record held for its test, and the most of the file kept when it is read ahead
-// to choose its encoding: a verse file of ordinary size (a translation is one or two
-// megabytes) is then read only once.
+// to choose its encoding, so that a verse file of a few megabytes is read only once.
 constexpr qsizetype holdLimit = 4 * 1024 * 1024;
 // How many bytes of the first records are counted to tell the rarest.
 constexpr qsizetype byteCountSample = 4096;
@@ -33,8 +31,6 @@ RecordScanner::RecordScanner(VerseFile &file, const SearchTerm &term)
     , m_term(term)
 {
 }
-
-RecordScanner::~RecordScanner() = default;
 
 void RecordScanner::compact(qsizetype keepFrom)
 {

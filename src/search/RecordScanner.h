@@ -51,7 +51,7 @@ public:
 
     // The file must be open. The term is used for currentMatches().
     RecordScanner(VerseFile &file, const SearchTerm &term);
-    ~RecordScanner();
+    ~RecordScanner() = default;
     RecordScanner(const RecordScanner &) = delete;
     RecordScanner &operator=(const RecordScanner &) = delete;
 

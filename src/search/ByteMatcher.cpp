@@ -77,8 +77,7 @@ char32_t nextUtf8(const unsigned char *&p, const unsigned char *end)
 
 } // namespace
 
-ByteMatcher::ByteMatcher(const QString &foldedTerm, TextEncoding encoding,
-                         const ByteCounts &counts)
+ByteMatcher::ByteMatcher(const QString &foldedTerm, TextEncoding encoding, QByteArrayView sample)
     : m_encoding(encoding)
     , m_pattern(reinterpret_cast<const char16_t *>(foldedTerm.utf16()), foldedTerm.size())
 {
@@ -123,17 +122,22 @@ ByteMatcher::ByteMatcher(const QString &foldedTerm, TextEncoding encoding,
         }
         m_variants.push_back(it->second);
     }
-    chooseAnchors(counts);
+    chooseAnchors(sample);
 }
 
-void ByteMatcher::chooseAnchors(const ByteCounts &counts)
+void ByteMatcher::chooseAnchors(QByteArrayView sample)
 {
     // What a character is sought by: the last bytes of its variants, at most three of them.
     // Within a valid text only one variant can end at a given byte, so the byte places it.
-    const qsizetype n = qsizetype(m_variants.size());
+    // Only the first characters of a long term are looked at: one of them will do.
+    const qsizetype n = std::min<qsizetype>(qsizetype(m_variants.size()), 48);
     std::vector<Anchor> anchors(n);
-    std::vector<double> frequency(n, -1);
     std::vector<qsizetype> length(n, 0); // the variants' one length, or 0 when they differ
+    // Where in the sample each anchor's bytes are, a bit for each place.
+    constexpr qsizetype words = byteSampleSize / 64;
+    using Places = std::array<quint64, words>;
+    std::vector<Places> places(n, Places{});
+    std::array<std::vector<qsizetype>, 256> anchorsOfByte;
     for (qsizetype k = 0; k < n; ++k) {
         std::vector<unsigned char> last;
         for (const QByteArray &v : m_variants[k]) {
@@ -152,37 +156,54 @@ void ByteMatcher::chooseAnchors(const ByteCounts &counts)
         // ASCII), a byte b is one of them when (b | bit) == value: one comparison.
         text::AnchorBytes &bytes = anchors[k].bytes;
         anchors[k].index = k;
-        frequency[k] = 1;
         for (std::size_t i = 0; i < 3; ++i) {
             bytes.bytes[i] = last[std::min(i, last.size() - 1)];
             if (i < last.size())
-                frequency[k] += counts[bytes.bytes[i]];
+                anchorsOfByte[bytes.bytes[i]].push_back(k);
         }
         const auto differ = static_cast<unsigned char>(bytes.bytes[0] ^ bytes.bytes[1]);
         bytes.oneComparison = last.size() == 1 || (last.size() == 2 && std::has_single_bit(differ));
         bytes.bit = last.size() == 2 ? differ : 0;
         bytes.value = static_cast<unsigned char>(bytes.bytes[0] | bytes.bit);
     }
-    double total = 1;
-    for (const quint32 c : counts)
-        total += c;
-    // The rarest single character, or a rarer pair a fixed number of bytes apart: the
-    // characters after the first, up to the second, each have variants of one length.
-    double best = -1;
+    const qsizetype sampled = std::min(sample.size(), byteSampleSize);
+    for (qsizetype p = 0; p < sampled; ++p) {
+        for (const qsizetype k : anchorsOfByte[static_cast<unsigned char>(sample[p])])
+            places[k][p / 64] |= quint64(1) << (p % 64);
+    }
+    // How often the second anchor's bytes are the given distance after the first's.
+    const auto together = [&](qsizetype i, qsizetype j, qsizetype distance) {
+        qsizetype count = 0;
+        for (qsizetype w = 0; w < words; ++w) {
+            const qsizetype q = w + distance / 64;
+            const int r = int(distance % 64);
+            quint64 later = q < words ? places[j][q] >> r : 0;
+            if (r != 0 && q + 1 < words)
+                later |= places[j][q + 1] << (64 - r);
+            count += std::popcount(places[i][w] & later);
+        }
+        return count;
+    };
+    // The anchor, or pair of anchors a fixed number of bytes apart, with the fewest
+    // candidates in the sample: counted together, as letters common alone (the "l" and "h"
+    // of "Allah") may be common together. A pair costs a little more to seek, and the
+    // characters after the first, up to the second, must each have variants of one length.
+    qsizetype best = -1;
     for (qsizetype i = 0; i < n; ++i) {
-        if (frequency[i] < 0)
+        if (anchors[i].index < 0)
             continue;
-        if (best < 0 || frequency[i] < best) {
-            best = frequency[i];
+        const qsizetype alone = together(i, i, 0);
+        if (best < 0 || alone < best) {
+            best = alone;
             m_first = anchors[i];
             m_second = Anchor();
         }
         qsizetype distance = 0;
         for (qsizetype j = i + 1; j < n && j <= i + 16 && length[j] != 0; ++j) {
             distance += length[j];
-            if (frequency[j] < 0)
+            if (anchors[j].index < 0)
                 continue;
-            const double pair = frequency[i] * frequency[j] / total;
+            const qsizetype pair = together(i, j, distance) + 1;
             if (pair < best) {
                 best = pair;
                 m_first = anchors[i];

@@ -25,11 +25,12 @@ enum class TextEncoding { Utf8, Windows1252 };
 class ByteMatcher
 {
 public:
-    using ByteCounts = std::array<quint32, 256>;
+    // How much of the file is looked at to tell which bytes are rare in it.
+    static constexpr qsizetype byteSampleSize = 4096;
 
-    // foldedTerm is the term after QString::toCaseFolded(); counts says how often each byte
-    // occurs in a sample of the file, so that the rarest can be sought.
-    ByteMatcher(const QString &foldedTerm, TextEncoding encoding, const ByteCounts &counts);
+    // foldedTerm is the term after QString::toCaseFolded(); sample is the start of the file's
+    // records, in which the term's rarest bytes are sought (only its first byteSampleSize).
+    ByteMatcher(const QString &foldedTerm, TextEncoding encoding, QByteArrayView sample);
 
     // Whether the bytes, which start on a character boundary, hold the term. The empty term
     // is in any bytes but none. No candidate lies before firstCandidate, as a search of the
@@ -67,7 +68,7 @@ private:
         }
     };
 
-    void chooseAnchors(const ByteCounts &counts);
+    void chooseAnchors(QByteArrayView sample);
     [[nodiscard]] bool confirmAt(const char *data, qsizetype size, qsizetype at,
                                  qint64 &budget);
     [[nodiscard]] bool automatonContains(const char *data, qsizetype size);

@@ -19,8 +19,6 @@ constexpr qsizetype minimumRead = 16 * 1024;
 // The longest record held for its test, and the most of the file kept when it is read ahead
 // to choose its encoding, so that a verse file of a few megabytes is read only once.
 constexpr qsizetype holdLimit = 4 * 1024 * 1024;
-// How many bytes of the first records are counted to tell the rarest.
-constexpr qsizetype byteCountSample = 4096;
 // How many bytes of the records are looked at for the NUL pattern of UTF-16.
 constexpr qsizetype utf16SampleSize = 4096;
 
@@ -131,9 +129,9 @@ bool RecordScanner::start()
         }
     }
     m_next = m_searched = mark + 1;
-    for (qsizetype at = m_next; at < std::min(m_filled, m_next + byteCountSample); ++at)
-        ++m_counts[static_cast<unsigned char>(m_buffer[at])];
-    m_matcher.emplace(m_term.folded(), TextEncoding::Utf8, m_counts);
+    m_sample = QByteArray(m_buffer.get() + m_next,
+                          std::min(m_filled - m_next, ByteMatcher::byteSampleSize));
+    m_matcher.emplace(m_term.folded(), TextEncoding::Utf8, m_sample);
     if (!recordsLookLikeUtf16())
         return m_stop == Stop::None;
     m_stop = Stop::Utf16;
@@ -308,7 +306,7 @@ bool RecordScanner::decideEncoding()
     m_atEnd = false;
     m_encoding = settled ? TextEncoding::Windows1252 : TextEncoding::Utf8;
     if (settled) {
-        m_matcher.emplace(m_term.folded(), TextEncoding::Windows1252, m_counts);
+        m_matcher.emplace(m_term.folded(), TextEncoding::Windows1252, m_sample);
         m_candidateAhead = m_matchingRecord = npos;
     }
     return true;

@@ -102,7 +102,7 @@ private:
     VerseFile &m_file;
     const SearchTerm &m_term;
     std::optional<ByteMatcher> m_matcher;
-    ByteMatcher::ByteCounts m_counts{};
+    QByteArray m_sample; // the start of the records, to tell which bytes are rare
     std::optional<TextEncoding> m_encoding; // none while every record so far was ASCII
 
     std::unique_ptr<char[]> m_buffer;

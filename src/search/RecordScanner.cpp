@@ -223,38 +223,34 @@ bool RecordScanner::passRecordsThatCannotMatch()
     qsizetype until = m_filled;
     if (!m_encoding)
         until = nonAsciiIn(m_next, m_filled) ? m_nonAsciiAhead : m_filled;
-    // Each candidate is confirmed or refused here, in its record, so that a record whose
-    // candidates all fail is passed as well. Confirming may cost about as much as the search
-    // for candidates; past that, the record is left to currentMatches().
+    // Each candidate is confirmed or refused here, so that records whose candidates all fail
+    // are passed as well. It is compared against all the bytes ahead, not its record alone: no
+    // match spans a "#", which no term holds, so the records' bounds are needed only where
+    // the pass stops. Confirming may cost about as much as the search for candidates; past
+    // that, the record is left to currentMatches().
     qint64 budget = 8 * m_matcher->longestMatch();
-    qsizetype passed = npos; // the last mark of the records passed
-    qsizetype begin = m_next; // the record that from is in
-    for (qsizetype from = m_next;;) {
+    qsizetype at = m_next;
+    bool found = false;
+    for (qsizetype from = m_next;; from = at + 1) {
         if (m_candidateAhead < from)
             m_candidateAhead = m_matcher->nextCandidate(m_buffer.get(), from, until, m_filled);
-        const qsizetype at = std::min(until, m_candidateAhead);
-        const qsizetype mark = lastMark(from, at);
-        if (mark != npos) {
-            passed = mark;
-            begin = mark + 1;
-        }
-        if (at == until)
-            break;
-        const qsizetype end = findMark(at, m_filled);
+        at = std::min(until, m_candidateAhead);
         budget += 2 * (at - from);
-        if (end == npos || budget < 0)
+        if (at == until || budget < 0)
             break;
-        if (m_matcher->confirms(m_buffer.get() + begin, end - begin, at - begin, budget)) {
-            m_matchingRecord = begin;
+        found = m_matcher->confirms(m_buffer.get() + m_next, m_filled - m_next, at - m_next, budget);
+        if (found)
             break;
-        }
-        from = at + 1;
     }
-    if (passed == npos)
-        return false;
-    m_next = passed + 1;
-    m_searched = std::max(m_searched, m_next);
-    return true;
+    const qsizetype passed = lastMark(m_next, at);
+    if (passed != npos) {
+        m_next = passed + 1;
+        m_searched = std::max(m_searched, m_next);
+    }
+    // The match confirmed is in the record that comes next.
+    if (found)
+        m_matchingRecord = m_next;
+    return passed != npos;
 }
 
 bool RecordScanner::decideEncoding()

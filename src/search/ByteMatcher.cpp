@@ -217,10 +217,10 @@ void ByteMatcher::chooseAnchors(QByteArrayView sample)
 }
 
 qsizetype ByteMatcher::nextCandidate(const char *data, qsizetype from, qsizetype to,
-                                     qsizetype end) const
+                                     qsizetype end, bool orNonAscii) const
 {
     if (m_kind == Kind::Never)
-        return to;
+        return orNonAscii ? from + text::firstNonAscii(data + from, to - from) : to;
     if (m_kind != Kind::Bytes)
         return from;
     const bool pair = m_second.index >= 0;
@@ -232,17 +232,19 @@ qsizetype ByteMatcher::nextCandidate(const char *data, qsizetype from, qsizetype
     static const bool avx2 = __builtin_cpu_supports("avx2");
     if (avx2) {
         p = text::findCandidateWithAvx2(data, p, stop, m_first.bytes, m_second.bytes, pair,
-                                        m_distance, found);
+                                        m_distance, orNonAscii, found);
     }
 #endif
     if (!found) {
         p = text::findCandidate<Sse2Vector>(data, p, stop, m_first.bytes, m_second.bytes, pair,
-                                            m_distance, found);
+                                            m_distance, orNonAscii, found);
     }
     if (found)
         return p;
 #endif
     for (; p < to; ++p) {
+        if (orNonAscii && static_cast<unsigned char>(data[p]) >= 0x80)
+            return p;
         if (!m_first.holds(static_cast<unsigned char>(data[p])))
             continue;
         if (pair && p + m_distance < end

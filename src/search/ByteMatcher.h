@@ -38,10 +38,11 @@ public:
     [[nodiscard]] bool contains(const char *data, qsizetype size, qsizetype firstCandidate = 0);
     // Whether nextCandidate() can tell where the term cannot be.
     [[nodiscard]] bool canSkip() const { return m_kind == Kind::Never || m_kind == Kind::Bytes; }
-    // The first place in [from, to) where the term may have a match, or to; bytes before end
-    // may be looked at. Only meaningful when canSkip().
+    // The first place in [from, to) where the term may have a match, or, when orNonAscii,
+    // where a byte outside ASCII is, whichever comes first; or to. Bytes before end may be
+    // looked at. Only meaningful when canSkip().
     [[nodiscard]] qsizetype nextCandidate(const char *data, qsizetype from, qsizetype to,
-                                          qsizetype end) const;
+                                          qsizetype end, bool orNonAscii = false) const;
     // Whether the term has a match in the bytes around the candidate at, which nextCandidate()
     // gave; what it compares is taken from budget.
     [[nodiscard]] bool confirms(const char *data, qsizetype size, qsizetype at, qint64 &budget);

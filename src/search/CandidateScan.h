@@ -32,17 +32,18 @@ struct AnchorBytes
 };
 
 // The first place p in [from, stop) whose byte is one of first's and, when pair, whose byte
-// at p + distance is one of second's; or where the vector steps ended, when none is. Bytes up
-// to stop + distance must be readable.
+// at p + distance is one of second's, or, when orNonAscii, whose byte is outside ASCII; or
+// where the vector steps ended, when none is. Bytes up to stop + distance must be readable.
 qsizetype findCandidateWithAvx2(const char *data, qsizetype from, qsizetype stop,
                                 const AnchorBytes &first, const AnchorBytes &second,
-                                bool pair, qsizetype distance, bool &found);
+                                bool pair, qsizetype distance, bool orNonAscii, bool &found);
 
 namespace {
 
 template <typename Vector>
 qsizetype findCandidate(const char *data, qsizetype from, qsizetype stop, const AnchorBytes &first,
-                        const AnchorBytes &second, bool pair, qsizetype distance, bool &found)
+                        const AnchorBytes &second, bool pair, qsizetype distance,
+                        bool orNonAscii, bool &found)
 {
     using Bytes = typename Vector::Bytes;
     constexpr qsizetype width = Vector::width;
@@ -67,11 +68,18 @@ qsizetype findCandidate(const char *data, qsizetype from, qsizetype stop, const 
     qsizetype p = from;
     // Two registers a step, so that the one branch is taken half as often.
     for (; p + 2 * width <= stop; p += 2 * width) {
-        Bytes low = isFirst(Vector::load(data + p));
-        Bytes high = isFirst(Vector::load(data + p + width));
+        const Bytes lowBytes = Vector::load(data + p);
+        const Bytes highBytes = Vector::load(data + p + width);
+        Bytes low = isFirst(lowBytes);
+        Bytes high = isFirst(highBytes);
         if (pair) {
             low = Vector::both(low, isSecond(Vector::load(data + p + distance)));
             high = Vector::both(high, isSecond(Vector::load(data + p + distance + width)));
+        }
+        // A byte outside ASCII has its top bit set, as the lanes of a candidate have.
+        if (orNonAscii) {
+            low = Vector::either(low, lowBytes);
+            high = Vector::either(high, highBytes);
         }
         const quint64 bits = quint64(Vector::highBits(low)) | quint64(Vector::highBits(high)) << width;
         if (bits != 0) {

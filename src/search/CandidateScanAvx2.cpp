@@ -38,9 +38,10 @@ struct Avx2Vector
 
 qsizetype findCandidateWithAvx2(const char *data, qsizetype from, qsizetype stop,
                                 const AnchorBytes &first, const AnchorBytes &second, bool pair,
-                                qsizetype distance, bool &found)
+                                qsizetype distance, bool orNonAscii, bool &found)
 {
-    return findCandidate<Avx2Vector>(data, from, stop, first, second, pair, distance, found);
+    return findCandidate<Avx2Vector>(data, from, stop, first, second, pair, distance, orNonAscii,
+                                     found);
 }
 
 } // namespace lumaril::text

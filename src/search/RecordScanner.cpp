@@ -42,7 +42,7 @@ void RecordScanner::compact(qsizetype keepFrom)
     m_searched -= keepFrom;
     m_begin -= keepFrom;
     m_end -= keepFrom;
-    m_nonAsciiAhead = m_candidateAhead = m_matchingRecord = npos;
+    m_candidateAhead = m_matchingRecord = npos;
 }
 
 void RecordScanner::grow(qsizetype capacity)
@@ -75,7 +75,7 @@ bool RecordScanner::readMore()
         return false;
     }
     m_filled += qsizetype(n);
-    m_nonAsciiAhead = m_candidateAhead = npos;
+    m_candidateAhead = npos;
     return true;
 }
 
@@ -108,11 +108,9 @@ qsizetype RecordScanner::lastMark(qsizetype from, qsizetype to) const
     return at == npos ? npos : from + at;
 }
 
-bool RecordScanner::nonAsciiIn(qsizetype from, qsizetype to)
+bool RecordScanner::nonAsciiIn(qsizetype from, qsizetype to) const
 {
-    if (m_nonAsciiAhead < from)
-        m_nonAsciiAhead = from + text::firstNonAscii(m_buffer.get() + from, m_filled - from);
-    return m_nonAsciiAhead < to;
+    return text::firstNonAscii(m_buffer.get() + from, to - from) < to - from;
 }
 
 bool RecordScanner::start()
@@ -219,10 +217,9 @@ bool RecordScanner::passRecordsThatCannotMatch()
 {
     if (!m_matcher->canSkip())
         return false;
-    // While the encoding is undecided, the pass stops before the first record outside ASCII.
-    qsizetype until = m_filled;
-    if (!m_encoding)
-        until = nonAsciiIn(m_next, m_filled) ? m_nonAsciiAhead : m_filled;
+    // While the encoding is undecided, the pass stops before the first record outside ASCII:
+    // the search for candidates stops at its first byte outside ASCII as well.
+    const bool undecided = !m_encoding;
     // Each candidate is confirmed or refused here, so that records whose candidates all fail
     // are passed as well. It is compared against all the bytes ahead, not its record alone: no
     // match spans a "#", which no term holds, so the records' bounds are needed only where
@@ -233,11 +230,14 @@ bool RecordScanner::passRecordsThatCannotMatch()
     bool found = false;
     for (qsizetype from = m_next;; from = at + 1) {
         if (m_candidateAhead < from)
-            m_candidateAhead = m_matcher->nextCandidate(m_buffer.get(), from, until, m_filled);
-        at = std::min(until, m_candidateAhead);
+            m_candidateAhead = m_matcher->nextCandidate(m_buffer.get(), from, m_filled, m_filled,
+                                                        undecided);
+        at = m_candidateAhead;
         budget += 2 * (at - from);
-        if (at == until || budget < 0)
+        if (at == m_filled || budget < 0
+            || (undecided && static_cast<unsigned char>(m_buffer[at]) >= 0x80)) {
             break;
+        }
         found = m_matcher->confirms(m_buffer.get() + m_next, m_filled - m_next, at - m_next, budget);
         if (found)
             break;

@@ -88,7 +88,7 @@ private:
     bool readAside(qint64 offset, const std::function<bool(const char *, qsizetype)> &look);
     [[nodiscard]] qsizetype findMark(qsizetype from, qsizetype to) const;
     [[nodiscard]] qsizetype lastMark(qsizetype from, qsizetype to) const;
-    [[nodiscard]] bool nonAsciiIn(qsizetype from, qsizetype to);
+    [[nodiscard]] bool nonAsciiIn(qsizetype from, qsizetype to) const;
     // After the first mark: whether the records start like UTF-16 text. May read on.
     [[nodiscard]] bool recordsLookLikeUtf16();
     // A record too long to hold: passed up to its closing mark, which becomes current. False
@@ -124,10 +124,9 @@ private:
     bool m_longNonAscii = false;
     bool m_currentNonAscii = false;
 
-    // The first byte outside ASCII, and the first candidate of the term, at or after some
-    // place no later than the next record; looked up once and kept while the records walk
-    // up to them, so that a record usually costs one comparison. npos after the buffer moves.
-    qsizetype m_nonAsciiAhead = npos;
+    // The first candidate of the term (or, while the encoding is undecided, byte outside
+    // ASCII) at or after some place no later than the next record; looked up once and kept
+    // while the records walk up to it. npos after the buffer moves.
     qsizetype m_candidateAhead = npos;
     // Where a record starts that the pass found to match, so that its test is not made twice.
     qsizetype m_matchingRecord = npos;

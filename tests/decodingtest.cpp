@@ -5,6 +5,7 @@
 #include "VerseLookup.h"
 #include "Windows1252Verdict.h"
 
+#include <QStringDecoder>
 #include <QTest>
 
 using namespace lumaril;
@@ -24,7 +25,8 @@ class DecodingTest : public QObject
 
 private slots:
     // Where the valid UTF-8 ends, and whether what follows could still become valid when the
-    // bytes after it come in: a file is checked in blocks that may cut a character.
+    // bytes after it come in: a file is checked in blocks that may cut a character. The text
+    // decoded from the bytes is the text Qt's decoder gives, U+FFFD and U+FEFF alike.
     void utf8Validation_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -34,6 +36,7 @@ private slots:
         QTest::newRow("ASCII") << ascii << qsizetype(100) << false;
         QTest::newRow("two, three and four bytes")
                 << QByteArray("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80") << qsizetype(9) << false;
+        QTest::newRow("the last code point") << QByteArray("\xF4\x8F\xBF\xBF") << qsizetype(4) << false;
         QTest::newRow("BOM") << QByteArray("\xEF\xBB\xBF" "a") << qsizetype(4) << false;
         QTest::newRow("overlong slash") << QByteArray("\xC0\xAF") << qsizetype(0) << false;
         QTest::newRow("overlong three bytes") << QByteArray("\xE0\x80\xAF") << qsizetype(0) << false;
@@ -67,6 +70,9 @@ private slots:
             const text::Utf8Check check = text::checkUtf8(before + bytes);
             if (check.validSize != before.size() + validSize || check.cutShort != cutShort)
                 QFAIL(qPrintable(QStringLiteral("after %1 bytes: %2").arg(length).arg(check.validSize)));
+            QStringDecoder reference(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+            if (text::fromUtf8(before + bytes) != QString(reference.decode(before + bytes)))
+                QFAIL(qPrintable(QStringLiteral("decoded after %1 bytes").arg(length)));
         }
         QCOMPARE(text::isValidUtf8(bytes), validSize == bytes.size());
     }

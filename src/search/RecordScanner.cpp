@@ -4,7 +4,6 @@
 #include "VerseFile.h"
 #include "Windows1252Verdict.h"
 
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <cstring>
@@ -377,9 +376,7 @@ QString RecordScanner::currentText(qsizetype maxChars)
     if (!m_currentNonAscii) {
         text = QString::fromLatin1(bytes);
     } else if (m_encoding == TextEncoding::Utf8) {
-        // QString::fromUtf8() would drop a U+FEFF that starts the record.
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-        text = decoder.decode(bytes);
+        text = text::fromUtf8(bytes);
     } else {
         text = text::fromWindows1252(bytes);
     }

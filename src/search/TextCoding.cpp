@@ -1,5 +1,7 @@
 #include "TextCoding.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -118,6 +120,57 @@ Utf8Check checkUtf8(QByteArrayView bytes)
 bool isValidUtf8(QByteArrayView bytes)
 {
     return checkUtf8(bytes).validSize == bytes.size();
+}
+
+QString fromUtf8(QByteArrayView bytes)
+{
+    // Whole, valid sequences are decoded here, a few times faster than QStringDecoder decodes
+    // text outside ASCII; whatever follows them is left to it, for its U+FFFD.
+    const qsizetype valid = checkUtf8(bytes).validSize;
+    QString out(valid, Qt::Uninitialized); // never more code units than bytes
+    auto *const begin = reinterpret_cast<char16_t *>(out.data());
+    auto *dst = begin;
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const auto *const end = p + valid;
+    while (p < end) {
+        const char32_t c = *p;
+#ifdef LUMARIL_HAVE_SSE2
+        if (c < 0x80 && end - p >= 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+            if (_mm_movemask_epi8(v) == 0) {
+                const __m128i zero = _mm_setzero_si128();
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), _mm_unpacklo_epi8(v, zero));
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + 8), _mm_unpackhi_epi8(v, zero));
+                p += 16;
+                dst += 16;
+                continue;
+            }
+        }
+#endif
+        if (c < 0x80) {
+            *dst++ = char16_t(c);
+            p += 1;
+        } else if (c < 0xE0) {
+            *dst++ = char16_t((c & 0x1F) << 6 | (p[1] & 0x3F));
+            p += 2;
+        } else if (c < 0xF0) {
+            *dst++ = char16_t((c & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F));
+            p += 3;
+        } else {
+            const char32_t u = (c & 0x07) << 18 | (p[1] & 0x3F) << 12 | (p[2] & 0x3F) << 6
+                    | (p[3] & 0x3F);
+            *dst++ = QChar::highSurrogate(u);
+            *dst++ = QChar::lowSurrogate(u);
+            p += 4;
+        }
+    }
+    out.truncate(dst - begin);
+    if (valid < bytes.size()) {
+        // Kept as U+FEFF, as it is everywhere else in a record.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        out += decoder.decode(bytes.sliced(valid));
+    }
+    return out;
 }
 
 QString fromWindows1252(QByteArrayView bytes)

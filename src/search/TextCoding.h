@@ -25,6 +25,10 @@ struct Utf8Check
 };
 [[nodiscard]] Utf8Check checkUtf8(QByteArrayView bytes);
 
+// The text of UTF-8 bytes, a U+FEFF at their start included; a byte that starts no valid
+// sequence reads as U+FFFD, as QStringDecoder reads it.
+[[nodiscard]] QString fromUtf8(QByteArrayView bytes);
+
 // Every byte maps to one character; the five bytes Windows-1252 leaves undefined
 // (81, 8D, 8F, 90, 9D) map to the control characters of the same value, as Windows does.
 [[nodiscard]] QString fromWindows1252(QByteArrayView bytes);

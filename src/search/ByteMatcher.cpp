@@ -121,23 +121,27 @@ ByteMatcher::ByteMatcher(const QString &foldedTerm, TextEncoding encoding, QByte
             return;
         }
         m_variants.push_back(it->second);
+        m_shortestMatch += std::min_element(it->second.begin(), it->second.end(),
+                                            [](const QByteArray &a, const QByteArray &b) {
+                                                return a.size() < b.size();
+                                            })->size();
     }
     chooseAnchors(sample);
 }
 
 void ByteMatcher::chooseAnchors(QByteArrayView sample)
 {
+    const qsizetype sampled = std::min(sample.size(), byteSampleSize);
+    std::array<qsizetype, 256> counts{};
+    for (qsizetype p = 0; p < sampled; ++p)
+        ++counts[static_cast<unsigned char>(sample[p])];
     // What a character is sought by: the last bytes of its variants, at most three of them.
     // Within a valid text only one variant can end at a given byte, so the byte places it.
-    // Only the first characters of a long term are looked at: one of them will do.
-    const qsizetype n = std::min<qsizetype>(qsizetype(m_variants.size()), 48);
+    const qsizetype n = qsizetype(m_variants.size());
     std::vector<Anchor> anchors(n);
     std::vector<qsizetype> length(n, 0); // the variants' one length, or 0 when they differ
-    // Where in the sample each anchor's bytes are, a bit for each place.
-    constexpr qsizetype words = byteSampleSize / 64;
-    using Places = std::array<quint64, words>;
-    std::vector<Places> places(n, Places{});
-    std::array<std::vector<qsizetype>, 256> anchorsOfByte;
+    qsizetype rarest = -1;
+    qsizetype rarestCount = 0;
     for (qsizetype k = 0; k < n; ++k) {
         std::vector<unsigned char> last;
         for (const QByteArray &v : m_variants[k]) {
@@ -156,50 +160,69 @@ void ByteMatcher::chooseAnchors(QByteArrayView sample)
         // ASCII), a byte b is one of them when (b | bit) == value: one comparison.
         text::AnchorBytes &bytes = anchors[k].bytes;
         anchors[k].index = k;
+        qsizetype count = 0;
         for (std::size_t i = 0; i < 3; ++i) {
             bytes.bytes[i] = last[std::min(i, last.size() - 1)];
             if (i < last.size())
-                anchorsOfByte[bytes.bytes[i]].push_back(k);
+                count += counts[bytes.bytes[i]];
         }
         const auto differ = static_cast<unsigned char>(bytes.bytes[0] ^ bytes.bytes[1]);
         bytes.oneComparison = last.size() == 1 || (last.size() == 2 && std::has_single_bit(differ));
         bytes.bit = last.size() == 2 ? differ : 0;
         bytes.value = static_cast<unsigned char>(bytes.bytes[0] | bytes.bit);
+        if (rarest < 0 || count < rarestCount) {
+            rarest = k;
+            rarestCount = count;
+        }
     }
-    const qsizetype sampled = std::min(sample.size(), byteSampleSize);
+    if (rarest < 0) {
+        m_kind = Kind::Automaton;
+        return;
+    }
+    // Pairs are counted around the rarest character, where a long term's rarest pairs are
+    // likeliest: where in the sample each anchor's bytes are, a bit for each place.
+    const qsizetype lo = std::max<qsizetype>(0, rarest - 16);
+    const qsizetype hi = std::min(n, rarest + 17);
+    constexpr qsizetype words = byteSampleSize / 64;
+    using Places = std::array<quint64, words>;
+    std::vector<Places> places(hi - lo, Places{});
+    std::array<std::vector<qsizetype>, 256> anchorsOfByte;
+    for (qsizetype k = lo; k < hi; ++k) {
+        for (int i = 0; anchors[k].index >= 0 && i < 3; ++i) {
+            auto &of = anchorsOfByte[anchors[k].bytes.bytes[i]];
+            if (of.empty() || of.back() != k)
+                of.push_back(k);
+        }
+    }
     for (qsizetype p = 0; p < sampled; ++p) {
         for (const qsizetype k : anchorsOfByte[static_cast<unsigned char>(sample[p])])
-            places[k][p / 64] |= quint64(1) << (p % 64);
+            places[k - lo][p / 64] |= quint64(1) << (p % 64);
     }
     // How often the second anchor's bytes are the given distance after the first's.
     const auto together = [&](qsizetype i, qsizetype j, qsizetype distance) {
+        const Places &first = places[i - lo];
+        const Places &second = places[j - lo];
         qsizetype count = 0;
         for (qsizetype w = 0; w < words; ++w) {
             const qsizetype q = w + distance / 64;
             const int r = int(distance % 64);
-            quint64 later = q < words ? places[j][q] >> r : 0;
+            quint64 later = q < words ? second[q] >> r : 0;
             if (r != 0 && q + 1 < words)
-                later |= places[j][q + 1] << (64 - r);
-            count += std::popcount(places[i][w] & later);
+                later |= second[q + 1] << (64 - r);
+            count += std::popcount(first[w] & later);
         }
         return count;
     };
-    // The anchor, or pair of anchors a fixed number of bytes apart, with the fewest
+    // The rarest character, or a pair of characters a fixed number of bytes apart with fewer
     // candidates in the sample: counted together, as letters common alone (the "l" and "h"
     // of "Allah") may be common together. A pair costs a little more to seek, and the
     // characters after the first, up to the second, must each have variants of one length.
-    qsizetype best = -1;
-    for (qsizetype i = 0; i < n; ++i) {
-        if (anchors[i].index < 0)
-            continue;
-        const qsizetype alone = together(i, i, 0);
-        if (best < 0 || alone < best) {
-            best = alone;
-            m_first = anchors[i];
-            m_second = Anchor();
-        }
+    qsizetype best = rarestCount;
+    m_first = anchors[rarest];
+    for (qsizetype i = lo; i < hi && best > 0; ++i) {
         qsizetype distance = 0;
-        for (qsizetype j = i + 1; j < n && j <= i + 16 && length[j] != 0; ++j) {
+        for (qsizetype j = i + 1;
+             anchors[i].index >= 0 && j < hi && j <= i + 16 && length[j] != 0; ++j) {
             distance += length[j];
             if (anchors[j].index < 0)
                 continue;
@@ -212,8 +235,6 @@ void ByteMatcher::chooseAnchors(QByteArrayView sample)
             }
         }
     }
-    if (best < 0)
-        m_kind = Kind::Automaton;
 }
 
 qsizetype ByteMatcher::nextCandidate(const char *data, qsizetype from, qsizetype to,
@@ -316,6 +337,9 @@ bool ByteMatcher::contains(const char *data, qsizetype size, qsizetype firstCand
         return false;
     if (m_kind == Kind::Everything)
         return true;
+    // Too short to hold a match: so records shorter than a long term cost nothing more.
+    if (size < m_shortestMatch)
+        return false;
     if (m_kind == Kind::Automaton)
         return automatonContains(data, size);
     // Confirming is allowed about as much work as the search itself; past that, the

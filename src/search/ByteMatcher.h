@@ -80,6 +80,7 @@ private:
     Anchor m_first;
     Anchor m_second;            // none when its index is -1
     qsizetype m_distance = 0;   // from the first anchor's byte to the second's
+    qsizetype m_shortestMatch = 0; // no match spans fewer bytes than this
     std::u16string m_pattern;   // the folded term, for the automaton
     std::vector<qsizetype> m_failure;
     qint64 m_work = 0;

@@ -129,6 +129,7 @@ bool RecordScanner::start()
     m_sample = QByteArray(m_buffer.get() + m_next,
                           std::min(m_filled - m_next, ByteMatcher::byteSampleSize));
     m_matcher.emplace(m_term.folded(), TextEncoding::Utf8, m_sample);
+    m_passBudget = 8 * m_matcher->longestMatch();
     if (!recordsLookLikeUtf16())
         return m_stop == Stop::None;
     m_stop = Stop::Utf16;
@@ -223,8 +224,8 @@ bool RecordScanner::passRecordsThatCannotMatch()
     // are passed as well. It is compared against all the bytes ahead, not its record alone: no
     // match spans a "#", which no term holds, so the records' bounds are needed only where
     // the pass stops. Confirming may cost about as much as the search for candidates; past
-    // that, the record is left to currentMatches().
-    qint64 budget = 8 * m_matcher->longestMatch();
+    // that, the record is left to currentMatches(). The allowance is the scan's, not each
+    // pass's, as a pass may cover as little as one record.
     qsizetype at = m_next;
     bool found = false;
     for (qsizetype from = m_next;; from = at + 1) {
@@ -232,12 +233,13 @@ bool RecordScanner::passRecordsThatCannotMatch()
             m_candidateAhead = m_matcher->nextCandidate(m_buffer.get(), from, m_filled, m_filled,
                                                         undecided);
         at = m_candidateAhead;
-        budget += 2 * (at - from);
-        if (at == m_filled || budget < 0
+        m_passBudget += 2 * (at - from);
+        if (at == m_filled || m_passBudget < 0
             || (undecided && static_cast<unsigned char>(m_buffer[at]) >= 0x80)) {
             break;
         }
-        found = m_matcher->confirms(m_buffer.get() + m_next, m_filled - m_next, at - m_next, budget);
+        found = m_matcher->confirms(m_buffer.get() + m_next, m_filled - m_next, at - m_next,
+                                    m_passBudget);
         if (found)
             break;
     }

@@ -73,6 +73,8 @@ public:
     // The current record decoded, exactly as stored, or its first maxChars UTF-16 code units
     // (never half a character).
     [[nodiscard]] QString currentText(qsizetype maxChars = std::numeric_limits<qsizetype>::max());
+    // The bytes compared or decoded to test records so far, for checking its bound.
+    [[nodiscard]] qint64 work() const { return m_matcher ? m_matcher->work() : 0; }
 
 private:
     static constexpr qsizetype npos = -1;
@@ -103,6 +105,7 @@ private:
     const SearchTerm &m_term;
     std::optional<ByteMatcher> m_matcher;
     QByteArray m_sample; // the start of the records, to tell which bytes are rare
+    qint64 m_passBudget = 0; // what confirming candidates in passes may still compare
     std::optional<TextEncoding> m_encoding; // none while every record so far was ASCII
 
     std::unique_ptr<char[]> m_buffer;

@@ -58,8 +58,15 @@ bool RecordScanner::readMore()
 {
     if (m_atEnd)
         return false;
-    if (m_capacity - m_filled < minimumRead)
-        grow(std::max(blockSize, m_capacity * 2));
+    if (m_capacity == 0) {
+        grow(blockSize);
+    } else if (m_capacity - m_filled < minimumRead) {
+        // A record longer than the buffer: room for the rest of the file at once, as its size
+        // says now, up to what a record may hold, rather than copying it over at each doubling.
+        const qint64 rest = std::max<qint64>(0, m_file.size() - m_offset - m_filled);
+        grow(std::max(m_capacity * 2,
+                      qsizetype(std::min<qint64>(holdLimit, m_filled + rest) + minimumRead)));
+    }
     const qint64 n = m_file.read(m_buffer.get() + m_filled, m_capacity - m_filled);
     if (n < 0) {
         m_stop = Stop::ReadFailed;

@@ -106,9 +106,8 @@ ByteMatcher::ByteMatcher(const QString &foldedTerm, TextEncoding encoding, QByte
         return;
     }
     // A long term repeats its characters: each is looked up once.
-    std::map<char32_t, std::vector<QByteArray>> known;
     for (const char32_t c : foldedTerm.toUcs4()) {
-        auto [it, added] = known.try_emplace(c);
+        auto [it, added] = m_classes.try_emplace(c);
         if (added) {
             for (const char32_t variant : text::caseVariants(c)) {
                 const QByteArray bytes = bytesOf(variant, encoding);
@@ -120,7 +119,7 @@ ByteMatcher::ByteMatcher(const QString &foldedTerm, TextEncoding encoding, QByte
             m_kind = Kind::Never;
             return;
         }
-        m_variants.push_back(it->second);
+        m_variants.push_back(&it->second);
         m_shortestMatch += std::min_element(it->second.begin(), it->second.end(),
                                             [](const QByteArray &a, const QByteArray &b) {
                                                 return a.size() < b.size();
@@ -140,17 +139,27 @@ void ByteMatcher::chooseAnchors(QByteArrayView sample)
     const qsizetype n = qsizetype(m_variants.size());
     std::vector<Anchor> anchors(n);
     std::vector<qsizetype> length(n, 0); // the variants' one length, or 0 when they differ
+    std::vector<qsizetype> count(n, 0);
+    std::map<const std::vector<QByteArray> *, qsizetype> firstOf;
     qsizetype rarest = -1;
-    qsizetype rarestCount = 0;
     for (qsizetype k = 0; k < n; ++k) {
+        const auto [first, added] = firstOf.try_emplace(m_variants[k], k);
+        if (!added) {
+            anchors[k] = anchors[first->second];
+            if (anchors[k].index >= 0)
+                anchors[k].index = k;
+            length[k] = length[first->second];
+            count[k] = count[first->second];
+            continue;
+        }
         std::vector<unsigned char> last;
-        for (const QByteArray &v : m_variants[k]) {
+        for (const QByteArray &v : *m_variants[k]) {
             const auto b = static_cast<unsigned char>(v.back());
             if (std::find(last.begin(), last.end(), b) == last.end())
                 last.push_back(b);
         }
-        const qsizetype one = m_variants[k].front().size();
-        if (std::all_of(m_variants[k].begin(), m_variants[k].end(),
+        const qsizetype one = m_variants[k]->front().size();
+        if (std::all_of(m_variants[k]->begin(), m_variants[k]->end(),
                         [one](const QByteArray &v) { return v.size() == one; })) {
             length[k] = one;
         }
@@ -160,20 +169,19 @@ void ByteMatcher::chooseAnchors(QByteArrayView sample)
         // ASCII), a byte b is one of them when (b | bit) == value: one comparison.
         text::AnchorBytes &bytes = anchors[k].bytes;
         anchors[k].index = k;
-        qsizetype count = 0;
         for (std::size_t i = 0; i < 3; ++i) {
             bytes.bytes[i] = last[std::min(i, last.size() - 1)];
             if (i < last.size())
-                count += counts[bytes.bytes[i]];
+                count[k] += counts[bytes.bytes[i]];
         }
         const auto differ = static_cast<unsigned char>(bytes.bytes[0] ^ bytes.bytes[1]);
         bytes.oneComparison = last.size() == 1 || (last.size() == 2 && std::has_single_bit(differ));
         bytes.bit = last.size() == 2 ? differ : 0;
         bytes.value = static_cast<unsigned char>(bytes.bytes[0] | bytes.bit);
-        if (rarest < 0 || count < rarestCount) {
+    }
+    for (qsizetype k = 0; k < n; ++k) {
+        if (anchors[k].index >= 0 && (rarest < 0 || count[k] < count[rarest]))
             rarest = k;
-            rarestCount = count;
-        }
     }
     if (rarest < 0) {
         m_kind = Kind::Automaton;
@@ -217,7 +225,7 @@ void ByteMatcher::chooseAnchors(QByteArrayView sample)
     // candidates in the sample: counted together, as letters common alone (the "l" and "h"
     // of "Allah") may be common together. A pair costs a little more to seek, and the
     // characters after the first, up to the second, must each have variants of one length.
-    qsizetype best = rarestCount;
+    qsizetype best = count[rarest];
     m_first = anchors[rarest];
     for (qsizetype i = lo; i < hi && best > 0; ++i) {
         qsizetype distance = 0;
@@ -294,7 +302,7 @@ bool ByteMatcher::confirmAt(const char *data, qsizetype size, qsizetype at, qint
     };
     const qsizetype anchor = m_first.index;
     qsizetype start = -1;
-    for (const QByteArray &v : m_variants[anchor]) {
+    for (const QByteArray &v : *m_variants[anchor]) {
         if (endsAt(v, at + 1)) {
             start = at + 1 - v.size();
             break;
@@ -304,7 +312,7 @@ bool ByteMatcher::confirmAt(const char *data, qsizetype size, qsizetype at, qint
         return false;
     qsizetype after = at + 1;
     for (qsizetype k = anchor + 1; k < qsizetype(m_variants.size()); ++k) {
-        const auto &variants = m_variants[k];
+        const auto &variants = *m_variants[k];
         const auto found = std::find_if(variants.begin(), variants.end(), [&](const QByteArray &v) {
             return after + v.size() <= size && endsAt(v, after + v.size());
         });
@@ -313,7 +321,7 @@ bool ByteMatcher::confirmAt(const char *data, qsizetype size, qsizetype at, qint
         after += found->size();
     }
     for (qsizetype k = anchor - 1; k >= 0; --k) {
-        const auto &variants = m_variants[k];
+        const auto &variants = *m_variants[k];
         const auto found = std::find_if(variants.begin(), variants.end(),
                                         [&](const QByteArray &v) { return endsAt(v, start); });
         if (found == variants.end())

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <map>
 #include <vector>
 
 namespace lumaril {
@@ -31,6 +32,8 @@ public:
     // foldedTerm is the term after QString::toCaseFolded(); sample is the start of the file's
     // records, in which the term's rarest bytes are sought (only its first byteSampleSize).
     ByteMatcher(const QString &foldedTerm, TextEncoding encoding, QByteArrayView sample);
+    ByteMatcher(const ByteMatcher &) = delete;
+    ByteMatcher &operator=(const ByteMatcher &) = delete;
 
     // Whether the bytes, which start on a character boundary, hold the term. The empty term
     // is in any bytes but none. No candidate lies before firstCandidate, as a search of the
@@ -76,7 +79,9 @@ private:
 
     Kind m_kind = Kind::Bytes;
     TextEncoding m_encoding;
-    std::vector<std::vector<QByteArray>> m_variants; // per character of the term
+    // The variants of each character of the term, each character's held once.
+    std::map<char32_t, std::vector<QByteArray>> m_classes;
+    std::vector<const std::vector<QByteArray> *> m_variants;
     Anchor m_first;
     Anchor m_second;            // none when its index is -1
     qsizetype m_distance = 0;   // from the first anchor's byte to the second's

@@ -10,6 +10,7 @@
 #include <bit>
 #include <cstring>
 #include <map>
+#include <tuple>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #define LUMARIL_HAVE_SSE2
@@ -188,29 +189,43 @@ void ByteMatcher::chooseAnchors(QByteArrayView sample)
         return;
     }
     // Pairs are counted around the rarest character, where a long term's rarest pairs are
-    // likeliest: where in the sample each anchor's bytes are, a bit for each place.
+    // likeliest: where in the sample each character's anchor bytes are, a bit for each place,
+    // once for each character however often the term repeats it.
     const qsizetype lo = std::max<qsizetype>(0, rarest - 16);
     const qsizetype hi = std::min(n, rarest + 17);
     constexpr qsizetype words = byteSampleSize / 64;
     using Places = std::array<quint64, words>;
-    std::vector<Places> places(hi - lo, Places{});
-    std::array<std::vector<qsizetype>, 256> anchorsOfByte;
+    std::vector<Places> places;
+    std::vector<qsizetype> slot(hi - lo, -1);
+    std::map<const std::vector<QByteArray> *, qsizetype> slotOf;
+    std::array<std::vector<qsizetype>, 256> slotsOfByte;
     for (qsizetype k = lo; k < hi; ++k) {
-        for (int i = 0; anchors[k].index >= 0 && i < 3; ++i) {
-            auto &of = anchorsOfByte[anchors[k].bytes.bytes[i]];
-            if (of.empty() || of.back() != k)
-                of.push_back(k);
+        if (anchors[k].index < 0)
+            continue;
+        const auto [known, added] = slotOf.try_emplace(m_variants[k], qsizetype(places.size()));
+        slot[k - lo] = known->second;
+        if (!added)
+            continue;
+        places.emplace_back();
+        for (int i = 0; i < 3; ++i) {
+            auto &of = slotsOfByte[anchors[k].bytes.bytes[i]];
+            if (of.empty() || of.back() != slot[k - lo])
+                of.push_back(slot[k - lo]);
         }
     }
     for (qsizetype p = 0; p < sampled; ++p) {
-        for (const qsizetype k : anchorsOfByte[static_cast<unsigned char>(sample[p])])
-            places[k - lo][p / 64] |= quint64(1) << (p % 64);
+        for (const qsizetype s : slotsOfByte[static_cast<unsigned char>(sample[p])])
+            places[s][p / 64] |= quint64(1) << (p % 64);
     }
     // How often the second anchor's bytes are the given distance after the first's.
+    std::map<std::tuple<qsizetype, qsizetype, qsizetype>, qsizetype> counted;
     const auto together = [&](qsizetype i, qsizetype j, qsizetype distance) {
-        const Places &first = places[i - lo];
-        const Places &second = places[j - lo];
-        qsizetype count = 0;
+        const auto [known, added] = counted.try_emplace({slot[i - lo], slot[j - lo], distance}, 0);
+        if (!added)
+            return known->second;
+        const Places &first = places[slot[i - lo]];
+        const Places &second = places[slot[j - lo]];
+        qsizetype &count = known->second;
         for (qsizetype w = 0; w < words; ++w) {
             const qsizetype q = w + distance / 64;
             const int r = int(distance % 64);

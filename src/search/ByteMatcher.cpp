@@ -226,10 +226,13 @@ void ByteMatcher::chooseAnchors(QByteArrayView sample)
         const Places &first = places[slot[i - lo]];
         const Places &second = places[slot[j - lo]];
         qsizetype &count = known->second;
-        for (qsizetype w = 0; w < words; ++w) {
-            const qsizetype q = w + distance / 64;
-            const int r = int(distance % 64);
-            quint64 later = q < words ? second[q] >> r : 0;
+        const qsizetype shift = distance / 64;
+        const int r = int(distance % 64);
+        for (qsizetype w = 0; w + shift < words; ++w) {
+            if (first[w] == 0)
+                continue;
+            const qsizetype q = w + shift;
+            quint64 later = second[q] >> r;
             if (r != 0 && q + 1 < words)
                 later |= second[q + 1] << (64 - r);
             count += std::popcount(first[w] & later);

@@ -18,6 +18,7 @@
 #include <QtGlobal>
 
 #include <bit>
+#include <type_traits>
 
 namespace lumaril::text {
 
@@ -65,30 +66,38 @@ qsizetype findCandidate(const char *data, qsizetype from, qsizetype stop, const 
     };
     const Test isFirst = test(first);
     const Test isSecond = test(second);
-    qsizetype p = from;
-    // Two registers a step, so that the one branch is taken half as often.
-    for (; p + 2 * width <= stop; p += 2 * width) {
-        const Bytes lowBytes = Vector::load(data + p);
-        const Bytes highBytes = Vector::load(data + p + width);
-        Bytes low = isFirst(lowBytes);
-        Bytes high = isFirst(highBytes);
-        if (pair) {
-            low = Vector::both(low, isSecond(Vector::load(data + p + distance)));
-            high = Vector::both(high, isSecond(Vector::load(data + p + distance + width)));
+    // One loop for each kind of search, so that none tests what it need not.
+    const auto scan = [&](auto withPair, auto withNonAscii) {
+        qsizetype p = from;
+        // Two registers a step, so that the one branch is taken half as often.
+        for (; p + 2 * width <= stop; p += 2 * width) {
+            const Bytes lowBytes = Vector::load(data + p);
+            const Bytes highBytes = Vector::load(data + p + width);
+            Bytes low = isFirst(lowBytes);
+            Bytes high = isFirst(highBytes);
+            if constexpr (decltype(withPair)::value) {
+                low = Vector::both(low, isSecond(Vector::load(data + p + distance)));
+                high = Vector::both(high, isSecond(Vector::load(data + p + distance + width)));
+            }
+            // A byte outside ASCII has its top bit set, as the lanes of a candidate have.
+            if constexpr (decltype(withNonAscii)::value) {
+                low = Vector::either(low, lowBytes);
+                high = Vector::either(high, highBytes);
+            }
+            const quint64 bits = quint64(Vector::highBits(low)) | quint64(Vector::highBits(high)) << width;
+            if (bits != 0) {
+                found = true;
+                return p + std::countr_zero(bits);
+            }
         }
-        // A byte outside ASCII has its top bit set, as the lanes of a candidate have.
-        if (orNonAscii) {
-            low = Vector::either(low, lowBytes);
-            high = Vector::either(high, highBytes);
-        }
-        const quint64 bits = quint64(Vector::highBits(low)) | quint64(Vector::highBits(high)) << width;
-        if (bits != 0) {
-            found = true;
-            return p + std::countr_zero(bits);
-        }
-    }
-    found = false;
-    return p;
+        found = false;
+        return p;
+    };
+    using Yes = std::true_type;
+    using No = std::false_type;
+    if (pair)
+        return orNonAscii ? scan(Yes{}, Yes{}) : scan(Yes{}, No{});
+    return orNonAscii ? scan(No{}, Yes{}) : scan(No{}, No{});
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CandidateScan.h"
+#include "AnchorChoice.h"
 
 #include <QByteArray>
 #include <QString>
@@ -26,11 +26,8 @@ enum class TextEncoding { Utf8, Windows1252 };
 class ByteMatcher
 {
 public:
-    // How much of the file is looked at to tell which bytes are rare in it.
-    static constexpr qsizetype byteSampleSize = 4096;
-
     // foldedTerm is the term after QString::toCaseFolded(); sample is the start of the file's
-    // records, in which the term's rarest bytes are sought (only its first byteSampleSize).
+    // records, in which the term's rarest bytes are sought (see chooseAnchors()).
     ByteMatcher(const QString &foldedTerm, TextEncoding encoding, QByteArrayView sample);
     ByteMatcher(const ByteMatcher &) = delete;
     ByteMatcher &operator=(const ByteMatcher &) = delete;
@@ -61,18 +58,6 @@ private:
         Bytes,      // candidates, then bytes compared
         Automaton,  // no character of the term has few enough last bytes to seek
     };
-    // A character of the term sought by the last bytes of its variants.
-    struct Anchor
-    {
-        qsizetype index = -1;
-        text::AnchorBytes bytes{};
-        [[nodiscard]] bool holds(unsigned char b) const
-        {
-            return b == bytes.bytes[0] || b == bytes.bytes[1] || b == bytes.bytes[2];
-        }
-    };
-
-    void chooseAnchors(QByteArrayView sample);
     [[nodiscard]] bool confirmAt(const char *data, qsizetype size, qsizetype at,
                                  qint64 &budget);
     [[nodiscard]] bool automatonContains(const char *data, qsizetype size);

@@ -134,7 +134,7 @@ bool RecordScanner::start()
     }
     m_next = m_searched = mark + 1;
     m_sample = QByteArray(m_buffer.get() + m_next,
-                          std::min(m_filled - m_next, ByteMatcher::byteSampleSize));
+                          std::min(m_filled - m_next, anchorSampleSize));
     m_matcher.emplace(m_term.folded(), TextEncoding::Utf8, m_sample);
     m_passBudget = 8 * m_matcher->longestMatch();
     if (!recordsLookLikeUtf16())

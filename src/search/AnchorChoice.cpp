@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdlib>
 #include <map>
-#include <tuple>
 
 namespace lumaril {
 
@@ -67,79 +67,37 @@ AnchorChoice chooseAnchors(const std::vector<const std::vector<QByteArray> *> &v
     AnchorChoice choice;
     if (rarest < 0)
         return choice;
-    // Pairs are counted around the rarest character, where a long term's rarest pairs are
-    // likeliest: where in the sample each character's anchor bytes are, a bit for each place,
-    // once for each character however often the term repeats it.
-    const qsizetype lo = std::max<qsizetype>(0, rarest - 16);
-    const qsizetype hi = std::min(n, rarest + 17);
-    constexpr qsizetype words = anchorSampleSize / 64;
-    using Places = std::array<quint64, words>;
-    std::vector<Places> places;
-    std::vector<qsizetype> slot(hi - lo, -1);
-    std::map<const std::vector<QByteArray> *, qsizetype> slotOf;
-    std::array<std::vector<qsizetype>, 256> slotsOfByte;
-    for (qsizetype k = lo; k < hi; ++k) {
-        if (anchors[k].index < 0)
-            continue;
-        const auto [known, added] = slotOf.try_emplace(variants[k], qsizetype(places.size()));
-        slot[k - lo] = known->second;
-        if (!added)
-            continue;
-        places.emplace_back();
-        for (int i = 0; i < 3; ++i) {
-            auto &of = slotsOfByte[anchors[k].bytes.bytes[i]];
-            if (of.empty() || of.back() != slot[k - lo])
-                of.push_back(slot[k - lo]);
-        }
-    }
-    for (qsizetype p = 0; p < sampled; ++p) {
-        for (const qsizetype s : slotsOfByte[static_cast<unsigned char>(sample[p])])
-            places[s][p / 64] |= quint64(1) << (p % 64);
-    }
-    // How often the second anchor's bytes are the given distance after the first's.
-    std::map<std::tuple<qsizetype, qsizetype, qsizetype>, qsizetype> counted;
-    const auto together = [&](qsizetype i, qsizetype j, qsizetype distance) {
-        const auto [known, added] = counted.try_emplace({slot[i - lo], slot[j - lo], distance}, 0);
-        if (!added)
-            return known->second;
-        const Places &first = places[slot[i - lo]];
-        const Places &second = places[slot[j - lo]];
-        qsizetype &count = known->second;
-        const qsizetype shift = distance / 64;
-        const int r = int(distance % 64);
-        for (qsizetype w = 0; w + shift < words; ++w) {
-            if (first[w] == 0)
-                continue;
-            const qsizetype q = w + shift;
-            quint64 later = second[q] >> r;
-            if (r != 0 && q + 1 < words)
-                later |= second[q + 1] << (64 - r);
-            count += std::popcount(first[w] & later);
-        }
-        return count;
-    };
-    // The rarest character, or a pair of characters a fixed number of bytes apart with fewer
-    // candidates in the sample: counted together, as letters common alone (the "l" and "h"
-    // of "Allah") may be common together. A pair costs a little more to seek, and the
+    // Or a pair of the rarest character and one a fixed number of bytes before or after it,
+    // with fewer candidates in the sample, counted together: letters common alone (the "l"
+    // and "h" of "Allah") may be common together. A pair costs a little more to seek, and the
     // characters after the first, up to the second, must each have variants of one length.
-    qsizetype best = count[rarest];
-    choice.first = anchors[rarest];
-    for (qsizetype i = lo; i < hi && best > 0; ++i) {
-        qsizetype distance = 0;
-        for (qsizetype j = i + 1;
-             anchors[i].index >= 0 && j < hi && j <= i + 16 && length[j] != 0; ++j) {
-            distance += length[j];
-            if (anchors[j].index < 0)
-                continue;
-            const qsizetype pair = together(i, j, distance) + 1;
-            if (pair < best) {
-                best = pair;
-                choice.first = anchors[i];
-                choice.second = anchors[j];
-                choice.distance = distance;
-            }
-        }
+    std::vector<qsizetype> places; // of the rarest character's bytes in the sample
+    for (qsizetype p = 0; p < sampled; ++p) {
+        if (anchors[rarest].holds(static_cast<unsigned char>(sample[p])))
+            places.push_back(p);
     }
+    choice.first = anchors[rarest];
+    qsizetype best = count[rarest];
+    const auto consider = [&](qsizetype other, qsizetype offset) {
+        qsizetype together = 1;
+        for (const qsizetype p : places) {
+            const qsizetype q = p + offset;
+            together += q >= 0 && q < sampled
+                    && anchors[other].holds(static_cast<unsigned char>(sample[q]));
+        }
+        if (anchors[other].index < 0 || together >= best)
+            return;
+        best = together;
+        choice.first = offset > 0 ? anchors[rarest] : anchors[other];
+        choice.second = offset > 0 ? anchors[other] : anchors[rarest];
+        choice.distance = std::abs(offset);
+    };
+    qsizetype distance = 0;
+    for (qsizetype j = rarest + 1; j < n && j <= rarest + 16 && length[j] != 0 && best > 0; ++j)
+        consider(j, distance += length[j]);
+    distance = 0;
+    for (qsizetype i = rarest - 1; i >= 0 && i >= rarest - 16 && length[i + 1] != 0 && best > 0; --i)
+        consider(i, -(distance += length[i + 1]));
     return choice;
 }
 

@@ -135,16 +135,18 @@ QString fromUtf8(QByteArrayView bytes)
     while (p < end) {
         const char32_t c = *p;
 #ifdef LUMARIL_HAVE_SSE2
+        // The ASCII bytes ahead, up to sixteen, widened at once; what is written past them is
+        // written over next (there is room: no more code units than bytes are ever written).
         if (c < 0x80 && end - p >= 16) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-            if (_mm_movemask_epi8(v) == 0) {
-                const __m128i zero = _mm_setzero_si128();
-                _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), _mm_unpacklo_epi8(v, zero));
-                _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + 8), _mm_unpackhi_epi8(v, zero));
-                p += 16;
-                dst += 16;
-                continue;
-            }
+            const __m128i zero = _mm_setzero_si128();
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), _mm_unpacklo_epi8(v, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + 8), _mm_unpackhi_epi8(v, zero));
+            const auto high = static_cast<unsigned>(_mm_movemask_epi8(v));
+            const int ascii = high == 0 ? 16 : std::countr_zero(high);
+            p += ascii;
+            dst += ascii;
+            continue;
         }
 #endif
         if (c < 0x80) {

@@ -37,6 +37,8 @@ private slots:
         QTest::newRow("two, three and four bytes")
                 << QByteArray("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80") << qsizetype(9) << false;
         QTest::newRow("the last code point") << QByteArray("\xF4\x8F\xBF\xBF") << qsizetype(4) << false;
+        QTest::newRow("letters among ASCII")
+                << ascii + "caf\xC3\xA9 \xE2\x82\xAC" + ascii << qsizetype(209) << false;
         QTest::newRow("BOM") << QByteArray("\xEF\xBB\xBF" "a") << qsizetype(4) << false;
         QTest::newRow("overlong slash") << QByteArray("\xC0\xAF") << qsizetype(0) << false;
         QTest::newRow("overlong three bytes") << QByteArray("\xE0\x80\xAF") << qsizetype(0) << false;

@@ -60,6 +60,7 @@ AnchorChoice chooseAnchors(const std::vector<const std::vector<QByteArray> *> &v
         bytes.bit = last.size() == 2 ? differ : 0;
         bytes.value = static_cast<unsigned char>(bytes.bytes[0] | bytes.bit);
     }
+    // The character whose bytes the sample holds fewest times,
     for (qsizetype k = 0; k < n; ++k) {
         if (anchors[k].index >= 0 && (rarest < 0 || count[k] < count[rarest]))
             rarest = k;
@@ -67,8 +68,8 @@ AnchorChoice chooseAnchors(const std::vector<const std::vector<QByteArray> *> &v
     AnchorChoice choice;
     if (rarest < 0)
         return choice;
-    // Or a pair of the rarest character and one a fixed number of bytes before or after it,
-    // with fewer candidates in the sample, counted together: letters common alone (the "l"
+    // or a pair of it and a character a fixed number of bytes before or after it, with fewer
+    // candidates in the sample, counted together: letters common alone (the "l"
     // and "h" of "Allah") may be common together. A pair costs a little more to seek, and the
     // characters after the first, up to the second, must each have variants of one length.
     std::vector<qsizetype> places; // of the rarest character's bytes in the sample
@@ -93,11 +94,13 @@ AnchorChoice chooseAnchors(const std::vector<const std::vector<QByteArray> *> &v
         choice.distance = std::abs(offset);
     };
     qsizetype distance = 0;
-    for (qsizetype j = rarest + 1; j < n && j <= rarest + 16 && length[j] != 0 && best > 0; ++j)
+    for (qsizetype j = rarest + 1; j < std::min(n, rarest + 17) && length[j] != 0 && best > 0; ++j)
         consider(j, distance += length[j]);
     distance = 0;
-    for (qsizetype i = rarest - 1; i >= 0 && i >= rarest - 16 && length[i + 1] != 0 && best > 0; --i)
+    for (qsizetype i = rarest - 1; i >= std::max<qsizetype>(0, rarest - 16) && length[i + 1] != 0
+         && best > 0; --i) {
         consider(i, -(distance += length[i + 1]));
+    }
     return choice;
 }
 

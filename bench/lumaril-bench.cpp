@@ -1,6 +1,9 @@
 // Measures the phrase search and the verse lookup on a verse file against the least any
 // search must spend: reading the whole file. Also times grep on the same file for scale.
-// Usage: lumaril-bench [path/to/quran.txt]   (default: quran.txt in the working folder)
+// Usage: lumaril-bench [FILE [QUERY...]]   (default: quran.txt in the working folder)
+//
+// With queries, each is searched for on FILE, one row each, and the worst ratio comes last;
+// without, the standard rows below.
 //
 // Each search is timed in turn with a read of the file, run for run, and its ratio is to the
 // median of those reads: a machine busy with other work then slows both alike.
@@ -13,7 +16,6 @@
 
 #include "BenchOperations.h"
 #include "PhraseSearch.h"
-#include "TextCoding.h"
 #include "VerseLookup.h"
 #include "WindowOperations.h"
 
@@ -80,12 +82,14 @@ std::pair<double, double> pairedMedians(int runs, const std::function<void()> &w
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QString path = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("quran.txt");
+    const QStringList args = app.arguments();
+    const QString path = args.size() > 1 ? args[1] : QStringLiteral("quran.txt");
+    const QStringList queries = args.mid(2);
     if (!QFileInfo(path).isFile()) {
         std::fprintf(stderr, "lumaril-bench: %s is not a file\n", qPrintable(path));
         return 1;
     }
-    const int runs = 301;
+    const int runs = queries.isEmpty() ? 301 : 21;
     const QByteArray encoded = QFile::encodeName(path);
     std::vector<char> buffer(64 * 1024);
     const auto readWholeFile = [&] {
@@ -103,14 +107,8 @@ int main(int argc, char **argv)
     };
     const double readMedian = medianMicros(runs, readWholeFile);
 
-    // The searches mark each block with the fastest code the processor can run, so results
-    // from different machines compare only with this line alike.
-    using lumaril::text::MarkingCode;
-    const char *marking = lumaril::text::canMarkWith(MarkingCode::Avx2) ? "AVX2"
-            : lumaril::text::canMarkWith(MarkingCode::Sse2)            ? "SSE2"
-                                                                        : "portable";
-    std::printf("verse file: %s (%lld bytes), median of %d runs, blocks marked with %s\n\n",
-                qPrintable(path), static_cast<long long>(QFileInfo(path).size()), runs, marking);
+    std::printf("verse file: %s (%lld bytes), median of %d runs\n\n", qPrintable(path),
+                static_cast<long long>(QFileInfo(path).size()), runs);
     std::printf("%-30s %12s %8s  %s\n", "what", "median us", "x read", "outcome");
     std::printf("%-30s %12.1f %8.2f\n", "read the whole file", readMedian, 1.0);
 
@@ -137,6 +135,21 @@ int main(int argc, char **argv)
             lumaril::Command3_Click(w, file);
         });
     };
+    if (!queries.isEmpty()) {
+        for (const QString &query : queries) {
+            // A long crafted query is named by its start and length.
+            const QString shown = query.size() <= 24
+                    ? query
+                    : query.left(12) + QStringLiteral("... (%1 chars)").arg(query.size());
+            const QByteArray label = "search \"" + shown.toUtf8() + '"';
+            report(label.constData(), [&](QuietOperations &w) {
+                w.query = query;
+                lumaril::Command1_Click(w, path);
+            });
+        }
+        std::printf("\nworst ratio to reading the file: %.2f\n", worst);
+        return 0;
+    }
     searches(path, "");
 
     QTemporaryDir dir;
@@ -171,31 +184,5 @@ int main(int argc, char **argv)
     std::printf("\nworst ratio to reading the file: %.2f\n", worst);
     std::printf("worst ratio on the UTF-8 copy:   %.2f\n", worstUtf8);
 
-    // The marking of the blocks alone, by each code this processor can run, on the file held
-    // in memory in blocks of the size the searches read: free of the noise of reading it.
-    QFile whole(path);
-    if (whole.open(QIODevice::ReadOnly)) {
-        const QByteArray data = whole.readAll();
-        std::vector<lumaril::text::ByteMasks> masks(data.size() / 64 + 2);
-        std::printf("\n%-30s %12s\n", "marking the file's blocks", "median us");
-        for (const MarkingCode code : {MarkingCode::Portable, MarkingCode::Sse2, MarkingCode::Avx2}) {
-            if (!lumaril::text::canMarkWith(code))
-                continue;
-            for (const QByteArray &needle : {QByteArray(), QByteArray("mercy")}) {
-                const double t = medianMicros(runs, [&] {
-                    for (qsizetype at = 0; at < data.size(); at += 64 * 1024) {
-                        const qsizetype n = std::min<qsizetype>(64 * 1024, data.size() - at);
-                        lumaril::text::markBytesWith(code, data.constData() + at, n, 0, needle,
-                                                     masks.data());
-                    }
-                });
-                const char *name = code == MarkingCode::Avx2 ? "AVX2"
-                        : code == MarkingCode::Sse2          ? "SSE2"
-                                                             : "portable";
-                const QByteArray label = QByteArray(name) + (needle.isEmpty() ? ", no term" : ", \"mercy\"");
-                std::printf("%-30s %12.1f\n", label.constData(), t);
-            }
-        }
-    }
     return 0;
 }

@@ -4,7 +4,11 @@
 // a file left open, or the busy panel left showing aborts, and libFuzzer keeps the input.
 //
 // Input layout:
-//   byte 0, bits 0-1   0 or 3: phrase search, 1: lookup, 2: record scanner
+//   byte 0, bits 0-1   0: phrase search, 1: lookup, 2: record scanner, 3: record scanner and
+//                      phrase search, with the query and the file spelled from the pieces
+//                      below (one piece for each of their bytes): the case classes that a
+//                      byte-level matcher gets wrong first, other scripts, and bytes of
+//                      Windows-1252 that are no UTF-8
 //           bits 2-4   the file part is repeated 2^n times, so files reach past read blocks
 //           bits 5-7   n * 9,000 "x" bytes go before the file part
 //   then one line (up to "\n") for the query or scanner term, or two lines for Surat and
@@ -215,7 +219,12 @@ Outcome expectedPhraseSearch(const QString &query, const QByteArray &file, const
         if (!o.flag)
             continue;
         ++matches;
-        result += crlf + crlf + text;
+        // A record longer than what the box has left is cut there, never inside a character.
+        result += crlf + crlf;
+        QString shown = text.left(std::max<qsizetype>(0, lengthLimit - result.size()));
+        if (shown.size() < text.size() && !shown.isEmpty() && shown.back().isHighSurrogate())
+            shown.chop(1);
+        result += shown;
         if (result.size() + crlf.size() >= lengthLimit) {
             o.results = result + crlf;
             o.messages = {QStringLiteral("Sorry ! | The result is too long !")};
@@ -368,6 +377,51 @@ void checkScanner(const QString &termText, const QByteArray &file)
         mismatch("scanner matches", show(texts.join(u'|')), QStringLiteral("other matches"));
 }
 
+struct Piece
+{
+    QByteArray bytes; // in the file
+    QString text;     // in the query
+};
+
+// The pieces of mode 3. A raw byte outside UTF-8 in a record makes the file Windows-1252,
+// where the UTF-8 pieces read as other letters.
+const std::array<Piece, 52> &pieces()
+{
+    static const std::array<Piece, 52> all = [] {
+        std::array<Piece, 52> out;
+        const char *const utf8[] = {
+                "#", " ", "\r\n", "a", "k", "K", "\u212A", "s", "S", "\u017F", "\u00DF",
+                "\u1E9E", "ss", "\u03C3", "\u03A3", "\u03C2", "i", "I", "\u0130", "\u0131",
+                "\u0432", "\u0412", "\u1C80", "\u0442", "\u1C84", "\u1C85", "\u00E5", "\u00C5",
+                "\u212B", "\u03B8", "\u03D1", "\u03F4", "\u0398", "\U00010400", "\U00010428",
+                "\u0644", "\u0627", "\u771F", "\u4E3B", "\u0986", "\u09B2", "\u03BC", "q", "x"};
+        const char windows1252[] = {'\xE9', '\x8A', '\x9A', '\x9F', '\xFF', '\xB5', '\xC5', '\xD0'};
+        std::size_t i = 0;
+        for (const char *piece : utf8)
+            out[i++] = {piece, QString::fromUtf8(piece)};
+        for (const char byte : windows1252)
+            out[i++] = {QByteArray(1, byte), decodeWindows1252(QByteArray(1, byte))};
+        return out;
+    }();
+    return all;
+}
+
+QByteArray spelledBytes(const QByteArray &from)
+{
+    QByteArray out;
+    for (const char c : from)
+        out += pieces()[static_cast<unsigned char>(c) % pieces().size()].bytes;
+    return out;
+}
+
+QString spelledText(const QByteArray &from)
+{
+    QString out;
+    for (const char c : from)
+        out += pieces()[static_cast<unsigned char>(c) % pieces().size()].text;
+    return out;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -396,10 +450,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const qsizetype end = rest.indexOf('\n', at);
         if (end < 0)
             return 0;
-        texts << QString::fromUtf8(rest.mid(at, end - at));
+        texts << (mode == 3 ? spelledText(rest.mid(at, end - at))
+                            : QString::fromUtf8(rest.mid(at, end - at)));
         at = end + 1;
     }
-    QByteArray file = QByteArray((layout >> 5) * 9000, 'x') + rest.mid(at).repeated(1 << ((layout >> 2) & 7));
+    const QByteArray part = mode == 3 ? spelledBytes(rest.mid(at)) : rest.mid(at);
+    QByteArray file = QByteArray((layout >> 5) * 9000, 'x') + part.repeated(1 << ((layout >> 2) & 7));
 
     if (::ftruncate(g_file, 0) != 0 || ::pwrite(g_file, file.constData(), file.size(), 0) != file.size())
         std::abort();
@@ -421,6 +477,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     } else if (mode == 2) {
         checkScanner(texts[0], file);
     } else {
+        if (mode == 3)
+            checkScanner(texts[0], file);
         Ops ops;
         ops.query = texts[0];
         ops.flag = initialFlag;

@@ -3,7 +3,9 @@
 #include "TestFiles.h"
 #include "TextCoding.h"
 #include "VerseLookup.h"
+#include "Windows1252Verdict.h"
 
+#include <QStringDecoder>
 #include <QTest>
 
 using namespace lumaril;
@@ -23,7 +25,8 @@ class DecodingTest : public QObject
 
 private slots:
     // Where the valid UTF-8 ends, and whether what follows could still become valid when the
-    // bytes after it come in: a file is checked in blocks that may cut a character.
+    // bytes after it come in: a file is checked in blocks that may cut a character. The text
+    // decoded from the bytes is the text Qt's decoder gives, U+FFFD and U+FEFF alike.
     void utf8Validation_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -33,6 +36,9 @@ private slots:
         QTest::newRow("ASCII") << ascii << qsizetype(100) << false;
         QTest::newRow("two, three and four bytes")
                 << QByteArray("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80") << qsizetype(9) << false;
+        QTest::newRow("the last code point") << QByteArray("\xF4\x8F\xBF\xBF") << qsizetype(4) << false;
+        QTest::newRow("letters among ASCII")
+                << ascii + "caf\xC3\xA9 \xE2\x82\xAC" + ascii << qsizetype(209) << false;
         QTest::newRow("BOM") << QByteArray("\xEF\xBB\xBF" "a") << qsizetype(4) << false;
         QTest::newRow("overlong slash") << QByteArray("\xC0\xAF") << qsizetype(0) << false;
         QTest::newRow("overlong three bytes") << QByteArray("\xE0\x80\xAF") << qsizetype(0) << false;
@@ -54,15 +60,45 @@ private slots:
                 << QByteArray("\xF0\x9F\x41") << qsizetype(0) << false;
     }
 
+    // Each row also after every length of Cyrillic text up to three blocks of the checker
+    // that goes 32 bytes a step, so that its sequence meets every place of a block.
     void utf8Validation()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(qsizetype, validSize);
         QFETCH(bool, cutShort);
-        const text::Utf8Check check = text::checkUtf8(bytes);
-        QCOMPARE(check.validSize, validSize);
-        QCOMPARE(check.cutShort, cutShort);
+        for (int length = 0; length <= 3 * 32; ++length) {
+            const QByteArray before = QByteArray("\xD0\xB1").repeated(length / 2) + QByteArray(length % 2, 'a');
+            const text::Utf8Check check = text::checkUtf8(before + bytes);
+            if (check.validSize != before.size() + validSize || check.cutShort != cutShort)
+                QFAIL(qPrintable(QStringLiteral("after %1 bytes: %2").arg(length).arg(check.validSize)));
+            QStringDecoder reference(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+            if (text::fromUtf8(before + bytes) != QString(reference.decode(before + bytes)))
+                QFAIL(qPrintable(QStringLiteral("decoded after %1 bytes").arg(length)));
+        }
         QCOMPARE(text::isValidUtf8(bytes), validSize == bytes.size());
+    }
+
+    // The encoding's verdict on bytes that come in pieces of any size is the verdict on them
+    // whole: settled by an invalid sequence with a mark after it, whichever piece either is in.
+    void windows1252VerdictInPieces()
+    {
+        const QList<QByteArray> files{"\xD0\xB1\xE2\x82\xAC#\xF0\x9F\x98\x80#", "caf\xE9#",
+                                      "\xE2\x82#", "\xD0\xB1\xE9", "\xF0\x9F\x98\xC3\xA9 #",
+                                      "\xC3#\xA9", "\xE9\xE9\xE9\xE9\xE9#"};
+        for (const QByteArray &bytes : files) {
+            Windows1252Verdict whole;
+            const bool expected = whole.settledBy(bytes.constData(), bytes.size());
+            QCOMPARE(expected, bytes.indexOf('#') > text::checkUtf8(bytes).validSize);
+            for (qsizetype piece = 1; piece <= 5; ++piece) {
+                Windows1252Verdict verdict;
+                bool settled = false;
+                for (qsizetype at = 0; at < bytes.size() && !settled; at += piece)
+                    settled = verdict.settledBy(bytes.constData() + at, std::min(piece, bytes.size() - at));
+                if (settled != expected)
+                    QFAIL(qPrintable(QStringLiteral("%1 in pieces of %2").arg(bytes.toHex()).arg(piece)));
+            }
+        }
     }
 
     void windows1252RoundTrip()

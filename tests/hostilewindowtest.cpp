@@ -144,17 +144,17 @@ private slots:
         query->paste();
         QCOMPARE(click(window, "Command1"), QStringLiteral("Sorry ! | The result is too long !"));
         QCOMPARE(window.widgetOperations().resultsText(),
-                 QStringLiteral("\r\n\r\n") + QString::fromLatin1(verse) + QStringLiteral("\r\n"));
+                 QStringLiteral("\r\n\r\n") + QString::fromLatin1(verse.left(65535 - 4)) + QStringLiteral("\r\n"));
 
         // And the window goes on as before.
         query->setText(QStringLiteral("  SHORT "));
         QCOMPARE(click(window, "Command1"), QStringLiteral("Results ! | 1 Results found !"));
     }
 
-    // A verse that is one word of two million letters is shown whole and wrapped at the box's
-    // width, where wrapping at blanks, searching the word's end afresh for every line, froze
-    // the window for minutes (the suite's time limit fails that). Ordinary words shown after
-    // it wrap at their blanks again.
+    // A verse that is one word of two million letters is shown up to the length stop and
+    // wrapped at the box's width, where wrapping at blanks, searching the word's end afresh
+    // for every line, froze the window for minutes (the suite's time limit fails that).
+    // Ordinary words shown after it wrap at their blanks again.
     void hugeUnbrokenRecord()
     {
         TestFiles files;
@@ -166,7 +166,7 @@ private slots:
         auto *query = control<QLineEdit>(window, "Text2");
         query->setText(QStringLiteral("a"));
         QCOMPARE(click(window, "Command1"), QStringLiteral("Sorry ! | The result is too long !"));
-        const QString record = QString::fromLatin1(letters);
+        const QString record = QString::fromLatin1(letters.left(65535 - 4));
         QCOMPARE(window.widgetOperations().resultsText(), "\r\n\r\n" + record + "\r\n");
         QCOMPARE(shownResults(window), "\n\n" + record + "\n");
 
@@ -175,7 +175,7 @@ private slots:
         const qreal width = document->textWidth() - 2 * document->documentMargin();
         const qreal letter = QFontMetricsF(box->font()).horizontalAdvance(u'a');
         QTextLayout *layout = document->findBlockByNumber(2).layout();
-        QVERIFY(layout->lineCount() > 10000);
+        QVERIFY(layout->lineCount() > 500);
         for (int i = 0; i < layout->lineCount() - 1; i += 101) {
             const qreal used = layout->lineAt(i).naturalTextWidth();
             QVERIFY2(used <= width && used > width - letter, qPrintable(QString::number(i)));

@@ -145,7 +145,22 @@ private slots:
         }
     }
 
-    // The stop comes after the box reaches 65,535 characters: panel hidden and message shown
+    // A verse longer than the room left in the box is cut where the box reaches its limit,
+    // never inside a character of two code units, held or too long to hold.
+    void longVerseCutAtTheStop()
+    {
+        TestFiles files;
+        for (const qsizetype emojis : {qsizetype(40000), qsizetype(1'500'000)}) {
+            const QString path = files.write("#" + QByteArray("\xF0\x9F\x98\x80").repeated(emojis) + "#");
+            Recorder ops;
+            search(path, QStringLiteral("\U0001F600"), ops);
+            QCOMPARE(ops.messages(), QStringList{"Sorry ! | The result is too long !"});
+            // Two line breaks, then as many whole emojis as fit in 65,535 code units.
+            QCOMPARE(ops.results, "\r\n\r\n" + QStringLiteral("\U0001F600").repeated((65535 - 4) / 2) + "\r\n");
+        }
+    }
+
+    // The stop comes once the box reaches 65,535 characters: panel hidden and message shown
     // while the file is still open, then the file closed.
     void lengthStop()
     {
@@ -161,10 +176,11 @@ private slots:
         ops.onInformation = [&] { descriptorsDuringMessage = openDescriptorCount(); };
         search(path, QStringLiteral("   "), ops);
 
-        // Each match adds 4 + 62 characters; the box holds that many plus a line break.
+        // Each match adds 4 + 62 characters; the last is cut where the box reaches 65,535, and
+        // the box holds that and a line break.
         const int matches = (65535 - 2 + 65) / 66;
-        QCOMPARE(ops.results.size(), matches * 66 + 2);
-        QVERIFY(ops.results.size() >= 65535);
+        QCOMPARE(ops.results.size(), 65535 + 2);
+        QVERIFY(ops.results.endsWith("\r\n\r\n" + QString(65535 - (matches - 1) * 66 - 4, u'v') + "\r\n"));
         QCOMPARE(ops.log.count(QStringLiteral("repaint")), matches + 1);
         QCOMPARE(ops.log.mid(ops.log.size() - 2),
                  (QStringList{"hide busy", "message Sorry ! | The result is too long !"}));

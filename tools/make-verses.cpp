@@ -1,8 +1,12 @@
-// Turns the English file of the quran-json package (dist/quran_en.json) into the program's
-// verse file: a preamble naming the translation and its licence, then one record per verse,
+// Turns a file of the quran-json package (dist/quran_en.json and the like) into the program's
+// verse file: a preamble naming the text and its licence, then one record per verse,
 // "#SSS.AAA text" and CR LF, in chapter and verse order, and a closing "#" so that the last
-// verse is a complete record. Writes Windows-1252 bytes (the translation is plain ASCII) and
-// refuses to write anything it cannot encode. The output appears whole or not at all.
+// verse is a complete record. The English file is written in Windows-1252 (its translation is
+// plain ASCII), refusing anything it cannot encode; the others in UTF-8. The output appears
+// whole or not at all.
+//
+// Usage: lumaril-make-verses [--language CODE] INPUT.json OUTPUT
+// CODE is the file's language, "en" by default; "ar" is dist/quran.json, the Arabic text.
 
 #include "TextCoding.h"
 
@@ -11,20 +15,57 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSaveFile>
+
+#include <map>
 
 #include <cstdio>
 
 namespace {
 
-const char preamble[] =
-        "Lumaril verse file: The Quran in English, Saheeh International translation.\r\n"
-        "Taken from quran-json 3.1.2 by Risan Bagja Pradana (the npm package quran-json),\r\n"
-        "licensed under the Creative Commons Attribution-ShareAlike 4.0 International\r\n"
-        "licence (CC BY-SA 4.0): https://creativecommons.org/licenses/by-sa/4.0/\r\n"
-        "Changes: converted from JSON to this plain-text layout by the Lumaril project;\r\n"
-        "the wording of the translation is unchanged. This file is shared under the same\r\n"
-        "licence. Each record below is one verse, led by its chapter and verse number.\r\n";
+const char englishTitle[] = "The Quran in English, Saheeh International translation.";
+
+// The other texts of the package, as its README names them.
+const std::map<QString, const char *> otherTitles = {
+        {"ar", "The Quran in Arabic, the Uthmani text of The Noble Qur'an Encyclopedia."},
+        {"bn", "The Quran in Bengali, translated by Muhiuddin Khan."},
+        {"es", "The Quran in Spanish, translated by Muhammad Isa Garc\u00EDa."},
+        {"fr", "The Quran in French, translated by Muhammad Hamidullah."},
+        {"id", "The Quran in Indonesian, translated by the Indonesian Islamic Affairs Ministry."},
+        {"ru", "The Quran in Russian, translated by Elmir Kuliev."},
+        {"sv", "The Quran in Swedish, translated by Knut Bernstr\u00F6m."},
+        {"tr", "The Quran in Turkish, translated by the Turkish Directorate of Religious Affairs."},
+        {"ur", "The Quran in Urdu, translated by Abul A'la Maududi."},
+        {"zh", "The Quran in Chinese, translated by Muhammad Makin."},
+};
+
+QString preamble(const QString &title)
+{
+    return QStringLiteral(
+                   "Lumaril verse file: %1\r\n"
+                   "Taken from quran-json 3.1.2 by Risan Bagja Pradana (the npm package quran-json),\r\n"
+                   "licensed under the Creative Commons Attribution-ShareAlike 4.0 International\r\n"
+                   "licence (CC BY-SA 4.0): https://creativecommons.org/licenses/by-sa/4.0/\r\n"
+                   "Changes: converted from JSON to this plain-text layout by the Lumaril project;\r\n"
+                   "the wording of the translation is unchanged. This file is shared under the same\r\n"
+                   "licence. Each record below is one verse, led by its chapter and verse number.\r\n")
+            .arg(title);
+}
+
+// A few Bengali verses of the package hold a character reference such as "#2468;" (U+09A4),
+// the rest of an "&#...;" whose "&" was lost; it becomes its character, since no record may
+// hold "#".
+QString withReferencesResolved(QString text)
+{
+    static const QRegularExpression reference(QStringLiteral("#([0-9]{2,7});"));
+    QRegularExpressionMatch m;
+    while ((m = reference.match(text)).hasMatch()) {
+        const char32_t c = m.captured(1).toUInt();
+        text.replace(m.capturedStart(), m.capturedLength(), QString::fromUcs4(&c, 1));
+    }
+    return text;
+}
 
 int fail(const QString &message)
 {
@@ -37,9 +78,17 @@ int fail(const QString &message)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() != 3)
-        return fail(QStringLiteral("usage: lumaril-make-verses quran_en.json quran.txt"));
+    QStringList args = app.arguments();
+    QString language = QStringLiteral("en");
+    if (args.size() == 5 && args[1] == u"--language") {
+        language = args[2];
+        args.remove(1, 2);
+    }
+    if (args.size() != 3 || (language != u"en" && !otherTitles.contains(language)))
+        return fail(QStringLiteral("usage: lumaril-make-verses [--language en|ar|bn|es|fr|id|ru|sv|tr|ur|zh] "
+                                   "quran_xx.json quran.txt"));
+    // The Arabic file holds the text alone, under "text"; the others hold a translation too.
+    const QString field = language == u"ar" ? QStringLiteral("text") : QStringLiteral("translation");
 
     QFile input(args[1]);
     if (!input.open(QIODevice::ReadOnly))
@@ -51,8 +100,7 @@ int main(int argc, char **argv)
         return fail(QStringLiteral("%1 is not the expected JSON array: %2")
                             .arg(args[1], parseError.errorString()));
 
-    QByteArray out(preamble);
-    int verses = 0;
+    QStringList verses;
     int expectedChapter = 1;
     for (const QJsonValue &chapterValue : doc.array()) {
         const QJsonObject chapter = chapterValue.toObject();
@@ -65,28 +113,31 @@ int main(int argc, char **argv)
             const int verseId = verse.value(QStringLiteral("id")).toInt();
             if (verseId != expectedVerse++)
                 return fail(QStringLiteral("verse %1:%2 is out of order").arg(chapterId).arg(verseId));
-            const QString translation = verse.value(QStringLiteral("translation")).toString();
-            if (translation.isEmpty() || translation.contains(u'#'))
+            const QString text = withReferencesResolved(verse.value(field).toString());
+            if (text.isEmpty() || text.contains(u'#'))
                 return fail(QStringLiteral("verse %1:%2 is empty or holds \"#\"").arg(chapterId).arg(verseId));
-            const auto bytes = lumaril::text::toWindows1252(translation);
-            if (!bytes)
-                return fail(QStringLiteral("verse %1:%2 holds a character outside Windows-1252")
-                                    .arg(chapterId).arg(verseId));
-            out += QStringLiteral("#%1.%2 ").arg(chapterId, 3, 10, QLatin1Char('0'))
-                           .arg(verseId, 3, 10, QLatin1Char('0')).toLatin1();
-            out += *bytes;
-            out += "\r\n";
-            ++verses;
+            verses << QStringLiteral("#%1.%2 ").arg(chapterId, 3, 10, QLatin1Char('0'))
+                                      .arg(verseId, 3, 10, QLatin1Char('0'))
+                    + text + QStringLiteral("\r\n");
         }
     }
-    out += '#';
-    if (verses == 0)
+    if (verses.isEmpty())
         return fail(QStringLiteral("%1 holds no verses").arg(args[1]));
+    const QString whole = preamble(language == u"en" ? QString::fromLatin1(englishTitle)
+                                                      : QString::fromUtf8(otherTitles.at(language)))
+            + verses.join(QString()) + u'#';
+    // The English file is Windows-1252, as it always was; the others are UTF-8.
+    const bool windows1252 = language == u"en";
+    const auto bytes = windows1252 ? lumaril::text::toWindows1252(whole) : whole.toUtf8();
+    if (!bytes)
+        return fail(QStringLiteral("%1 holds a character outside Windows-1252").arg(args[1]));
+    const QByteArray &out = *bytes;
 
     QSaveFile output(args[2]);
     if (!output.open(QIODevice::WriteOnly) || output.write(out) != out.size() || !output.commit())
         return fail(QStringLiteral("cannot write %1: %2").arg(args[2], output.errorString()));
-    std::printf("lumaril-make-verses: wrote %d verses of %d chapters to %s\n", verses,
-                expectedChapter - 1, qPrintable(args[2]));
+    std::printf("lumaril-make-verses: wrote %lld verses of %d chapters to %s (%s)\n",
+                static_cast<long long>(verses.size()), expectedChapter - 1, qPrintable(args[2]),
+                windows1252 ? "Windows-1252" : "UTF-8");
     return 0;
 }

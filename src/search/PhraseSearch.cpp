@@ -6,6 +6,8 @@
 #include "VerseFile.h"
 #include "WindowOperations.h"
 
+#include <algorithm>
+
 namespace lumaril {
 
 void Command1_Click(WindowOperations &ops, const QString &verseFileName)
@@ -29,7 +31,10 @@ void Command1_Click(WindowOperations &ops, const QString &verseFileName)
         ++matchCount;
         result += lineBreak;
         result += lineBreak;
-        result += scanner.currentText();
+        // The box stops taking matches at its limit, so a record longer than what is left is
+        // cut there: the search then stops as it would have, without decoding megabytes that
+        // would never be shown.
+        result += scanner.currentText(std::max<qsizetype>(0, resultsLengthLimit - result.size()));
         // The box shows the result and one more line break. Appending it and taking it off
         // again, rather than building a new string, keeps a long search linear.
         result += lineBreak;

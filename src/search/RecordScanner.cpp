@@ -2,13 +2,12 @@
 
 #include "TextCoding.h"
 #include "VerseFile.h"
+#include "Windows1252Verdict.h"
 
-#include <QStringDecoder>
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
-#include <utility>
+#include <vector>
 
 namespace lumaril {
 
@@ -16,133 +15,11 @@ namespace {
 
 constexpr qsizetype blockSize = 64 * 1024;
 constexpr qsizetype minimumRead = 16 * 1024;
-
-// A mask word covers 64 bytes. Positions and counts are never negative; dividing them as
-// unsigned numbers makes these plain shifts in the walk, which runs once per record.
-inline qsizetype wordOf(qsizetype at)
-{
-    return qsizetype(std::size_t(at) / 64);
-}
-inline int bitOf(qsizetype at)
-{
-    return int(std::size_t(at) % 64);
-}
-inline qsizetype wordsFor(qsizetype count)
-{
-    return wordOf(count + 63);
-}
-
-// The places the walk stops at: record marks, and candidates for the first in a record. The
-// marks are told apart by their own bit, which lies in the same cache line.
-inline quint64 stopsIn(const text::ByteMasks &masks)
-{
-    return masks.marks | masks.candidates;
-}
-
-bool startsWithUtf16ByteOrderMark(const char *data, qsizetype size)
-{
-    if (size < 2)
-        return false;
-    const auto b0 = static_cast<unsigned char>(data[0]);
-    const auto b1 = static_cast<unsigned char>(data[1]);
-    return (b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF);
-}
-
+// The longest record held for its test, and the most of the file kept when it is read ahead
+// to choose its encoding, so that a verse file of a few megabytes is read only once.
+constexpr qsizetype holdLimit = 4 * 1024 * 1024;
 // How many bytes of the records are looked at for the NUL pattern of UTF-16.
 constexpr qsizetype utf16SampleSize = 4096;
-
-// Most of the bytes in even or in odd places are NUL, as in UTF-16 text of mostly Latin
-// letters. Too few bytes tell nothing.
-bool nulPatternOfUtf16(const char *data, qsizetype size)
-{
-    const qsizetype sample = size & ~qsizetype(1);
-    // Text without a NUL, which is nearly all, is passed at the speed of memchr.
-    if (sample < 16 || std::memchr(data, 0, sample) == nullptr)
-        return false;
-    qsizetype nulEven = 0;
-    qsizetype nulOdd = 0;
-    for (qsizetype i = 0; i < sample; i += 2) {
-        nulEven += data[i] == 0;
-        nulOdd += data[i + 1] == 0;
-    }
-    const qsizetype pairs = sample / 2;
-    return nulEven * 10 >= pairs * 7 || nulOdd * 10 >= pairs * 7;
-}
-
-// The most of the file kept in the buffer when it is read ahead to choose its encoding: a
-// verse file of ordinary size (a translation is about a megabyte) is then read only once.
-constexpr qsizetype keepLimit = 4 * 1024 * 1024;
-
-// Buffers are kept for the next scan, with their masks: taking fresh pages from the system for
-// every search cost more than reading the file. One of the standard size is kept, and the
-// largest of those grown up to keepLimit; scans start with the standard one, so that they read
-// in blocks of the same size whatever the searches before them.
-struct SparedBuffer
-{
-    std::unique_ptr<char[]> raw;
-    std::unique_ptr<text::ByteMasks[]> masks;
-    qsizetype capacity = 0;
-};
-
-struct SparedBuffers
-{
-    SparedBuffer standard;
-    SparedBuffer grown;
-};
-
-SparedBuffers &sparedBuffers()
-{
-    thread_local SparedBuffers spared;
-    return spared;
-}
-
-void spare(SparedBuffer buffer)
-{
-    auto &spared = sparedBuffers();
-    if (!buffer.raw)
-        return;
-    if (buffer.capacity == blockSize) {
-        if (!spared.standard.raw)
-            spared.standard = std::move(buffer);
-    } else if (buffer.capacity <= keepLimit && buffer.capacity > spared.grown.capacity) {
-        spared.grown = std::move(buffer);
-    }
-}
-
-// A spared buffer of at least the capacity, or none.
-SparedBuffer takeSpared(qsizetype capacity)
-{
-    auto &spared = sparedBuffers();
-    if (capacity == blockSize)
-        return std::exchange(spared.standard, SparedBuffer());
-    if (spared.grown.capacity >= capacity)
-        return std::exchange(spared.grown, SparedBuffer());
-    return {};
-}
-
-// Follows the bytes of a file as they come in, from the first record that is not ASCII, to
-// tell whether the file is Windows-1252: settled once an invalid UTF-8 sequence has turned up
-// with a "#" after it, closing a record around it.
-struct FileIsWindows1252
-{
-    bool invalid = false;   // an invalid sequence was seen; a mark now settles it
-    qsizetype carried = 0;  // bytes of a sequence cut by the end of the last bytes looked at
-
-    // The bytes from data on: those carried from the last call, then new ones.
-    bool settledBy(const char *data, qsizetype size)
-    {
-        qsizetype from = 0;
-        if (!invalid) {
-            const text::Utf8Check utf8 = text::checkUtf8({data, size});
-            carried = utf8.cutShort ? size - utf8.validSize : 0;
-            if (utf8.validSize == size || utf8.cutShort)
-                return false;
-            invalid = true;
-            from = utf8.validSize;
-        }
-        return std::memchr(data + from, '#', size - from) != nullptr;
-    }
-};
 
 } // namespace
 
@@ -150,392 +27,374 @@ RecordScanner::RecordScanner(VerseFile &file, const SearchTerm &term)
     : m_file(file)
     , m_term(term)
 {
-    if (term.isAscii())
-        m_needle = term.asciiBytes();
 }
 
-RecordScanner::~RecordScanner()
+void RecordScanner::compact(qsizetype keepFrom)
 {
-    spare({std::move(m_raw), std::move(m_masks), m_capacity});
-}
-
-bool RecordScanner::refill()
-{
-    if (m_atEnd)
-        return false;
-    // Bytes that stay where they were keep their masks.
-    qsizetype marked = m_filled;
-    // Keep only the unfinished record.
-    if (m_next > 0) {
-        const qsizetype keep = m_filled - m_next;
-        std::memmove(m_raw.get(), m_raw.get() + m_next, keep);
-        m_filled = keep;
-        marked = 0;
-        m_begin = m_end = m_next = 0;
-    }
-    // Nothing to walk until the new bytes are marked, should none come.
-    walkFrom(m_filled);
-    m_nonAscii = npos;
-    m_candidateAhead = npos;
-    if (m_capacity - m_filled < minimumRead)
-        grow(std::max(blockSize, m_capacity * 2));
-    const qint64 n = m_file.read(m_raw.get() + m_filled, m_capacity - m_filled);
-    if (n < 0) {
-        m_stop = Stop::ReadFailed;
-        return false;
-    }
-    if (n > 0) {
-        m_readOffset += n;
-        if (m_firstBlock) {
-            m_firstBlock = false;
-            if (startsWithUtf16ByteOrderMark(m_raw.get(), n)) {
-                m_stop = Stop::Utf16;
-                return false;
-            }
-        }
-    }
-    // Bytes that moved are marked again even when no new ones came, as records may still be
-    // walked in them after the end of the file was found.
-    if (n > 0 || marked == 0) {
-        // Places up to a needle's length before the old end could not be tested as
-        // candidates until the bytes after them came in.
-        const qsizetype firstWord = text::firstUnsettledWord(marked, m_needle);
-        m_filled += n;
-        const bool nonAscii =
-                text::markBytes(m_raw.get(), m_filled, firstWord, m_needle, m_masks.get());
-        m_bufferNonAscii = (marked > 0 && m_bufferNonAscii) || nonAscii;
-    }
-    // The unfinished record is walked again from its start: its candidates may have moved,
-    // and new ones may have come up near the old end.
-    walkFrom(m_next);
-    if (n == 0) {
-        m_atEnd = true;
-        return false;
-    }
-    return true;
+    if (keepFrom <= 0)
+        return;
+    const qsizetype keep = m_filled - keepFrom;
+    std::memmove(m_buffer.get(), m_buffer.get() + keepFrom, std::size_t(keep));
+    m_filled = keep;
+    m_offset += keepFrom;
+    m_next -= keepFrom;
+    m_searched -= keepFrom;
+    m_begin -= keepFrom;
+    m_end -= keepFrom;
+    m_candidateAhead = m_matchingRecord = npos;
 }
 
 void RecordScanner::grow(qsizetype capacity)
 {
-    SparedBuffer grown = takeSpared(capacity);
-    if (!grown.raw) {
-        // Not zeroed: read() and markBytes() write them before anything looks.
-        grown.raw = std::make_unique_for_overwrite<char[]>(capacity);
-        grown.masks = std::make_unique_for_overwrite<text::ByteMasks[]>(capacity / 64);
-        grown.capacity = capacity;
-    }
-    if (m_filled > 0) {
-        std::memcpy(grown.raw.get(), m_raw.get(), m_filled);
-        std::memcpy(grown.masks.get(), m_masks.get(), wordsFor(m_filled) * sizeof(text::ByteMasks));
-    }
-    const qsizetype grownCapacity = grown.capacity;
-    spare({std::exchange(m_raw, std::move(grown.raw)),
-           std::exchange(m_masks, std::move(grown.masks)), m_capacity});
-    m_capacity = grownCapacity;
+    // Not zeroed: read() writes the bytes before anything looks at them.
+    auto grown = std::make_unique_for_overwrite<char[]>(std::size_t(capacity));
+    if (m_filled > 0)
+        std::memcpy(grown.get(), m_buffer.get(), std::size_t(m_filled));
+    m_buffer = std::move(grown);
+    m_capacity = capacity;
 }
 
-void RecordScanner::walkFrom(qsizetype from)
+bool RecordScanner::readMore()
 {
-    m_stopWord = wordOf(from);
-    m_stopBits = from < m_filled ? stopsIn(m_masks[m_stopWord]) & (~quint64(0) << bitOf(from)) : 0;
-}
-
-// The walk runs on locals, as this is the loop that every record goes through.
-inline qsizetype RecordScanner::walkToMark(qsizetype &candidate)
-{
-    const text::ByteMasks *masks = m_masks.get();
-    const qsizetype endWord = wordsFor(m_filled);
-    qsizetype word = m_stopWord;
-    quint64 bits = m_stopBits;
-    qsizetype mark = npos;
-    for (;;) {
-        while (bits == 0 && ++word < endWord)
-            bits = stopsIn(masks[word]);
-        if (bits == 0) {
-            word = endWord;
-            break;
-        }
-        const int bit = std::countr_zero(bits);
-        const qsizetype at = word * 64 + bit;
-        bits &= bits - 1;
-        if (masks[word].marks >> bit & 1) {
-            mark = at;
-            break;
-        }
-        if (candidate == npos)
-            candidate = at;
-    }
-    m_stopWord = word;
-    m_stopBits = bits;
-    return mark;
-}
-
-qsizetype RecordScanner::nextMarked(quint64 text::ByteMasks::*mask, qsizetype from) const
-{
-    if (from >= m_filled)
-        return m_filled;
-    qsizetype word = wordOf(from);
-    quint64 bits = m_masks[word].*mask & (~quint64(0) << bitOf(from));
-    const qsizetype endWord = wordsFor(m_filled);
-    while (bits == 0) {
-        if (++word == endWord)
-            return m_filled;
-        bits = m_masks[word].*mask;
-    }
-    return word * 64 + std::countr_zero(bits);
-}
-
-qsizetype RecordScanner::lastMarkIn(qsizetype from, qsizetype to) const
-{
-    if (to <= from)
-        return npos;
-    const qsizetype firstWord = wordOf(from);
-    qsizetype word = wordOf(to - 1);
-    quint64 bits = m_masks[word].marks & (~quint64(0) >> (63 - bitOf(to - 1)));
-    while (bits == 0) {
-        if (word == firstWord)
-            return npos;
-        bits = m_masks[--word].marks;
-    }
-    const qsizetype at = word * 64 + 63 - std::countl_zero(bits);
-    return at >= from ? at : npos;
-}
-
-inline bool RecordScanner::currentHasNonAscii()
-{
-    if (!m_bufferNonAscii)
+    if (m_atEnd)
         return false;
-    if (m_nonAscii < m_begin)
-        m_nonAscii = nextMarked(&text::ByteMasks::nonAscii, m_begin);
-    return m_nonAscii < m_end;
+    if (m_capacity == 0) {
+        grow(blockSize);
+    } else if (m_capacity - m_filled < minimumRead) {
+        // A record longer than the buffer: room for the rest of the file at once, as its size
+        // says now, up to what a record may hold, rather than copying it over at each doubling.
+        const qint64 rest = std::max<qint64>(0, m_file.size() - m_offset - m_filled);
+        grow(std::max(m_capacity * 2,
+                      qsizetype(std::min<qint64>(holdLimit, m_filled + rest) + minimumRead)));
+    }
+    const qint64 n = m_file.read(m_buffer.get() + m_filled, m_capacity - m_filled);
+    if (n < 0) {
+        m_stop = Stop::ReadFailed;
+        return false;
+    }
+    if (n == 0) {
+        m_atEnd = true;
+        return false;
+    }
+    if (m_offset == 0 && m_filled == 0 && text::startsWithUtf16ByteOrderMark(m_buffer.get(), n)) {
+        m_stop = Stop::Utf16;
+        return false;
+    }
+    m_filled += qsizetype(n);
+    m_candidateAhead = npos;
+    return true;
+}
+
+bool RecordScanner::readAside(qint64 offset, const std::function<bool(const char *, qsizetype)> &look)
+{
+    const auto block = std::make_unique_for_overwrite<char[]>(blockSize);
+    bool ok = m_file.seek(offset);
+    for (qint64 n; ok && (n = m_file.read(block.get(), blockSize)) != 0;) {
+        ok = n > 0;
+        if (ok && look(block.get(), qsizetype(n)))
+            break;
+    }
+    ok = m_file.seek(m_offset + m_filled) && ok;
+    if (!ok)
+        m_stop = Stop::ReadFailed;
+    return ok;
+}
+
+qsizetype RecordScanner::findMark(qsizetype from, qsizetype to) const
+{
+    if (from >= to)
+        return npos;
+    const void *mark = std::memchr(m_buffer.get() + from, '#', std::size_t(to - from));
+    return mark ? static_cast<const char *>(mark) - m_buffer.get() : npos;
+}
+
+qsizetype RecordScanner::lastMark(qsizetype from, qsizetype to) const
+{
+    const qsizetype at = from < to ? text::lastMark(m_buffer.get() + from, to - from) : npos;
+    return at == npos ? npos : from + at;
+}
+
+bool RecordScanner::nonAsciiIn(qsizetype from, qsizetype to) const
+{
+    return text::firstNonAscii(m_buffer.get() + from, to - from) < to - from;
 }
 
 bool RecordScanner::start()
 {
-    for (;;) {
-        qsizetype candidate = npos; // in the preamble: of no interest
-        const qsizetype mark = walkToMark(candidate);
-        if (mark != npos) {
-            m_next = mark + 1;
-            if (!recordsLookLikeUtf16())
-                return m_stop == Stop::None;
-            m_stop = Stop::Utf16;
-            return false;
-        }
-        // The preamble is never kept: drop what was read and read on.
+    qsizetype mark;
+    while ((mark = findMark(m_next, m_filled)) == npos) {
+        // The preamble is never kept.
         m_next = m_filled;
-        if (!refill()) {
+        compact(m_next);
+        if (!readMore()) {
             if (m_stop == Stop::None)
                 m_stop = Stop::NoMark;
             return false;
         }
     }
-}
-
-bool RecordScanner::next()
-{
-    qsizetype candidate = npos;
-    qsizetype mark;
-    while ((mark = walkToMark(candidate)) == npos) {
-        if (!refill()) {
-            if (m_stop == Stop::None)
-                m_stop = Stop::EndOfFile;
-            return false;
-        }
-        candidate = npos; // the record is walked again from its start
-    }
-    m_begin = m_next;
-    m_end = mark;
-    m_next = mark + 1;
-    m_candidate = candidate;
-    m_currentNonAscii = currentHasNonAscii();
-    if (m_currentNonAscii && m_encoding == Encoding::Undecided)
-        return decideEncoding();
-    return true;
-}
-
-bool RecordScanner::passRecordsThatCannotMatch()
-{
-    // The records that currentMatches() would refuse on their bytes alone: for an ASCII term,
-    // those without a candidate, unless a UTF-8 letter in them may fold to ASCII; for any
-    // other term, those of plain ASCII. The first record outside ASCII also decides the
-    // encoding, so while it is undecided the pass stops before it.
-    const bool byCandidates = !m_needle.isEmpty();
-    if (!byCandidates && m_term.isAscii())
-        return false;
-    qsizetype until = m_filled;
-    if (byCandidates) {
-        // Kept as m_nonAscii is: looked up afresh for every record, a candidate far ahead
-        // would cost the whole distance to it each time records must be tested one by one.
-        if (m_candidateAhead < m_next)
-            m_candidateAhead = nextMarked(&text::ByteMasks::candidates, m_next);
-        until = m_candidateAhead;
-    }
-    if (m_bufferNonAscii && (!byCandidates || m_encoding != Encoding::Windows1252)) {
-        if (m_nonAscii < m_next)
-            m_nonAscii = nextMarked(&text::ByteMasks::nonAscii, m_next);
-        until = std::min(until, m_nonAscii);
-    }
-    const qsizetype mark = lastMarkIn(m_next, until);
-    if (mark == npos)
-        return false;
-    m_next = mark + 1;
-    walkFrom(m_next);
-    return true;
+    m_next = m_searched = mark + 1;
+    m_sample = QByteArray(m_buffer.get() + m_next,
+                          std::min(m_filled - m_next, anchorSampleSize));
+    m_matcher.emplace(m_term.folded(), TextEncoding::Utf8, m_sample);
+    m_passBudget = 8 * m_matcher->longestMatch();
+    if (!recordsLookLikeUtf16())
+        return m_stop == Stop::None;
+    m_stop = Stop::Utf16;
+    return false;
 }
 
 bool RecordScanner::recordsLookLikeUtf16()
 {
     // The sample runs from the first mark up to the last one, as what follows that is no
-    // record: read on until a mark shows that the sample is whole, or the file ends.
-    qsizetype size = utf16SampleSize;
-    while (nextMarked(&text::ByteMasks::marks, m_next + utf16SampleSize) == m_filled) {
-        if (!refill()) {
-            if (m_stop != Stop::None)
-                return false;
-            size = 0;
-            for (qsizetype at = nextMarked(&text::ByteMasks::marks, m_next); at < m_filled;
-                 at = nextMarked(&text::ByteMasks::marks, at + 1)) {
-                size = at - m_next;
-            }
-            break;
+    // record: a mark after the sample, here or further on in the file, shows it whole.
+    compact(m_next);
+    while (m_filled <= utf16SampleSize && readMore()) {
+    }
+    if (m_stop != Stop::None)
+        return false;
+    bool whole = findMark(utf16SampleSize, m_filled) != npos;
+    if (!whole && !m_atEnd && m_filled > utf16SampleSize) {
+        if (!readAside(m_offset + m_filled, [&whole](const char *data, qsizetype size) {
+                whole = std::memchr(data, '#', std::size_t(size)) != nullptr;
+                return whole;
+            })) {
+            return false;
         }
     }
-    return nulPatternOfUtf16(m_raw.get() + m_next, size);
+    const qsizetype size = whole ? utf16SampleSize
+                                 : std::max<qsizetype>(0, lastMark(0, std::min(m_filled, utf16SampleSize)));
+    return text::nulPatternOfUtf16(m_buffer.get(), size);
+}
+
+bool RecordScanner::next()
+{
+    if (m_stop != Stop::None)
+        return false;
+    for (;;) {
+        const qsizetype mark = findMark(m_searched, m_filled);
+        if (mark != npos) {
+            m_held = true;
+            m_begin = m_next;
+            m_end = mark;
+            m_next = m_searched = mark + 1;
+            break;
+        }
+        m_searched = m_filled;
+        if (m_filled - m_next >= holdLimit) {
+            if (!passLongRecord())
+                return false;
+            break;
+        }
+        compact(m_next);
+        if (!readMore()) {
+            if (m_stop == Stop::None)
+                m_stop = Stop::EndOfFile;
+            return false;
+        }
+    }
+    m_currentNonAscii = m_held ? nonAsciiIn(m_begin, m_end) : m_longNonAscii;
+    if (m_currentNonAscii && !m_encoding)
+        return decideEncoding();
+    return true;
+}
+
+bool RecordScanner::passLongRecord()
+{
+    m_longOffset = m_offset + m_next;
+    m_longNonAscii = nonAsciiIn(m_next, m_filled);
+    for (;;) {
+        compact(m_filled);
+        if (!readMore()) {
+            if (m_stop == Stop::None)
+                m_stop = Stop::EndOfFile;
+            return false;
+        }
+        const qsizetype mark = findMark(0, m_filled);
+        m_longNonAscii = m_longNonAscii || nonAsciiIn(0, mark == npos ? m_filled : mark);
+        if (mark != npos) {
+            m_held = false;
+            m_longSize = m_offset + mark - m_longOffset;
+            m_next = m_searched = mark + 1;
+            return true;
+        }
+    }
+}
+
+bool RecordScanner::passRecordsThatCannotMatch()
+{
+    if (!m_matcher->canSkip())
+        return false;
+    // While the encoding is undecided, the pass stops before the first record outside ASCII:
+    // the search for candidates stops at its first byte outside ASCII as well.
+    const bool undecided = !m_encoding;
+    // Each candidate is confirmed or refused here, so that records whose candidates all fail
+    // are passed as well. It is compared against all the bytes ahead, not its record alone: no
+    // match spans a "#", which no term holds, so the records' bounds are needed only where
+    // the pass stops. Confirming may cost about as much as the search for candidates; past
+    // that, the record is left to currentMatches(). The allowance is the scan's, not each
+    // pass's, as a pass may cover as little as one record.
+    qsizetype at = m_next;
+    bool found = false;
+    for (qsizetype from = m_next;; from = at + 1) {
+        if (m_candidateAhead < from)
+            m_candidateAhead = m_matcher->nextCandidate(m_buffer.get(), from, m_filled, m_filled,
+                                                        undecided);
+        at = m_candidateAhead;
+        m_passBudget += 2 * (at - from);
+        if (at == m_filled || m_passBudget < 0
+            || (undecided && static_cast<unsigned char>(m_buffer[at]) >= 0x80)) {
+            break;
+        }
+        found = m_matcher->confirms(m_buffer.get() + m_next, m_filled - m_next, at - m_next,
+                                    m_passBudget);
+        if (found)
+            break;
+    }
+    const qsizetype passed = lastMark(m_next, at);
+    if (passed != npos) {
+        m_next = passed + 1;
+        m_searched = std::max(m_searched, m_next);
+    }
+    // The match confirmed is in the record that comes next.
+    if (found)
+        m_matchingRecord = m_next;
+    return passed != npos;
 }
 
 bool RecordScanner::decideEncoding()
 {
     // The records before this one were ASCII, valid either way: the file is UTF-8 unless an
     // invalid sequence turns up from here on with a mark after it, closing a record around it.
-    FileIsWindows1252 verdict;
-    if (verdict.settledBy(m_raw.get() + m_begin, m_filled - m_begin)) {
-        m_encoding = Encoding::Windows1252;
-        return true;
-    }
-    if (m_atEnd) {
-        m_encoding = Encoding::Utf8;
-        return true;
-    }
-
-    // What is read to choose is kept for the scan, as far as keepLimit: the current record
-    // moves to the start of the buffer, which is made large enough for the rest of the file
-    // at once, as the file's size says now.
-    const qsizetype begin = m_begin;
-    const qsizetype end = m_end - begin;
-    const qsizetype next = m_next - begin;
-    const qsizetype candidate = m_candidate == npos ? npos : m_candidate - begin;
-    // Where the bytes not yet looked at start once the record is at the buffer's start.
-    qsizetype checkFrom = m_filled - verdict.carried - begin;
-    const qint64 rest = std::max<qint64>(0, m_file.size() - m_readOffset);
-    const qsizetype wanted = std::min<qint64>(keepLimit, m_filled - begin + rest + minimumRead);
-    if (wanted > m_capacity)
-        grow((wanted + blockSize - 1) / blockSize * blockSize);
-    m_next = begin; // refill() keeps the buffer from here on
+    Windows1252Verdict verdict;
     bool settled = false;
-    bool atEnd = false;
-    while (!settled && m_capacity - m_filled >= minimumRead) {
-        if (!refill()) {
-            if (m_stop != Stop::None)
-                return false;
-            atEnd = true;
-            break;
-        }
-        settled = verdict.settledBy(m_raw.get() + checkFrom, m_filled - checkFrom);
-        checkFrom = m_filled - verdict.carried;
-    }
-    // Back on the current record, however far the buffer moved. Should the file grow later,
-    // the scan reads on as it would have.
-    if (m_next != 0) {
-        // Nothing was read: the record did not move.
-        m_next = begin + next;
-    } else {
-        m_begin = 0;
-        m_end = end;
-        m_next = next;
-        m_candidate = candidate;
-    }
-    walkFrom(m_next);
-    m_atEnd = false;
-    if (settled || atEnd) {
-        m_encoding = settled ? Encoding::Windows1252 : Encoding::Utf8;
-        return true;
-    }
-
-    // Past keepLimit, on through the rest of the file in blocks of its own; a cut sequence is
-    // carried over to just before the next block.
-    constexpr qsizetype headroom = 4;
-    const auto block = std::make_unique_for_overwrite<char[]>(headroom + blockSize);
-    char *const data = block.get() + headroom;
-    std::memcpy(data - verdict.carried, m_raw.get() + m_filled - verdict.carried, verdict.carried);
-    qint64 readAhead = 0;
-    while (!settled) {
-        const qint64 n = m_file.read(data, blockSize);
-        if (n < 0) {
-            m_stop = Stop::ReadFailed;
+    qsizetype checkFrom = m_begin;
+    if (!m_held) {
+        qint64 left = m_longSize;
+        if (!readAside(m_longOffset, [&](const char *data, qsizetype size) {
+                size = qsizetype(std::min<qint64>(size, left));
+                left -= size;
+                settled = verdict.settledBy(data, size);
+                return settled || left == 0;
+            })) {
             return false;
         }
-        if (n == 0)
-            break;
-        readAhead += n;
-        char *const from = data - verdict.carried;
-        const qsizetype size = n + verdict.carried;
-        settled = verdict.settledBy(from, size);
-        std::memmove(data - verdict.carried, from + size - verdict.carried, verdict.carried);
+        checkFrom = m_next - 1; // its closing mark
     }
-    m_encoding = settled ? Encoding::Windows1252 : Encoding::Utf8;
-    if (readAhead == 0)
-        return true;
+    if (!settled)
+        settled = verdict.settledBy(m_buffer.get() + checkFrom, m_filled - checkFrom);
 
-    // Back to where the scan was. The file may have changed meanwhile; the scan then goes on
-    // with what is there now, as it would have anyway.
-    if (!m_file.seek(m_readOffset)) {
-        m_stop = Stop::ReadFailed;
+    // What is read to choose is kept for the scan, up to holdLimit: the buffer is made large
+    // enough for the rest of the file at once, as the file's size says now.
+    compact(m_held ? m_begin : m_next);
+    const qint64 rest = std::max<qint64>(0, m_file.size() - m_offset - m_filled);
+    const qint64 wanted = std::min<qint64>(holdLimit, m_filled + rest + minimumRead);
+    if (!settled && wanted > m_capacity)
+        grow(qsizetype((wanted + blockSize - 1) / blockSize * blockSize));
+    while (!settled && m_capacity - m_filled >= minimumRead) {
+        const qsizetype from = m_filled;
+        if (!readMore())
+            break;
+        settled = verdict.settledBy(m_buffer.get() + from, m_filled - from);
+    }
+    if (m_stop != Stop::None)
         return false;
+    // Past that, on through the rest of the file in blocks of its own.
+    if (!settled && !m_atEnd
+        && !readAside(m_offset + m_filled, [&](const char *data, qsizetype size) {
+               settled = verdict.settledBy(data, size);
+               return settled;
+           })) {
+        return false;
+    }
+    // Should the file grow later, the scan reads on as it would have.
+    m_atEnd = false;
+    m_encoding = settled ? TextEncoding::Windows1252 : TextEncoding::Utf8;
+    if (settled) {
+        m_matcher.emplace(m_term.folded(), TextEncoding::Windows1252, m_sample);
+        m_candidateAhead = m_matchingRecord = npos;
     }
     return true;
 }
 
-bool RecordScanner::asciiRecordMatches() const
-{
-    // Each candidate is compared at most once, as records do not overlap.
-    const qsizetype lastStart = m_end - m_needle.size();
-    for (qsizetype at = m_candidate; at != npos && at <= lastStart;
-         at = nextMarked(&text::ByteMasks::candidates, at + 1)) {
-        if (text::startsWithIgnoringAsciiCase(m_raw.get() + at, m_needle))
-            return true;
-    }
-    return false;
-}
-
 bool RecordScanner::currentMatches()
 {
-    if (m_begin == m_end)
-        return false;
-    // Byte-level matching is exact unless a record holds UTF-8 letters that fold to ASCII (the
-    // Kelvin sign, the long s); Windows-1252 has none. Most records of the verse file end
-    // here, on finding no candidate.
-    if (!m_needle.isEmpty() && (!m_currentNonAscii || m_encoding == Encoding::Windows1252))
-        return m_candidate != npos && asciiRecordMatches();
-    if (m_term.isEmpty())
+    if (m_held && m_begin == m_matchingRecord)
         return true;
-    // ASCII folds to ASCII, so plain ASCII text cannot hold a term that does not.
-    if (!m_term.isAscii() && !m_currentNonAscii)
-        return false;
-    return m_term.isContainedIn(currentText());
+    if (m_held) {
+        // The pass over the records before this one stopped at its first candidate.
+        const qsizetype first = m_candidateAhead >= m_begin && m_candidateAhead != npos
+                ? std::min(m_candidateAhead, m_end) - m_begin
+                : 0;
+        return m_matcher->contains(m_buffer.get() + m_begin, m_end - m_begin, first);
+    }
+    return longRecordMatches();
 }
 
-QString RecordScanner::currentText() const
+bool RecordScanner::longRecordMatches()
 {
-    const QByteArrayView bytes(m_raw.get() + m_begin, m_end - m_begin);
-    if (!m_currentNonAscii)
-        return QString::fromLatin1(bytes);
-    if (m_encoding == Encoding::Utf8) {
-        // QString::fromUtf8() would drop a U+FEFF that starts the record.
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-        return decoder.decode(bytes);
+    // In pieces that overlap by the longest match, so that every match lies whole in one.
+    const qsizetype overlap = m_matcher->longestMatch();
+    const qsizetype pieceSize = std::max(16 * blockSize, 4 * overlap);
+    std::vector<char> piece(static_cast<std::size_t>(pieceSize));
+    qsizetype kept = 0;
+    qint64 left = m_longSize;
+    bool found = false;
+    bool ok = readAside(m_longOffset, [&](const char *data, qsizetype size) {
+        size = qsizetype(std::min<qint64>(size, left));
+        left -= size;
+        std::memcpy(piece.data() + kept, data, std::size_t(size));
+        kept += size;
+        if (kept + blockSize <= pieceSize && left > 0)
+            return false;
+        // A piece after the first may start inside a UTF-8 character; no match starts there.
+        qsizetype from = 0;
+        if (m_encoding == TextEncoding::Utf8) {
+            while (from < std::min<qsizetype>(kept, 3) && (piece[std::size_t(from)] & 0xC0) == 0x80)
+                ++from;
+        }
+        found = m_matcher->contains(piece.data() + from, kept - from);
+        const qsizetype keep = std::min(overlap, kept);
+        std::memmove(piece.data(), piece.data() + kept - keep, std::size_t(keep));
+        kept = keep;
+        return found || left == 0;
+    });
+    return ok && found;
+}
+
+QString RecordScanner::currentText(qsizetype maxChars)
+{
+    const qint64 size = m_held ? m_end - m_begin : m_longSize;
+    // Every code unit takes at least one byte, and a UTF-8 one at most three.
+    const bool oneBytePerUnit = !m_currentNonAscii || m_encoding == TextEncoding::Windows1252;
+    const qint64 wanted = maxChars >= size ? size
+            : oneBytePerUnit              ? maxChars
+                                          : std::min<qint64>(size, 3 * qint64(maxChars) + 3);
+    QByteArray reread;
+    QByteArrayView bytes;
+    if (m_held) {
+        bytes = QByteArrayView(m_buffer.get() + m_begin, wanted);
+    } else {
+        reread.reserve(qsizetype(wanted));
+        readAside(m_longOffset, [&](const char *data, qsizetype n) {
+            reread.append(data, qsizetype(std::min<qint64>(n, wanted - reread.size())));
+            return reread.size() == wanted;
+        });
+        bytes = reread;
     }
-    return text::fromWindows1252(bytes);
+    QString text;
+    if (!m_currentNonAscii) {
+        text = QString::fromLatin1(bytes);
+    } else if (m_encoding == TextEncoding::Utf8) {
+        text = text::fromUtf8(bytes);
+    } else {
+        text = text::fromWindows1252(bytes);
+    }
+    if (text.size() > maxChars) {
+        text.truncate(maxChars);
+        if (!text.isEmpty() && text.back().isHighSurrogate())
+            text.chop(1);
+    }
+    return text;
 }
 
 } // namespace lumaril

@@ -1,18 +1,18 @@
 #pragma once
 
+#include "ByteMatcher.h"
 #include "SearchTerm.h"
 
-#include <QByteArrayView>
 #include <QString>
 
+#include <functional>
+#include <limits>
 #include <memory>
+#include <optional>
 
 namespace lumaril {
 
 class VerseFile;
-namespace text {
-struct ByteMasks;
-}
 
 // Cuts the verse file into records and tests each one against a search term.
 //
@@ -20,21 +20,19 @@ struct ByteMasks;
 // each record is the text between one "#" and the next, possibly empty, line breaks and all;
 // text after the last "#" is a tail that is never tested. "#" has no escape.
 //
-// The file is read in large blocks, never past its end; only the record being tested is kept,
-// so memory stays at the size of the largest record (at least one block), and three bits for
-// each of its bytes: each block is marked once (text::markBytes), and records are then found
-// and tested on those marks, or passed over together where the marks show that the term
-// cannot be in them.
+// The file is read in large blocks, never past its end. Records are tested on their bytes
+// (ByteMatcher) and decoded only to be shown. Memory stays bounded whatever the file: a record
+// of up to a few megabytes is held while it is tested; a longer one is passed a block at a
+// time, then read again in pieces to be tested, and again, no further than asked, to be shown.
+// The tail is never held.
 //
 // Encoding: one for the whole file, UTF-8 when its records are valid UTF-8 and Windows-1252
 // otherwise; the preamble and the tail after the last "#" do not count, as they are no records.
 // Records of plain ASCII read the same in both, so the choice is made at the first record that
-// holds another byte: the rest of the file is then read through once to decide, and the scan
-// goes on where it was. What that reads is kept for the scan up to 4 MiB, so that a verse file
-// of ordinary size is still read only once; memory then holds that much as well. Every record
-// is therefore decoded the same way, whatever the search, and none is shown before the choice
-// that concerns it. Should the file change after the
-// choice, it still holds: bytes that are no longer UTF-8 are shown as U+FFFD.
+// holds another byte: the rest of the file is then read through once to decide (what that
+// reads is kept for the scan, up to a few megabytes, so that a verse file of ordinary size is
+// read only once), and the scan goes on where it was. Should the file change after the choice,
+// it still holds: bytes that are no longer UTF-8 are shown as U+FFFD.
 //
 // A file in UTF-16 is refused (Stop::Utf16): one that starts with a UTF-16 byte order mark, or
 // one whose records (their first 4096 bytes) hold NUL in most even or most odd places, as
@@ -53,7 +51,7 @@ public:
 
     // The file must be open. The term is used for currentMatches().
     RecordScanner(VerseFile &file, const SearchTerm &term);
-    ~RecordScanner();
+    ~RecordScanner() = default;
     RecordScanner(const RecordScanner &) = delete;
     RecordScanner &operator=(const RecordScanner &) = delete;
 
@@ -62,80 +60,79 @@ public:
     [[nodiscard]] bool start();
     // Advances to the next complete record. False at the end or on a failure; see stop().
     [[nodiscard]] bool next();
-    // Passes over the complete records ahead that the term cannot be in, as far as the buffer
+    // Passes over the complete records ahead that cannot hold the term, as far as the buffer
     // holds them, without making any of them current: most records of a search cannot hold
-    // it, and passing them together takes a few word operations instead of a step for each.
-    // True when it passed any; next() then goes on after the last of them. The records of
-    // an empty term are never passed, nor one that decides the encoding.
+    // it, and passing them together costs a search for the next candidate instead of a step
+    // for each. True when it passed any; next() then goes on after the last of them. The
+    // records of an empty term are never passed, nor one that decides the encoding.
     [[nodiscard]] bool passRecordsThatCannotMatch();
     [[nodiscard]] Stop stop() const { return m_stop; }
 
     // Whether the current record contains the term.
     [[nodiscard]] bool currentMatches();
-    // The current record decoded, exactly as stored.
-    [[nodiscard]] QString currentText() const;
+    // The current record decoded, exactly as stored, or its first maxChars UTF-16 code units
+    // (never half a character).
+    [[nodiscard]] QString currentText(qsizetype maxChars = std::numeric_limits<qsizetype>::max());
+    // The bytes compared or decoded to test records so far, for checking its bound.
+    [[nodiscard]] qint64 work() const { return m_matcher ? m_matcher->work() : 0; }
 
 private:
-    enum class Encoding { Undecided, Utf8, Windows1252 };
     static constexpr qsizetype npos = -1;
 
-    // Reads the next block after what the buffer holds, first moving the unfinished record to
-    // the buffer's start. False at the end of the file (m_atEnd) or on failure (m_stop).
-    bool refill();
+    // Drops the buffer's bytes before keepFrom, moving the rest to its start.
+    void compact(qsizetype keepFrom);
     void grow(qsizetype capacity);
+    // Reads the next block after what the buffer holds. False at the end of the file
+    // (m_atEnd) or on failure (m_stop).
+    bool readMore();
+    // Reads the file from offset on in blocks of its own, handing each to look until it
+    // returns true or the file ends, then goes back to where the scan reads. False on failure.
+    bool readAside(qint64 offset, const std::function<bool(const char *, qsizetype)> &look);
+    [[nodiscard]] qsizetype findMark(qsizetype from, qsizetype to) const;
+    [[nodiscard]] qsizetype lastMark(qsizetype from, qsizetype to) const;
+    [[nodiscard]] bool nonAsciiIn(qsizetype from, qsizetype to) const;
     // After the first mark: whether the records start like UTF-16 text. May read on.
     [[nodiscard]] bool recordsLookLikeUtf16();
+    // A record too long to hold: passed up to its closing mark, which becomes current. False
+    // when the file ends first (a tail) or on failure.
+    bool passLongRecord();
+    [[nodiscard]] bool longRecordMatches();
     // At the first record with a byte outside ASCII: reads the rest of the file to choose the
-    // encoding, then goes back to where the scan was. False on a read failure (m_stop).
+    // encoding. False on a read failure (m_stop).
     [[nodiscard]] bool decideEncoding();
-    // The stops (marks and candidates) are walked in order, one word of them at a time.
-    // walkToMark() goes on to the next record mark and returns it, npos when the buffer holds
-    // no more; the first candidate it passes, if any, goes into candidate.
-    void walkFrom(qsizetype from);
-    [[nodiscard]] qsizetype walkToMark(qsizetype &candidate);
-    // The first byte at or after from, before m_filled, whose bit is set in the chosen mask;
-    // m_filled when there is none.
-    [[nodiscard]] qsizetype nextMarked(quint64 text::ByteMasks::*mask, qsizetype from) const;
-    // The last mark in [from, to), or npos.
-    [[nodiscard]] qsizetype lastMarkIn(qsizetype from, qsizetype to) const;
-    [[nodiscard]] bool currentHasNonAscii();
-    [[nodiscard]] bool asciiRecordMatches() const;
 
     VerseFile &m_file;
     const SearchTerm &m_term;
-    // What markBytes finds candidates for: the term's bytes when records can be tested byte
-    // by byte against it, else nothing.
-    QByteArrayView m_needle;
+    std::optional<ByteMatcher> m_matcher;
+    QByteArray m_sample; // the start of the records, to tell which bytes are rare
+    qint64 m_passBudget = 0; // what confirming candidates in passes may still compare
+    std::optional<TextEncoding> m_encoding; // none while every record so far was ASCII
 
-    std::unique_ptr<char[]> m_raw;
-    std::unique_ptr<text::ByteMasks[]> m_masks; // one per 64 bytes of m_raw
+    std::unique_ptr<char[]> m_buffer;
     qsizetype m_capacity = 0;
-    qsizetype m_filled = 0;     // bytes of the buffer holding file data, all of them marked
-    qsizetype m_next = 0;       // where the next record starts
-    qsizetype m_begin = 0;      // the current record: [m_begin, m_end)
-    qsizetype m_end = 0;
-    qsizetype m_candidate = npos; // the first candidate in the current record, if any
-    qint64 m_readOffset = 0;    // the bytes of the file read into the buffer so far
+    qsizetype m_filled = 0;
+    qint64 m_offset = 0;      // where the buffer's first byte is in the file
+    qsizetype m_next = 0;     // where the next record starts
+    qsizetype m_searched = 0; // the next mark is not before this
     bool m_atEnd = false;
-    bool m_firstBlock = true;
     Stop m_stop = Stop::None;
 
-    // Where the walk over the stops is: the word, and its stops not yet passed.
-    qsizetype m_stopWord = 0;
-    quint64 m_stopBits = 0;
-
-    Encoding m_encoding = Encoding::Undecided;
+    // The current record: [m_begin, m_end) of the buffer when held, else m_longSize bytes
+    // from m_longOffset in the file.
+    bool m_held = true;
+    qsizetype m_begin = 0;
+    qsizetype m_end = 0;
+    qint64 m_longOffset = 0;
+    qint64 m_longSize = 0;
+    bool m_longNonAscii = false;
     bool m_currentNonAscii = false;
-    bool m_bufferNonAscii = false; // any non-ASCII byte in the buffer at all
 
-    // The first non-ASCII byte at or after some place no later than the current record
-    // (m_filled for none), looked up once and kept while the records walk past it, so that a
-    // record usually costs one comparison. Records only move forward in the buffer, so it is
-    // still right as long as it does not lie before the current record; npos when it must be
-    // looked up again, as after the buffer moves.
-    qsizetype m_nonAscii = npos;
-    // The same for the first candidate of the term.
+    // The first candidate of the term (or, while the encoding is undecided, byte outside
+    // ASCII) at or after some place no later than the next record; looked up once and kept
+    // while the records walk up to it. npos after the buffer moves.
     qsizetype m_candidateAhead = npos;
+    // Where a record starts that the pass found to match, so that its test is not made twice.
+    qsizetype m_matchingRecord = npos;
 };
 
 } // namespace lumaril

@@ -5,10 +5,6 @@ namespace lumaril {
 SearchTerm::SearchTerm(const QString &term)
     : m_folded(term.toCaseFolded())
 {
-    m_isAscii = std::all_of(m_folded.cbegin(), m_folded.cend(),
-                            [](QChar c) { return c.unicode() < 0x80; });
-    if (m_isAscii)
-        m_asciiBytes = m_folded.toLatin1();
 }
 
 bool SearchTerm::isContainedIn(const QString &record) const

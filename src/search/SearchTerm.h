@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 namespace lumaril {
@@ -17,18 +16,14 @@ public:
     explicit SearchTerm(const QString &term);
 
     [[nodiscard]] bool isEmpty() const { return m_folded.isEmpty(); }
-    // Case-folded to plain ASCII: records of plain ASCII bytes can be tested byte by byte.
-    [[nodiscard]] bool isAscii() const { return m_isAscii; }
-    // The folded term as bytes; meaningful when isAscii().
-    [[nodiscard]] const QByteArray &asciiBytes() const { return m_asciiBytes; }
+    // The term after QString::toCaseFolded().
+    [[nodiscard]] const QString &folded() const { return m_folded; }
 
-    // The reference test, on decoded text. Slow but exact for any text.
+    // The plain test, on decoded text, that the byte-level one (ByteMatcher) must agree with.
     [[nodiscard]] bool isContainedIn(const QString &record) const;
 
 private:
     QString m_folded;
-    QByteArray m_asciiBytes;
-    bool m_isAscii = false;
 };
 
 } // namespace lumaril

@@ -1,9 +1,10 @@
 #include "TextCoding.h"
 
-#include "MarkingKernel.h"
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -23,14 +24,14 @@ constexpr std::array<char16_t, 32> highControls = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
+} // namespace
+
 char16_t windows1252Char(unsigned char byte)
 {
     if (byte >= 0x80 && byte < 0xA0)
         return highControls[byte - 0x80];
     return byte;
 }
-
-} // namespace
 
 namespace {
 
@@ -60,11 +61,23 @@ const unsigned char *skipAscii(const unsigned char *p, const unsigned char *end)
 
 } // namespace
 
+#ifdef LUMARIL_CANDIDATES_WITH_AVX2
+// In Utf8CheckAvx2.cpp, the only code here built for AVX2.
+qsizetype validUtf8PrefixWithAvx2(const char *data, qsizetype size);
+#endif
+
 Utf8Check checkUtf8(QByteArrayView bytes)
 {
     const auto *const begin = reinterpret_cast<const unsigned char *>(bytes.data());
     const auto *const end = begin + bytes.size();
     const auto *p = begin;
+#ifdef LUMARIL_CANDIDATES_WITH_AVX2
+    // Text in another script than Latin has few stretches of ASCII to skip, and is checked
+    // a block at a time where the processor can.
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2)
+        p += validUtf8PrefixWithAvx2(bytes.data(), bytes.size());
+#endif
     while (p < end) {
         const unsigned char c = *p;
         if (c < 0x80) {
@@ -109,6 +122,59 @@ bool isValidUtf8(QByteArrayView bytes)
     return checkUtf8(bytes).validSize == bytes.size();
 }
 
+QString fromUtf8(QByteArrayView bytes)
+{
+    // Whole, valid sequences are decoded here, a few times faster than QStringDecoder decodes
+    // text outside ASCII; whatever follows them is left to it, for its U+FFFD.
+    const qsizetype valid = checkUtf8(bytes).validSize;
+    QString out(valid, Qt::Uninitialized); // never more code units than bytes
+    auto *const begin = reinterpret_cast<char16_t *>(out.data());
+    auto *dst = begin;
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const auto *const end = p + valid;
+    while (p < end) {
+        const char32_t c = *p;
+#ifdef LUMARIL_HAVE_SSE2
+        // The ASCII bytes ahead, up to sixteen, widened at once; what is written past them is
+        // written over next (there is room: no more code units than bytes are ever written).
+        if (c < 0x80 && end - p >= 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+            const __m128i zero = _mm_setzero_si128();
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), _mm_unpacklo_epi8(v, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + 8), _mm_unpackhi_epi8(v, zero));
+            const auto high = static_cast<unsigned>(_mm_movemask_epi8(v));
+            const int ascii = high == 0 ? 16 : std::countr_zero(high);
+            p += ascii;
+            dst += ascii;
+            continue;
+        }
+#endif
+        if (c < 0x80) {
+            *dst++ = char16_t(c);
+            p += 1;
+        } else if (c < 0xE0) {
+            *dst++ = char16_t((c & 0x1F) << 6 | (p[1] & 0x3F));
+            p += 2;
+        } else if (c < 0xF0) {
+            *dst++ = char16_t((c & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F));
+            p += 3;
+        } else {
+            const char32_t u = (c & 0x07) << 18 | (p[1] & 0x3F) << 12 | (p[2] & 0x3F) << 6
+                    | (p[3] & 0x3F);
+            *dst++ = QChar::highSurrogate(u);
+            *dst++ = QChar::lowSurrogate(u);
+            p += 4;
+        }
+    }
+    out.truncate(dst - begin);
+    if (valid < bytes.size()) {
+        // Kept as U+FEFF, as it is everywhere else in a record.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        out += decoder.decode(bytes.sliced(valid));
+    }
+    return out;
+}
+
 QString fromWindows1252(QByteArrayView bytes)
 {
     QString out(bytes.size(), Qt::Uninitialized);
@@ -140,149 +206,63 @@ std::optional<QByteArray> toWindows1252(QStringView text)
     return out;
 }
 
-#ifdef LUMARIL_HAVE_SSE2
-namespace {
-
-struct Sse2Vector
+qsizetype firstNonAscii(const char *data, qsizetype size)
 {
-    using Bytes = __m128i;
-    static constexpr int width = 16;
-    static Bytes load(const char *p) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p)); }
-    static Bytes splat(unsigned char byte) { return _mm_set1_epi8(char(byte)); }
-    static Bytes equal(Bytes a, Bytes b) { return _mm_cmpeq_epi8(a, b); }
-    static Bytes either(Bytes a, Bytes b) { return _mm_or_si128(a, b); }
-    static Bytes both(Bytes a, Bytes b) { return _mm_and_si128(a, b); }
-    static quint64 highBits(Bytes v) { return quint64(unsigned(_mm_movemask_epi8(v))); }
-};
-
-} // namespace
-#endif
-
-#ifdef LUMARIL_MARK_WITH_AVX2
-// In MarkingAvx2.cpp, the only code built for AVX2.
-qsizetype markWholeWordsWithAvx2(const char *data, qsizetype size, qsizetype firstWord,
-                                 QByteArrayView lowerNeedle, ByteMasks *masks, bool &anyNonAscii);
-#endif
-
-namespace {
-
-inline unsigned char lowerAscii(unsigned char c)
-{
-    return static_cast<unsigned char>(c + ((static_cast<unsigned char>(c - 'A') < 26) << 5));
+    const auto *const begin = reinterpret_cast<const unsigned char *>(data);
+    const auto *p = skipAscii(begin, begin + size);
+    while (p < begin + size && *p < 0x80)
+        ++p;
+    return p - begin;
 }
 
-// Marks the words from firstWord on a byte at a time: all of them for the portable code, and
-// the last few, which the vector code leaves, for the others.
-bool markWordsPortable(const char *data, qsizetype size, qsizetype firstWord,
-                       QByteArrayView lowerNeedle, ByteMasks *masks)
+bool startsWithUtf16ByteOrderMark(const char *data, qsizetype size)
 {
-    bool anyNonAscii = false;
-    const qsizetype reach = needleReach(lowerNeedle);
-    const auto *bytes = reinterpret_cast<const unsigned char *>(data);
-    const auto first = static_cast<unsigned char>(lowerNeedle.isEmpty() ? 0 : lowerNeedle.front());
-    const auto last = static_cast<unsigned char>(lowerNeedle.isEmpty() ? 0 : lowerNeedle.back());
-    const qsizetype endWord = (size + 63) / 64;
-    for (qsizetype w = firstWord; w < endWord; ++w) {
-        ByteMasks out{0, 0, 0};
-        const qsizetype base = w * 64;
-        const int count = int(std::min<qsizetype>(64, size - base));
-        for (int j = 0; j < count; ++j) {
-            const qsizetype i = base + j;
-            const quint64 bit = quint64(1) << j;
-            if (bytes[i] == '#')
-                out.marks |= bit;
-            if (!lowerNeedle.isEmpty() && i + reach < size && lowerAscii(bytes[i]) == first
-                && lowerAscii(bytes[i + reach]) == last) {
-                out.candidates |= bit;
-            }
-            if (bytes[i] & 0x80)
-                out.nonAscii |= bit;
-        }
-        masks[w] = out;
-        anyNonAscii = anyNonAscii || out.nonAscii != 0;
-    }
-    return anyNonAscii;
-}
-
-MarkingCode fastestMarkingCode()
-{
-    for (const MarkingCode code : {MarkingCode::Avx2, MarkingCode::Sse2}) {
-        if (canMarkWith(code))
-            return code;
-    }
-    return MarkingCode::Portable;
-}
-
-} // namespace
-
-bool canMarkWith(MarkingCode code)
-{
-    switch (code) {
-    case MarkingCode::Portable:
-        return true;
-    case MarkingCode::Sse2:
-#ifdef LUMARIL_HAVE_SSE2
-        return true;
-#else
+    if (size < 2)
         return false;
-#endif
-    case MarkingCode::Avx2:
-#ifdef LUMARIL_MARK_WITH_AVX2
-        return __builtin_cpu_supports("avx2");
-#else
+    const auto b0 = static_cast<unsigned char>(data[0]);
+    const auto b1 = static_cast<unsigned char>(data[1]);
+    return (b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF);
+}
+
+// Most of the bytes in even or in odd places are NUL, as in UTF-16 text of mostly Latin
+// letters. Too few bytes tell nothing.
+bool nulPatternOfUtf16(const char *data, qsizetype size)
+{
+    const qsizetype sample = size & ~qsizetype(1);
+    // Text without a NUL, which is nearly all, is passed at the speed of memchr.
+    if (sample < 16 || std::memchr(data, 0, std::size_t(sample)) == nullptr)
         return false;
-#endif
+    qsizetype nulEven = 0;
+    qsizetype nulOdd = 0;
+    for (qsizetype i = 0; i < sample; i += 2) {
+        nulEven += data[i] == 0;
+        nulOdd += data[i + 1] == 0;
     }
-    return false;
+    const qsizetype pairs = sample / 2;
+    return nulEven * 10 >= pairs * 7 || nulOdd * 10 >= pairs * 7;
 }
 
-bool markBytesWith(MarkingCode code, const char *data, qsizetype size, qsizetype firstWord,
-                   QByteArrayView lowerNeedle, ByteMasks *masks)
+qsizetype lastMark(const char *data, qsizetype size)
 {
-    bool anyNonAscii = false;
-    switch (code) {
-    case MarkingCode::Portable:
-        break;
-    case MarkingCode::Sse2:
+#ifdef __GLIBC__
+    const void *mark = ::memrchr(data, '#', std::size_t(size));
+    return mark ? static_cast<const char *>(mark) - data : -1;
+#else
+    qsizetype to = size;
 #ifdef LUMARIL_HAVE_SSE2
-        firstWord = lowerNeedle.isEmpty()
-                ? markWholeWords<Sse2Vector, false>(data, size, firstWord, lowerNeedle, masks,
-                                                    anyNonAscii)
-                : markWholeWords<Sse2Vector, true>(data, size, firstWord, lowerNeedle, masks,
-                                                   anyNonAscii);
-#endif
-        break;
-    case MarkingCode::Avx2:
-#ifdef LUMARIL_MARK_WITH_AVX2
-        firstWord = markWholeWordsWithAvx2(data, size, firstWord, lowerNeedle, masks, anyNonAscii);
-#endif
-        break;
+    const __m128i mark = _mm_set1_epi8('#');
+    for (; to >= 16; to -= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + to - 16));
+        if (const auto bits = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, mark))))
+            return to - 16 + 31 - std::countl_zero(bits);
     }
-    return markWordsPortable(data, size, firstWord, lowerNeedle, masks) || anyNonAscii;
-}
-
-bool markBytes(const char *data, qsizetype size, qsizetype firstWord, QByteArrayView lowerNeedle,
-               ByteMasks *masks)
-{
-    static const MarkingCode fastest = fastestMarkingCode();
-    return markBytesWith(fastest, data, size, firstWord, lowerNeedle, masks);
-}
-
-qsizetype firstUnsettledWord(qsizetype markedSize, QByteArrayView lowerNeedle)
-{
-    // A place's candidate bit looks at the bytes up to reach after it.
-    return std::max<qsizetype>(0, markedSize - needleReach(lowerNeedle)) / 64;
-}
-
-bool startsWithIgnoringAsciiCase(const char *text, QByteArrayView lowerNeedle)
-{
-    for (qsizetype i = 0; i < lowerNeedle.size(); ++i) {
-        if (lowerAscii(static_cast<unsigned char>(text[i]))
-            != static_cast<unsigned char>(lowerNeedle[i])) {
-            return false;
-        }
+#endif
+    while (to > 0) {
+        if (data[--to] == '#')
+            return to;
     }
-    return true;
+    return -1;
+#endif
 }
 
 QString trimBlanks(const QString &text)

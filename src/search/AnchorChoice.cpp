@@ -1,0 +1,107 @@
+#include "AnchorChoice.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdlib>
+#include <map>
+
+namespace lumaril {
+
+AnchorChoice chooseAnchors(const std::vector<const std::vector<QByteArray> *> &variants,
+                           QByteArrayView sample)
+{
+    const qsizetype sampled = std::min(sample.size(), anchorSampleSize);
+    std::array<qsizetype, 256> counts{};
+    for (qsizetype p = 0; p < sampled; ++p)
+        ++counts[static_cast<unsigned char>(sample[p])];
+    // What a character is sought by: the last bytes of its variants, at most three of them.
+    // Within a valid text only one variant can end at a given byte, so the byte places it.
+    const qsizetype n = qsizetype(variants.size());
+    std::vector<Anchor> anchors(n);
+    std::vector<qsizetype> length(n, 0); // the variants' one length, or 0 when they differ
+    std::vector<qsizetype> count(n, 0);
+    std::map<const std::vector<QByteArray> *, qsizetype> firstOf;
+    qsizetype rarest = -1;
+    for (qsizetype k = 0; k < n; ++k) {
+        const auto [first, added] = firstOf.try_emplace(variants[k], k);
+        if (!added) {
+            anchors[k] = anchors[first->second];
+            if (anchors[k].index >= 0)
+                anchors[k].index = k;
+            length[k] = length[first->second];
+            count[k] = count[first->second];
+            continue;
+        }
+        std::vector<unsigned char> last;
+        for (const QByteArray &v : *variants[k]) {
+            const auto b = static_cast<unsigned char>(v.back());
+            if (std::find(last.begin(), last.end(), b) == last.end())
+                last.push_back(b);
+        }
+        const qsizetype one = variants[k]->front().size();
+        if (std::all_of(variants[k]->begin(), variants[k]->end(),
+                        [one](const QByteArray &v) { return v.size() == one; })) {
+            length[k] = one;
+        }
+        if (last.size() > 3)
+            continue;
+        // Where they are one byte, or two that differ in one bit (as a letter's two cases in
+        // ASCII), a byte b is one of them when (b | bit) == value: one comparison.
+        text::AnchorBytes &bytes = anchors[k].bytes;
+        anchors[k].index = k;
+        for (std::size_t i = 0; i < 3; ++i) {
+            bytes.bytes[i] = last[std::min(i, last.size() - 1)];
+            if (i < last.size())
+                count[k] += counts[bytes.bytes[i]];
+        }
+        const auto differ = static_cast<unsigned char>(bytes.bytes[0] ^ bytes.bytes[1]);
+        bytes.oneComparison = last.size() == 1 || (last.size() == 2 && std::has_single_bit(differ));
+        bytes.bit = last.size() == 2 ? differ : 0;
+        bytes.value = static_cast<unsigned char>(bytes.bytes[0] | bytes.bit);
+    }
+    // The character whose bytes the sample holds fewest times,
+    for (qsizetype k = 0; k < n; ++k) {
+        if (anchors[k].index >= 0 && (rarest < 0 || count[k] < count[rarest]))
+            rarest = k;
+    }
+    AnchorChoice choice;
+    if (rarest < 0)
+        return choice;
+    // or a pair of it and a character a fixed number of bytes before or after it, with fewer
+    // candidates in the sample, counted together: letters common alone (the "l"
+    // and "h" of "Allah") may be common together. A pair costs a little more to seek, and the
+    // characters after the first, up to the second, must each have variants of one length.
+    std::vector<qsizetype> places; // of the rarest character's bytes in the sample
+    for (qsizetype p = 0; p < sampled; ++p) {
+        if (anchors[rarest].holds(static_cast<unsigned char>(sample[p])))
+            places.push_back(p);
+    }
+    choice.first = anchors[rarest];
+    qsizetype best = count[rarest];
+    const auto consider = [&](qsizetype other, qsizetype offset) {
+        qsizetype together = 1;
+        for (const qsizetype p : places) {
+            const qsizetype q = p + offset;
+            together += q >= 0 && q < sampled
+                    && anchors[other].holds(static_cast<unsigned char>(sample[q]));
+        }
+        if (anchors[other].index < 0 || together >= best)
+            return;
+        best = together;
+        choice.first = offset > 0 ? anchors[rarest] : anchors[other];
+        choice.second = offset > 0 ? anchors[other] : anchors[rarest];
+        choice.distance = std::abs(offset);
+    };
+    qsizetype distance = 0;
+    for (qsizetype j = rarest + 1; j < std::min(n, rarest + 17) && length[j] != 0 && best > 0; ++j)
+        consider(j, distance += length[j]);
+    distance = 0;
+    for (qsizetype i = rarest - 1; i >= std::max<qsizetype>(0, rarest - 16) && length[i + 1] != 0
+         && best > 0; --i) {
+        consider(i, -(distance += length[i + 1]));
+    }
+    return choice;
+}
+
+} // namespace lumaril

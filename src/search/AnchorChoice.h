@@ -1,0 +1,40 @@
+#pragma once
+
+#include "CandidateScan.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <vector>
+
+namespace lumaril {
+
+// How much of a verse file is looked at to tell which bytes are rare in it.
+constexpr qsizetype anchorSampleSize = 4096;
+
+// A character of a term sought by the last bytes of its variants.
+struct Anchor
+{
+    qsizetype index = -1; // in the term; -1 for none
+    text::AnchorBytes bytes{};
+    [[nodiscard]] bool holds(unsigned char b) const
+    {
+        return b == bytes.bytes[0] || b == bytes.bytes[1] || b == bytes.bytes[2];
+    }
+};
+
+// What a term's candidates are sought by: one character, or two a fixed number of bytes apart.
+struct AnchorChoice
+{
+    Anchor first;           // none when no character has few enough last bytes to seek
+    Anchor second;          // none when the first is sought alone
+    qsizetype distance = 0; // from the first anchor's byte to the second's
+};
+
+// The character, or pair of characters, of the term with the fewest candidates in the sample
+// (the start of the file's records, its first anchorSampleSize bytes). variants holds the
+// bytes of every variant of each character of the term, the same for a repeated character.
+[[nodiscard]] AnchorChoice chooseAnchors(const std::vector<const std::vector<QByteArray> *> &variants,
+                                         QByteArrayView sample);
+
+} // namespace lumaril

@@ -1,0 +1,292 @@
+#include "ByteMatcher.h"
+
+#include "AnchorChoice.h"
+#include "CaseVariants.h"
+#include "TextCoding.h"
+
+#include <QList>
+#include <QStringView>
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <map>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#define LUMARIL_HAVE_SSE2
+#include <emmintrin.h>
+#endif
+
+namespace lumaril {
+
+namespace {
+
+#ifdef LUMARIL_HAVE_SSE2
+struct Sse2Vector
+{
+    using Bytes = __m128i;
+    static constexpr qsizetype width = 16;
+    static Bytes load(const char *p) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p)); }
+    static Bytes splat(unsigned char byte) { return _mm_set1_epi8(char(byte)); }
+    static Bytes equal(Bytes a, Bytes b) { return _mm_cmpeq_epi8(a, b); }
+    static Bytes either(Bytes a, Bytes b) { return _mm_or_si128(a, b); }
+    static Bytes both(Bytes a, Bytes b) { return _mm_and_si128(a, b); }
+    static quint32 highBits(Bytes v) { return quint32(_mm_movemask_epi8(v)); }
+};
+#endif
+
+QByteArray bytesOf(char32_t c, TextEncoding encoding)
+{
+    const QString text = QString::fromUcs4(&c, 1);
+    if (encoding == TextEncoding::Utf8)
+        return text.toUtf8();
+    return text::toWindows1252(text).value_or(QByteArray());
+}
+
+bool hasLoneSurrogate(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            return true;
+    }
+    return false;
+}
+
+// The next character of UTF-8 bytes; a byte that starts no valid sequence reads as U+FFFD.
+char32_t nextUtf8(const unsigned char *&p, const unsigned char *end)
+{
+    const unsigned char c = *p;
+    if (c < 0x80) {
+        ++p;
+        return c;
+    }
+    const auto check = text::checkUtf8(
+            QByteArrayView(reinterpret_cast<const char *>(p), std::min<qsizetype>(4, end - p)));
+    const int length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+    if (check.validSize < length) {
+        ++p;
+        return 0xFFFD;
+    }
+    char32_t point = c & (0x7F >> length);
+    for (int i = 1; i < length; ++i)
+        point = point << 6 | (p[i] & 0x3F);
+    p += length;
+    return point;
+}
+
+} // namespace
+
+ByteMatcher::ByteMatcher(const QString &foldedTerm, TextEncoding encoding, QByteArrayView sample)
+    : m_encoding(encoding)
+    , m_pattern(reinterpret_cast<const char16_t *>(foldedTerm.utf16()), foldedTerm.size())
+{
+    if (foldedTerm.isEmpty()) {
+        m_kind = Kind::Everything;
+        return;
+    }
+    // Records never hold "#".
+    if (foldedTerm.contains(u'#')) {
+        m_kind = Kind::Never;
+        return;
+    }
+    // The failure function of the automaton, over the term's UTF-16 code units, as
+    // QString::contains() compares them.
+    m_failure.assign(m_pattern.size(), 0);
+    for (qsizetype i = 1, k = 0; i < qsizetype(m_pattern.size()); ++i) {
+        while (k > 0 && m_pattern[i] != m_pattern[k])
+            k = m_failure[k - 1];
+        if (m_pattern[i] == m_pattern[k])
+            ++k;
+        m_failure[i] = k;
+    }
+    // Half a character matches half of one in the text: only the automaton sees halves.
+    if (hasLoneSurrogate(foldedTerm)) {
+        m_kind = Kind::Automaton;
+        return;
+    }
+    // A long term repeats its characters: each is looked up once.
+    for (const char32_t c : foldedTerm.toUcs4()) {
+        auto [it, added] = m_classes.try_emplace(c);
+        if (added) {
+            for (const char32_t variant : text::caseVariants(c)) {
+                const QByteArray bytes = bytesOf(variant, encoding);
+                if (!bytes.isEmpty())
+                    it->second.push_back(bytes);
+            }
+        }
+        if (it->second.empty()) {
+            m_kind = Kind::Never;
+            return;
+        }
+        m_variants.push_back(&it->second);
+        m_shortestMatch += std::min_element(it->second.begin(), it->second.end(),
+                                            [](const QByteArray &a, const QByteArray &b) {
+                                                return a.size() < b.size();
+                                            })->size();
+    }
+    const AnchorChoice choice = chooseAnchors(m_variants, sample);
+    if (choice.first.index < 0) {
+        m_kind = Kind::Automaton;
+        return;
+    }
+    m_first = choice.first;
+    m_second = choice.second;
+    m_distance = choice.distance;
+}
+
+qsizetype ByteMatcher::nextCandidate(const char *data, qsizetype from, qsizetype to,
+                                     qsizetype end, bool orNonAscii) const
+{
+    if (m_kind == Kind::Never)
+        return orNonAscii ? from + text::firstNonAscii(data + from, to - from) : to;
+    if (m_kind != Kind::Bytes)
+        return from;
+    const bool pair = m_second.index >= 0;
+    qsizetype p = from;
+#ifdef LUMARIL_HAVE_SSE2
+    const qsizetype stop = pair ? std::min(to, end - m_distance) : to;
+    bool found = false;
+#ifdef LUMARIL_CANDIDATES_WITH_AVX2
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) {
+        p = text::findCandidateWithAvx2(data, p, stop, m_first.bytes, m_second.bytes, pair,
+                                        m_distance, orNonAscii, found);
+    }
+#endif
+    if (!found) {
+        p = text::findCandidate<Sse2Vector>(data, p, stop, m_first.bytes, m_second.bytes, pair,
+                                            m_distance, orNonAscii, found);
+    }
+    if (found)
+        return p;
+#endif
+    for (; p < to; ++p) {
+        if (orNonAscii && static_cast<unsigned char>(data[p]) >= 0x80)
+            return p;
+        if (!m_first.holds(static_cast<unsigned char>(data[p])))
+            continue;
+        if (pair && p + m_distance < end
+            && !m_second.holds(static_cast<unsigned char>(data[p + m_distance]))) {
+            continue;
+        }
+        return p;
+    }
+    return to;
+}
+
+bool ByteMatcher::confirmAt(const char *data, qsizetype size, qsizetype at, qint64 &budget)
+{
+    // Variants are a few bytes long: compared inline, they cost less than a call to memcmp.
+    const auto endsAt = [&](const QByteArray &v, qsizetype end) {
+        const qsizetype n = v.size();
+        budget -= n;
+        if (n > end)
+            return false;
+        const char *text = data + end - n;
+        for (qsizetype i = 0; i < n; ++i) {
+            if (text[i] != v[i])
+                return false;
+        }
+        return true;
+    };
+    const qsizetype anchor = m_first.index;
+    qsizetype start = -1;
+    for (const QByteArray &v : *m_variants[anchor]) {
+        if (endsAt(v, at + 1)) {
+            start = at + 1 - v.size();
+            break;
+        }
+    }
+    if (start < 0)
+        return false;
+    qsizetype after = at + 1;
+    for (qsizetype k = anchor + 1; k < qsizetype(m_variants.size()); ++k) {
+        const auto &variants = *m_variants[k];
+        const auto found = std::find_if(variants.begin(), variants.end(), [&](const QByteArray &v) {
+            return after + v.size() <= size && endsAt(v, after + v.size());
+        });
+        if (found == variants.end())
+            return false;
+        after += found->size();
+    }
+    for (qsizetype k = anchor - 1; k >= 0; --k) {
+        const auto &variants = *m_variants[k];
+        const auto found = std::find_if(variants.begin(), variants.end(),
+                                        [&](const QByteArray &v) { return endsAt(v, start); });
+        if (found == variants.end())
+            return false;
+        start -= found->size();
+    }
+    return true;
+}
+
+bool ByteMatcher::confirms(const char *data, qsizetype size, qsizetype at, qint64 &budget)
+{
+    const qint64 before = budget;
+    const bool found = confirmAt(data, size, at, budget);
+    m_work += before - budget;
+    return found;
+}
+
+bool ByteMatcher::contains(const char *data, qsizetype size, qsizetype firstCandidate)
+{
+    if (size == 0 || m_kind == Kind::Never)
+        return false;
+    if (m_kind == Kind::Everything)
+        return true;
+    // Too short to hold a match: so records shorter than a long term cost nothing more.
+    if (size < m_shortestMatch)
+        return false;
+    if (m_kind == Kind::Automaton)
+        return automatonContains(data, size);
+    // Confirming is allowed about as much work as the search itself; past that, the
+    // automaton takes over, which costs the same for every byte.
+    const qint64 allowed = 2 * qint64(size) + 8 * longestMatch();
+    qint64 budget = allowed;
+    bool found = false;
+    for (qsizetype at = nextCandidate(data, firstCandidate, size, size); at < size;
+         at = nextCandidate(data, at + 1, size, size)) {
+        if (confirmAt(data, size, at, budget)) {
+            found = true;
+            break;
+        }
+        if (budget < 0)
+            break;
+    }
+    m_work += allowed - budget;
+    if (budget < 0 && !found)
+        return automatonContains(data, size);
+    return found;
+}
+
+bool ByteMatcher::automatonContains(const char *data, qsizetype size)
+{
+    m_work += size;
+    const auto *p = reinterpret_cast<const unsigned char *>(data);
+    const auto *const end = p + size;
+    const qsizetype n = qsizetype(m_pattern.size());
+    qsizetype state = 0;
+    const auto step = [&](char16_t unit) {
+        while (state > 0 && m_pattern[state] != unit)
+            state = m_failure[state - 1];
+        if (m_pattern[state] == unit)
+            ++state;
+        return state == n;
+    };
+    while (p < end) {
+        const char32_t c = m_encoding == TextEncoding::Utf8 ? nextUtf8(p, end)
+                                                             : text::windows1252Char(*p++);
+        const char32_t folded = QChar::toCaseFolded(c);
+        if (QChar::requiresSurrogates(folded)) {
+            if (step(QChar::highSurrogate(folded)) || step(QChar::lowSurrogate(folded)))
+                return true;
+        } else if (step(char16_t(folded))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace lumaril

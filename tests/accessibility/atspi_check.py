@@ -405,6 +405,53 @@ def program_ended(pid):
         return stat.read().split(")")[-1].split()[0] == "Z"
 
 
+def check_answers_during_search(r, app, frame, pid):
+    """While a long search holds the program, a screen reader's read and press are answered
+    within a frame or two, not once the search ends. The verse file is swapped for a symbolic
+    link to one with a hole of gigabytes (read as zeros, in memory-backed /dev/shm), which
+    takes a second or more to search, then put back."""
+    verses = os.path.join(os.readlink(f"/proc/{pid}/cwd"), "quran.txt")
+    shm = "/dev/shm" if os.path.isdir("/dev/shm") else os.path.dirname(verses)
+    long_file = os.path.join(shm, f"lumaril-atspi-{pid}.txt")
+    with open(verses, "rb") as small, open(long_file, "wb") as f:
+        # Text enough before the hole that the file is not taken for UTF-16.
+        f.write(small.read() + b"verse of the book\r\n#" * 300)
+        f.seek(8 << 30)
+        f.write(b"#")
+    os.rename(verses, verses + ".small")
+    os.symlink(long_file, verses)
+    try:
+        box = find(frame, pyatspi.ROLE_TEXT, "Enter Text :")
+        about = find(frame, pyatspi.ROLE_PUSH_BUTTON, "About")
+        r.require(press(find(frame, pyatspi.ROLE_PUSH_BUTTON, "Search !")), "Search ! is pressed for a long search")
+        time.sleep(0.3)
+        began = time.monotonic()
+        read = text_of(box)
+        read_time = time.monotonic() - began
+        began = time.monotonic()
+        pressed = press(about)
+        press_time = time.monotonic() - began
+        still = not dialogs(app, frame)
+        print(f"atspi: during a search, a read answered in {read_time * 1000:.0f} ms, "
+              f"a press in {press_time * 1000:.0f} ms")
+        r.require(still, "the search still runs after the read and the press: make the file longer")
+        # A frame is some 17 ms; the bound leaves room for a busy machine.
+        r.check(read == QUERY and read_time < 1.0, "a read during the search is answered at once",
+                f"{read!r} after {read_time:.2f} s")
+        r.check(pressed and press_time < 1.0, "a press during the search is answered at once",
+                f"after {press_time:.2f} s")
+        for title in ("Results !", "About !"):
+            r.require(wait_for(lambda: one_dialog_named(app, frame, title), 60),
+                      f"{title!r} shows, the press waiting its turn",
+                      f"the application shows {[describe(c) for c in dialogs(app, frame)]}")
+            press_ok(app, frame)
+        r.require(wait_for(lambda: not dialogs(app, frame), 10), "the messages are gone")
+    finally:
+        os.remove(verses)
+        os.rename(verses + ".small", verses)
+        os.remove(long_file)
+
+
 def check_commands_wait(r, app, frame, pid):
     """Buttons pressed through AT-SPI while a command shows its message run after it, one
     message at a time: About during the search's message, then Exit during About's, which
@@ -449,6 +496,7 @@ def main():
         type_query(r, frame)
         search_and_confirm(r, app, frame)
         check_results(r, frame)
+        check_answers_during_search(r, app, frame, args.pid)
         check_commands_wait(r, app, frame, args.pid)
     except CheckFailed as failure:
         if not failure.recorded:

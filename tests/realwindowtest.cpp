@@ -204,13 +204,21 @@ private slots:
     {
         if (QGuiApplication::platformName() != u"xcb")
             QSKIP("needs an X server (run under xvfb-run)");
-        for (const char *tool : {"xdotool", "openbox"}) {
+        for (const char *tool : {"xdotool", "openbox", "xprop"}) {
             if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
                 QSKIP(qPrintable(QStringLiteral("%1 is not installed (tools/setup installs it)").arg(tool)));
         }
         QProcess windowManager;
         windowManager.start(QStringLiteral("openbox"), {});
         QVERIFY(windowManager.waitForStarted());
+        // On a busy machine openbox may take a while to take over the screen; a window mapped
+        // before that has no manager to close it.
+        const auto managed = [] {
+            QProcess xprop;
+            xprop.start(QStringLiteral("xprop"), {"-root", "-notype", "_NET_SUPPORTING_WM_CHECK"});
+            return xprop.waitForFinished(10000) && xprop.readAllStandardOutput().contains("window id");
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(managed(), 20000);
         // A verse, then a record of gigabytes that the file does not store (a hole, read as
         // zeros): the search reads for a second or more, whatever its speed, and keeps no disk
         // busy. In memory-backed /dev/shm a hole costs no memory to read either.
@@ -221,9 +229,8 @@ private slots:
         QVERIFY(sparse.seek(sparse.size() + (qint64(12) << 30)) && sparse.write("#mercy\r\n#") > 0);
         sparse.close();
         Form1 window(sparse.fileName());
-        QTest::qWait(1000);
         window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(QTest::qWaitForWindowActive(&window, 20000));
         MessageCatcher catcher;
         control<QLineEdit>(window, "Text2")->setText(QStringLiteral("mercy"));
         // Pressed at the first moment the search lets the window system in.

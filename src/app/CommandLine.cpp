@@ -1,9 +1,6 @@
 #include "CommandLine.h"
 
-#include "RecordScanner.h"
 #include "RecordSearch.h"
-#include "SearchTerm.h"
-#include "VerseFile.h"
 #include "WindowsConsole.h"
 
 namespace lumaril {
@@ -27,38 +24,20 @@ const char help[] =
         "  --help        show this help and exit\n"
         "  --version     show the version and exit\n";
 
-// The records of a file that can be searched that hold more than blanks and line breaks: "##"
-// makes a record, but not a verse.
-qint64 countVerses(const QString &fileName)
-{
-    VerseFile file(fileName);
-    if (!file.open())
-        return 0;
-    const SearchTerm anything{QString()};
-    RecordScanner scanner(file, anything);
-    qint64 verses = 0;
-    if (scanner.start()) {
-        while (scanner.next())
-            verses += scanner.currentText().trimmed().isEmpty() ? 0 : 1;
-    }
-    return verses;
-}
-
 // "lumaril --check-data": says whether the verse file in the working folder can be searched,
 // and how many verses it holds. Installers and packaging checks use it.
 int checkData()
 {
     const VerseFileCheck check = checkVerseFile(defaultVerseFileName);
     QString problem = check.problem;
-    const qint64 verses = problem.isEmpty() && check.records > 0 ? countVerses(check.fullPath) : 0;
     // Such a file is read without fault, but no search can ever find anything in it.
-    if (problem.isEmpty() && verses == 0)
+    if (problem.isEmpty() && check.verses == 0)
         problem = QStringLiteral("holds no verse: a verse is the text between two \"#\"");
     if (!problem.isEmpty()) {
         writeText(StandardStream::Error, QStringLiteral("%1: %2\n").arg(check.fullPath, problem));
         return 1;
     }
-    writeText(StandardStream::Output, QStringLiteral("verses: %1\n").arg(verses));
+    writeText(StandardStream::Output, QStringLiteral("verses: %1\n").arg(check.verses));
     return 0;
 }
 

@@ -97,16 +97,21 @@ VerseFileCheck checkVerseFile(const QString &fileName)
         check.problem = file.failureReason();
         return check;
     }
-    // The empty term: no candidates to mark, and no record is decoded to be tested.
+    // The empty term: no candidates to seek, and a record is decoded only to see whether it
+    // holds any text.
     const SearchTerm anything{QString()};
     RecordScanner scanner(file, anything);
     if (scanner.start()) {
-        while (scanner.next())
+        while (scanner.next()) {
             ++check.records;
+            if (!scanner.currentText().trimmed().isEmpty())
+                ++check.verses;
+        }
     }
     if (scanner.stop() != RecordScanner::Stop::EndOfFile) {
         check.problem = failureReason(file, scanner.stop());
         check.records = 0;
+        check.verses = 0;
     }
     return check;
 }

@@ -41,9 +41,11 @@ struct VerseFileCheck
     QString fullPath;
     QString problem; // empty when the file can be searched
     qint64 records = 0;
+    qint64 verses = 0; // the records holding more than blanks and line breaks
 };
 
-// Reads the file as a search does, from its first byte to its last, and counts its records.
+// Reads the file as a search does, from its first byte to its last, and counts its records
+// and its verses: "##" makes a record, but not a verse.
 [[nodiscard]] VerseFileCheck checkVerseFile(const QString &fileName = defaultVerseFileName);
 
 } // namespace lumaril

@@ -1,5 +1,6 @@
 #include "VerseLookup.h"
 
+#include "PhraseSearch.h"
 #include "RecordScanner.h"
 #include "SearchTerm.h"
 #include "TextCoding.h"
@@ -92,7 +93,10 @@ void Command3_Click(WindowOperations &ops, const QString &verseFileName)
     const SearchTerm key(referenceKey(surat, ayat).value_or(QString()));
     VerseFile file(verseFileName);
     const auto showVerse = [&](RecordScanner &scanner) {
-        const QString result = lineBreak + lineBreak + scanner.currentText();
+        // Shown up to the results box's limit, as a listed match is: a record of hundreds of
+        // megabytes would otherwise be read into memory whole and laid out for minutes.
+        const QString result = lineBreak + lineBreak
+                + scanner.currentText(resultsLengthLimit - 2 * lineBreak.size());
         ops.setResultsText(result + lineBreak);
         ops.repaintNow();
         ops.hideBusyPanel();

@@ -41,63 +41,93 @@ qsizetype findCandidateWithAvx2(const char *data, qsizetype from, qsizetype stop
 
 namespace {
 
+// A byte is one of an anchor's when (b | bit) == value: one byte, or two that differ in one bit.
+template <typename Vector>
+struct OneComparison
+{
+    typename Vector::Bytes bit, value;
+    explicit OneComparison(const AnchorBytes &a)
+        : bit(Vector::splat(a.bit)), value(Vector::splat(a.value))
+    {
+    }
+    typename Vector::Bytes operator()(typename Vector::Bytes v) const
+    {
+        return Vector::equal(Vector::either(v, bit), value);
+    }
+};
+
+// A byte is one of an anchor's when it equals any of three.
+template <typename Vector>
+struct AnyOfThree
+{
+    typename Vector::Bytes b0, b1, b2;
+    explicit AnyOfThree(const AnchorBytes &a)
+        : b0(Vector::splat(a.bytes[0])), b1(Vector::splat(a.bytes[1])), b2(Vector::splat(a.bytes[2]))
+    {
+    }
+    typename Vector::Bytes operator()(typename Vector::Bytes v) const
+    {
+        return Vector::either(Vector::either(Vector::equal(v, b0), Vector::equal(v, b1)),
+                              Vector::equal(v, b2));
+    }
+};
+
+struct NoSecond
+{
+};
+
+// One loop for each kind of search, so that none tests what it need not.
+template <typename Vector, bool orNonAscii, typename First, typename Second>
+qsizetype scan(const char *data, qsizetype from, qsizetype stop, const First &isFirst,
+               const Second &isSecond, qsizetype distance, bool &found)
+{
+    using Bytes = typename Vector::Bytes;
+    constexpr qsizetype width = Vector::width;
+    // The lanes at p that may start a candidate have their top bit set.
+    const auto hits = [&](qsizetype p) {
+        const Bytes bytes = Vector::load(data + p);
+        Bytes hit = isFirst(bytes);
+        if constexpr (!std::is_same_v<Second, NoSecond>)
+            hit = Vector::both(hit, isSecond(Vector::load(data + p + distance)));
+        // A byte outside ASCII has its top bit set, as the lanes of a candidate have.
+        if constexpr (orNonAscii)
+            hit = Vector::either(hit, bytes);
+        return hit;
+    };
+    qsizetype p = from;
+    // Four registers a step, so that the one branch is taken a quarter as often.
+    for (; p + 4 * width <= stop; p += 4 * width) {
+        const Bytes h[4] = {hits(p), hits(p + width), hits(p + 2 * width), hits(p + 3 * width)};
+        if (Vector::highBits(Vector::either(Vector::either(h[0], h[1]), Vector::either(h[2], h[3]))))
+            break;
+    }
+    for (; p + width <= stop; p += width) {
+        if (const quint32 bits = Vector::highBits(hits(p))) {
+            found = true;
+            return p + std::countr_zero(bits);
+        }
+    }
+    found = false;
+    return p;
+}
+
 template <typename Vector>
 qsizetype findCandidate(const char *data, qsizetype from, qsizetype stop, const AnchorBytes &first,
                         const AnchorBytes &second, bool pair, qsizetype distance,
                         bool orNonAscii, bool &found)
 {
-    using Bytes = typename Vector::Bytes;
-    constexpr qsizetype width = Vector::width;
-    struct Test
-    {
-        Bytes bit, value, b0, b1, b2;
-        bool one;
-        Bytes operator()(Bytes v) const
-        {
-            if (one)
-                return Vector::equal(Vector::either(v, bit), value);
-            return Vector::either(Vector::either(Vector::equal(v, b0), Vector::equal(v, b1)),
-                                  Vector::equal(v, b2));
-        }
+    const auto withFirst = [&](const auto &isFirst) {
+        const auto withSecond = [&](const auto &isSecond) {
+            return orNonAscii ? scan<Vector, true>(data, from, stop, isFirst, isSecond, distance, found)
+                              : scan<Vector, false>(data, from, stop, isFirst, isSecond, distance, found);
+        };
+        if (!pair)
+            return withSecond(NoSecond{});
+        return second.oneComparison ? withSecond(OneComparison<Vector>(second))
+                                    : withSecond(AnyOfThree<Vector>(second));
     };
-    const auto test = [](const AnchorBytes &a) {
-        return Test{Vector::splat(a.bit), Vector::splat(a.value), Vector::splat(a.bytes[0]),
-                    Vector::splat(a.bytes[1]), Vector::splat(a.bytes[2]), a.oneComparison};
-    };
-    const Test isFirst = test(first);
-    const Test isSecond = test(second);
-    // One loop for each kind of search, so that none tests what it need not.
-    const auto scan = [&](auto withPair, auto withNonAscii) {
-        qsizetype p = from;
-        // Two registers a step, so that the one branch is taken half as often.
-        for (; p + 2 * width <= stop; p += 2 * width) {
-            const Bytes lowBytes = Vector::load(data + p);
-            const Bytes highBytes = Vector::load(data + p + width);
-            Bytes low = isFirst(lowBytes);
-            Bytes high = isFirst(highBytes);
-            if constexpr (decltype(withPair)::value) {
-                low = Vector::both(low, isSecond(Vector::load(data + p + distance)));
-                high = Vector::both(high, isSecond(Vector::load(data + p + distance + width)));
-            }
-            // A byte outside ASCII has its top bit set, as the lanes of a candidate have.
-            if constexpr (decltype(withNonAscii)::value) {
-                low = Vector::either(low, lowBytes);
-                high = Vector::either(high, highBytes);
-            }
-            const quint64 bits = quint64(Vector::highBits(low)) | quint64(Vector::highBits(high)) << width;
-            if (bits != 0) {
-                found = true;
-                return p + std::countr_zero(bits);
-            }
-        }
-        found = false;
-        return p;
-    };
-    using Yes = std::true_type;
-    using No = std::false_type;
-    if (pair)
-        return orNonAscii ? scan(Yes{}, Yes{}) : scan(Yes{}, No{});
-    return orNonAscii ? scan(No{}, Yes{}) : scan(No{}, No{});
+    return first.oneComparison ? withFirst(OneComparison<Vector>(first))
+                               : withFirst(AnyOfThree<Vector>(first));
 }
 
 } // namespace

@@ -6,7 +6,72 @@
 #include <cstdlib>
 #include <map>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#define LUMARIL_HAVE_SSE2
+#include <emmintrin.h>
+#endif
+
 namespace lumaril {
+
+namespace {
+
+#ifdef LUMARIL_HAVE_SSE2
+struct Sse2Vector
+{
+    using Bytes = __m128i;
+    using Mask = __m128i; // all ones in a lane that is set
+    static constexpr qsizetype width = 16;
+    static Bytes load(const char *p) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p)); }
+    static Bytes splat(unsigned char byte) { return _mm_set1_epi8(char(byte)); }
+    static Bytes either(Bytes a, Bytes b) { return _mm_or_si128(a, b); }
+    static Mask equal(Bytes a, Bytes b) { return _mm_cmpeq_epi8(a, b); }
+    static Mask both(Mask a, Mask b) { return _mm_and_si128(a, b); }
+    static Mask any(Mask a, Mask b) { return _mm_or_si128(a, b); }
+    static Mask nonAscii(Bytes v) { return v; } // only the top bits are looked at
+    static quint64 bits(Mask m) { return quint32(_mm_movemask_epi8(m)); }
+};
+#endif
+
+} // namespace
+
+qsizetype AnchorChoice::nextCandidate(const char *data, qsizetype from, qsizetype to,
+                                      qsizetype end, bool orNonAscii) const
+{
+    const bool pair = second.index >= 0;
+    qsizetype p = from;
+#ifdef LUMARIL_HAVE_SSE2
+    const qsizetype stop = pair ? std::min(to, end - distance) : to;
+    bool found = false;
+#ifdef LUMARIL_CANDIDATES_WITH_AVX2
+    static const bool avx512 = __builtin_cpu_supports("avx512bw");
+    if (avx512) {
+        p = text::findCandidateWithAvx512(data, p, stop, first.bytes, second.bytes, pair, distance,
+                                          orNonAscii, found);
+    }
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2 && !found) {
+        p = text::findCandidateWithAvx2(data, p, stop, first.bytes, second.bytes, pair, distance,
+                                        orNonAscii, found);
+    }
+#endif
+    if (!found) {
+        p = text::findCandidate<Sse2Vector>(data, p, stop, first.bytes, second.bytes, pair,
+                                            distance, orNonAscii, found);
+    }
+    if (found)
+        return p;
+#endif
+    for (; p < to; ++p) {
+        if (orNonAscii && static_cast<unsigned char>(data[p]) >= 0x80)
+            return p;
+        if (!first.holds(static_cast<unsigned char>(data[p])))
+            continue;
+        if (pair && p + distance < end && !second.holds(static_cast<unsigned char>(data[p + distance])))
+            continue;
+        return p;
+    }
+    return to;
+}
 
 AnchorChoice chooseAnchors(const std::vector<const std::vector<QByteArray> *> &variants,
                            QByteArrayView sample)
@@ -72,12 +137,12 @@ AnchorChoice chooseAnchors(const std::vector<const std::vector<QByteArray> *> &v
     // candidates in the sample, counted together: letters common alone (the "l"
     // and "h" of "Allah") may be common together. A pair costs a little more to seek, and the
     // characters after the first, up to the second, must each have variants of one length.
-    std::vector<qsizetype> places; // of the rarest character's bytes in the sample
-    for (qsizetype p = 0; p < sampled; ++p) {
-        if (anchors[rarest].holds(static_cast<unsigned char>(sample[p])))
-            places.push_back(p);
-    }
     choice.first = anchors[rarest];
+    std::vector<qsizetype> places; // of the rarest character's bytes in the sample
+    for (qsizetype p = choice.nextCandidate(sample.data(), 0, sampled, sampled); p < sampled;
+         p = choice.nextCandidate(sample.data(), p + 1, sampled, sampled)) {
+        places.push_back(p);
+    }
     qsizetype best = count[rarest];
     const auto consider = [&](qsizetype other, qsizetype offset) {
         qsizetype together = 1;

@@ -12,28 +12,9 @@
 #include <cstring>
 #include <map>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#define LUMARIL_HAVE_SSE2
-#include <emmintrin.h>
-#endif
-
 namespace lumaril {
 
 namespace {
-
-#ifdef LUMARIL_HAVE_SSE2
-struct Sse2Vector
-{
-    using Bytes = __m128i;
-    static constexpr qsizetype width = 16;
-    static Bytes load(const char *p) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p)); }
-    static Bytes splat(unsigned char byte) { return _mm_set1_epi8(char(byte)); }
-    static Bytes equal(Bytes a, Bytes b) { return _mm_cmpeq_epi8(a, b); }
-    static Bytes either(Bytes a, Bytes b) { return _mm_or_si128(a, b); }
-    static Bytes both(Bytes a, Bytes b) { return _mm_and_si128(a, b); }
-    static quint32 highBits(Bytes v) { return quint32(_mm_movemask_epi8(v)); }
-};
-#endif
 
 QByteArray bytesOf(char32_t c, TextEncoding encoding)
 {
@@ -126,14 +107,11 @@ ByteMatcher::ByteMatcher(const QString &foldedTerm, TextEncoding encoding, QByte
                                                 return a.size() < b.size();
                                             })->size();
     }
-    const AnchorChoice choice = chooseAnchors(m_variants, sample);
-    if (choice.first.index < 0) {
+    m_anchors = chooseAnchors(m_variants, sample);
+    if (m_anchors.first.index < 0) {
         m_kind = Kind::Automaton;
         return;
     }
-    m_first = choice.first;
-    m_second = choice.second;
-    m_distance = choice.distance;
 }
 
 qsizetype ByteMatcher::nextCandidate(const char *data, qsizetype from, qsizetype to,
@@ -143,37 +121,7 @@ qsizetype ByteMatcher::nextCandidate(const char *data, qsizetype from, qsizetype
         return orNonAscii ? from + text::firstNonAscii(data + from, to - from) : to;
     if (m_kind != Kind::Bytes)
         return from;
-    const bool pair = m_second.index >= 0;
-    qsizetype p = from;
-#ifdef LUMARIL_HAVE_SSE2
-    const qsizetype stop = pair ? std::min(to, end - m_distance) : to;
-    bool found = false;
-#ifdef LUMARIL_CANDIDATES_WITH_AVX2
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) {
-        p = text::findCandidateWithAvx2(data, p, stop, m_first.bytes, m_second.bytes, pair,
-                                        m_distance, orNonAscii, found);
-    }
-#endif
-    if (!found) {
-        p = text::findCandidate<Sse2Vector>(data, p, stop, m_first.bytes, m_second.bytes, pair,
-                                            m_distance, orNonAscii, found);
-    }
-    if (found)
-        return p;
-#endif
-    for (; p < to; ++p) {
-        if (orNonAscii && static_cast<unsigned char>(data[p]) >= 0x80)
-            return p;
-        if (!m_first.holds(static_cast<unsigned char>(data[p])))
-            continue;
-        if (pair && p + m_distance < end
-            && !m_second.holds(static_cast<unsigned char>(data[p + m_distance]))) {
-            continue;
-        }
-        return p;
-    }
-    return to;
+    return m_anchors.nextCandidate(data, from, to, end, orNonAscii);
 }
 
 bool ByteMatcher::confirmAt(const char *data, qsizetype size, qsizetype at, qint64 &budget)
@@ -191,7 +139,7 @@ bool ByteMatcher::confirmAt(const char *data, qsizetype size, qsizetype at, qint
         }
         return true;
     };
-    const qsizetype anchor = m_first.index;
+    const qsizetype anchor = m_anchors.first.index;
     qsizetype start = -1;
     for (const QByteArray &v : *m_variants[anchor]) {
         if (endsAt(v, at + 1)) {

@@ -1,19 +1,24 @@
 #pragma once
 
 // The vector loop that finds a term's candidates (ByteMatcher::nextCandidate), written once for
-// every vector width. A Vector names a register of bytes and the few operations it needs:
+// every vector width. A Vector names a register of bytes, a mask of its lanes and the few
+// operations it needs:
 //
-//     using Bytes = ...;                  // a register of `width` bytes, 16 or 32
-//     static Bytes load(const char *);    // unaligned
-//     static Bytes splat(unsigned char);  // the byte in every lane
-//     static Bytes equal(Bytes, Bytes);   // all ones where the lanes are equal
-//     static Bytes either(Bytes, Bytes);  // or
-//     static Bytes both(Bytes, Bytes);    // and
-//     static quint32 highBits(Bytes);     // the top bit of each lane, lane 0 lowest
+//     using Bytes = ...;                   // a register of `width` bytes, 16, 32 or 64
+//     using Mask = ...;                    // one flag for each lane
+//     static Bytes load(const char *);     // unaligned
+//     static Bytes splat(unsigned char);   // the byte in every lane
+//     static Bytes either(Bytes, Bytes);   // or
+//     static Mask equal(Bytes, Bytes);     // the lanes that are equal
+//     static Mask both(Mask, Mask);        // and
+//     static Mask any(Mask, Mask);         // or
+//     static Mask nonAscii(Bytes);         // the lanes with their top bit set
+//     static quint64 bits(Mask);           // a bit for each lane, lane 0 lowest
 //
 // The code is built with the instructions in force where this header is included: every
-// x86-64 compiler may emit SSE2 anywhere, while CandidateScanAvx2.cpp includes it inside a
-// region built for AVX2. The loop has internal linkage, so each file keeps its own copy.
+// x86-64 compiler may emit SSE2 anywhere, while CandidateScanAvx2.cpp includes it inside
+// regions built for AVX2 and AVX-512. The loop has internal linkage, so each file keeps its
+// own copy.
 
 #include <QtGlobal>
 
@@ -38,6 +43,9 @@ struct AnchorBytes
 qsizetype findCandidateWithAvx2(const char *data, qsizetype from, qsizetype stop,
                                 const AnchorBytes &first, const AnchorBytes &second,
                                 bool pair, qsizetype distance, bool orNonAscii, bool &found);
+qsizetype findCandidateWithAvx512(const char *data, qsizetype from, qsizetype stop,
+                                  const AnchorBytes &first, const AnchorBytes &second,
+                                  bool pair, qsizetype distance, bool orNonAscii, bool &found);
 
 namespace {
 
@@ -50,7 +58,7 @@ struct OneComparison
         : bit(Vector::splat(a.bit)), value(Vector::splat(a.value))
     {
     }
-    typename Vector::Bytes operator()(typename Vector::Bytes v) const
+    typename Vector::Mask operator()(typename Vector::Bytes v) const
     {
         return Vector::equal(Vector::either(v, bit), value);
     }
@@ -65,10 +73,10 @@ struct AnyOfThree
         : b0(Vector::splat(a.bytes[0])), b1(Vector::splat(a.bytes[1])), b2(Vector::splat(a.bytes[2]))
     {
     }
-    typename Vector::Bytes operator()(typename Vector::Bytes v) const
+    typename Vector::Mask operator()(typename Vector::Bytes v) const
     {
-        return Vector::either(Vector::either(Vector::equal(v, b0), Vector::equal(v, b1)),
-                              Vector::equal(v, b2));
+        return Vector::any(Vector::any(Vector::equal(v, b0), Vector::equal(v, b1)),
+                           Vector::equal(v, b2));
     }
 };
 
@@ -81,28 +89,27 @@ template <typename Vector, bool orNonAscii, typename First, typename Second>
 qsizetype scan(const char *data, qsizetype from, qsizetype stop, const First &isFirst,
                const Second &isSecond, qsizetype distance, bool &found)
 {
-    using Bytes = typename Vector::Bytes;
+    using Mask = typename Vector::Mask;
     constexpr qsizetype width = Vector::width;
-    // The lanes at p that may start a candidate have their top bit set.
+    // The lanes at p that may start a candidate.
     const auto hits = [&](qsizetype p) {
-        const Bytes bytes = Vector::load(data + p);
-        Bytes hit = isFirst(bytes);
+        const auto bytes = Vector::load(data + p);
+        Mask hit = isFirst(bytes);
         if constexpr (!std::is_same_v<Second, NoSecond>)
             hit = Vector::both(hit, isSecond(Vector::load(data + p + distance)));
-        // A byte outside ASCII has its top bit set, as the lanes of a candidate have.
         if constexpr (orNonAscii)
-            hit = Vector::either(hit, bytes);
+            hit = Vector::any(hit, Vector::nonAscii(bytes));
         return hit;
     };
     qsizetype p = from;
     // Four registers a step, so that the one branch is taken a quarter as often.
     for (; p + 4 * width <= stop; p += 4 * width) {
-        const Bytes h[4] = {hits(p), hits(p + width), hits(p + 2 * width), hits(p + 3 * width)};
-        if (Vector::highBits(Vector::either(Vector::either(h[0], h[1]), Vector::either(h[2], h[3]))))
+        const Mask h[4] = {hits(p), hits(p + width), hits(p + 2 * width), hits(p + 3 * width)};
+        if (Vector::bits(Vector::any(Vector::any(h[0], h[1]), Vector::any(h[2], h[3]))))
             break;
     }
     for (; p + width <= stop; p += width) {
-        if (const quint32 bits = Vector::highBits(hits(p))) {
+        if (const quint64 bits = Vector::bits(hits(p))) {
             found = true;
             return p + std::countr_zero(bits);
         }

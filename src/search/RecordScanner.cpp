@@ -15,6 +15,7 @@ namespace {
 
 constexpr qsizetype blockSize = 64 * 1024;
 constexpr qsizetype minimumRead = 16 * 1024;
+constexpr qsizetype cacheLine = 64;
 // The longest record held for its test, and the most of the file kept when it is read ahead
 // to choose its encoding, so that a verse file of a few megabytes is read only once.
 constexpr qsizetype holdLimit = 4 * 1024 * 1024;
@@ -31,26 +32,32 @@ RecordScanner::RecordScanner(VerseFile &file, const SearchTerm &term)
 
 void RecordScanner::compact(qsizetype keepFrom)
 {
-    if (keepFrom <= 0)
+    // A byte keeps its place within a cache line between the file and the buffer, as the
+    // system copies whole lines faster.
+    const qsizetype to = (m_offset + keepFrom) % cacheLine;
+    const qsizetype shift = keepFrom - to;
+    if (shift <= 0)
         return;
     const qsizetype keep = m_filled - keepFrom;
-    std::memmove(m_buffer.get(), m_buffer.get() + keepFrom, std::size_t(keep));
-    m_filled = keep;
-    m_offset += keepFrom;
-    m_next -= keepFrom;
-    m_searched -= keepFrom;
-    m_begin -= keepFrom;
-    m_end -= keepFrom;
+    std::memmove(m_buffer + to, m_buffer + keepFrom, std::size_t(keep));
+    m_filled = to + keep;
+    m_offset += shift;
+    m_next -= shift;
+    m_searched -= shift;
+    m_begin -= shift;
+    m_end -= shift;
     m_candidateAhead = m_matchingRecord = npos;
 }
 
 void RecordScanner::grow(qsizetype capacity)
 {
     // Not zeroed: read() writes the bytes before anything looks at them.
-    auto grown = std::make_unique_for_overwrite<char[]>(std::size_t(capacity));
+    auto grown = std::make_unique_for_overwrite<char[]>(std::size_t(capacity + cacheLine));
+    char *const aligned = grown.get() + (cacheLine - quintptr(grown.get()) % cacheLine) % cacheLine;
     if (m_filled > 0)
-        std::memcpy(grown.get(), m_buffer.get(), std::size_t(m_filled));
-    m_buffer = std::move(grown);
+        std::memcpy(aligned, m_buffer, std::size_t(m_filled));
+    m_storage = std::move(grown);
+    m_buffer = aligned;
     m_capacity = capacity;
 }
 
@@ -67,7 +74,7 @@ bool RecordScanner::readMore()
         grow(std::max(m_capacity * 2,
                       qsizetype(std::min<qint64>(holdLimit, m_filled + rest) + minimumRead)));
     }
-    const qint64 n = m_file.read(m_buffer.get() + m_filled, m_capacity - m_filled);
+    const qint64 n = m_file.read(m_buffer + m_filled, m_capacity - m_filled);
     if (n < 0) {
         m_stop = Stop::ReadFailed;
         return false;
@@ -76,7 +83,7 @@ bool RecordScanner::readMore()
         m_atEnd = true;
         return false;
     }
-    if (m_offset == 0 && m_filled == 0 && text::startsWithUtf16ByteOrderMark(m_buffer.get(), n)) {
+    if (m_offset == 0 && m_filled == 0 && text::startsWithUtf16ByteOrderMark(m_buffer, n)) {
         m_stop = Stop::Utf16;
         return false;
     }
@@ -104,19 +111,19 @@ qsizetype RecordScanner::findMark(qsizetype from, qsizetype to) const
 {
     if (from >= to)
         return npos;
-    const void *mark = std::memchr(m_buffer.get() + from, '#', std::size_t(to - from));
-    return mark ? static_cast<const char *>(mark) - m_buffer.get() : npos;
+    const void *mark = std::memchr(m_buffer + from, '#', std::size_t(to - from));
+    return mark ? static_cast<const char *>(mark) - m_buffer : npos;
 }
 
 qsizetype RecordScanner::lastMark(qsizetype from, qsizetype to) const
 {
-    const qsizetype at = from < to ? text::lastMark(m_buffer.get() + from, to - from) : npos;
+    const qsizetype at = from < to ? text::lastMark(m_buffer + from, to - from) : npos;
     return at == npos ? npos : from + at;
 }
 
 bool RecordScanner::nonAsciiIn(qsizetype from, qsizetype to) const
 {
-    return text::firstNonAscii(m_buffer.get() + from, to - from) < to - from;
+    return text::firstNonAscii(m_buffer + from, to - from) < to - from;
 }
 
 bool RecordScanner::start()
@@ -133,27 +140,33 @@ bool RecordScanner::start()
         }
     }
     m_next = m_searched = mark + 1;
-    m_sample = QByteArray(m_buffer.get() + m_next,
+    if (recordsLookLikeUtf16()) {
+        m_stop = Stop::Utf16;
+        return false;
+    }
+    if (m_stop != Stop::None)
+        return false;
+    m_sample = QByteArray(m_buffer + m_next,
                           std::min(m_filled - m_next, anchorSampleSize));
     m_matcher.emplace(m_term.folded(), TextEncoding::Utf8, m_sample);
     m_passBudget = 8 * m_matcher->longestMatch();
-    if (!recordsLookLikeUtf16())
-        return m_stop == Stop::None;
-    m_stop = Stop::Utf16;
-    return false;
+    return true;
 }
 
 bool RecordScanner::recordsLookLikeUtf16()
 {
     // The sample runs from the first mark up to the last one, as what follows that is no
     // record: a mark after the sample, here or further on in the file, shows it whole.
-    compact(m_next);
-    while (m_filled <= utf16SampleSize && readMore()) {
+    if (m_filled - m_next <= utf16SampleSize) {
+        compact(m_next);
+        while (m_filled - m_next <= utf16SampleSize && readMore()) {
+        }
     }
     if (m_stop != Stop::None)
         return false;
-    bool whole = findMark(utf16SampleSize, m_filled) != npos;
-    if (!whole && !m_atEnd && m_filled > utf16SampleSize) {
+    const qsizetype sampleEnd = m_next + utf16SampleSize;
+    bool whole = findMark(sampleEnd, m_filled) != npos;
+    if (!whole && !m_atEnd && m_filled > sampleEnd) {
         if (!readAside(m_offset + m_filled, [&whole](const char *data, qsizetype size) {
                 whole = std::memchr(data, '#', std::size_t(size)) != nullptr;
                 return whole;
@@ -161,9 +174,8 @@ bool RecordScanner::recordsLookLikeUtf16()
             return false;
         }
     }
-    const qsizetype size = whole ? utf16SampleSize
-                                 : std::max<qsizetype>(0, lastMark(0, std::min(m_filled, utf16SampleSize)));
-    return text::nulPatternOfUtf16(m_buffer.get(), size);
+    const qsizetype end = whole ? sampleEnd : lastMark(m_next, std::min(m_filled, sampleEnd));
+    return end > m_next && text::nulPatternOfUtf16(m_buffer + m_next, end - m_next);
 }
 
 bool RecordScanner::next()
@@ -204,13 +216,14 @@ bool RecordScanner::passLongRecord()
     m_longNonAscii = nonAsciiIn(m_next, m_filled);
     for (;;) {
         compact(m_filled);
+        const qsizetype from = m_filled;
         if (!readMore()) {
             if (m_stop == Stop::None)
                 m_stop = Stop::EndOfFile;
             return false;
         }
-        const qsizetype mark = findMark(0, m_filled);
-        m_longNonAscii = m_longNonAscii || nonAsciiIn(0, mark == npos ? m_filled : mark);
+        const qsizetype mark = findMark(from, m_filled);
+        m_longNonAscii = m_longNonAscii || nonAsciiIn(from, mark == npos ? m_filled : mark);
         if (mark != npos) {
             m_held = false;
             m_longSize = m_offset + mark - m_longOffset;
@@ -237,7 +250,7 @@ bool RecordScanner::passRecordsThatCannotMatch()
     bool found = false;
     for (qsizetype from = m_next;; from = at + 1) {
         if (m_candidateAhead < from)
-            m_candidateAhead = m_matcher->nextCandidate(m_buffer.get(), from, m_filled, m_filled,
+            m_candidateAhead = m_matcher->nextCandidate(m_buffer, from, m_filled, m_filled,
                                                         undecided);
         at = m_candidateAhead;
         m_passBudget += 2 * (at - from);
@@ -245,7 +258,7 @@ bool RecordScanner::passRecordsThatCannotMatch()
             || (undecided && static_cast<unsigned char>(m_buffer[at]) >= 0x80)) {
             break;
         }
-        found = m_matcher->confirms(m_buffer.get() + m_next, m_filled - m_next, at - m_next,
+        found = m_matcher->confirms(m_buffer + m_next, m_filled - m_next, at - m_next,
                                     m_passBudget);
         if (found)
             break;
@@ -281,7 +294,7 @@ bool RecordScanner::decideEncoding()
         checkFrom = m_next - 1; // its closing mark
     }
     if (!settled)
-        settled = verdict.settledBy(m_buffer.get() + checkFrom, m_filled - checkFrom);
+        settled = verdict.settledBy(m_buffer + checkFrom, m_filled - checkFrom);
 
     // What is read to choose is kept for the scan, up to holdLimit: the buffer is made large
     // enough for the rest of the file at once, as the file's size says now.
@@ -294,7 +307,7 @@ bool RecordScanner::decideEncoding()
         const qsizetype from = m_filled;
         if (!readMore())
             break;
-        settled = verdict.settledBy(m_buffer.get() + from, m_filled - from);
+        settled = verdict.settledBy(m_buffer + from, m_filled - from);
     }
     if (m_stop != Stop::None)
         return false;
@@ -325,7 +338,7 @@ bool RecordScanner::currentMatches()
         const qsizetype first = m_candidateAhead >= m_begin && m_candidateAhead != npos
                 ? std::min(m_candidateAhead, m_end) - m_begin
                 : 0;
-        return m_matcher->contains(m_buffer.get() + m_begin, m_end - m_begin, first);
+        return m_matcher->contains(m_buffer + m_begin, m_end - m_begin, first);
     }
     return longRecordMatches();
 }
@@ -361,7 +374,7 @@ bool RecordScanner::longRecordMatches()
     return ok && found;
 }
 
-QString RecordScanner::currentText(qsizetype maxChars)
+void RecordScanner::appendCurrentText(QString &out, qsizetype maxChars)
 {
     const qint64 size = m_held ? m_end - m_begin : m_longSize;
     // Every code unit takes at least one byte, and a UTF-8 one at most three.
@@ -372,7 +385,7 @@ QString RecordScanner::currentText(qsizetype maxChars)
     QByteArray reread;
     QByteArrayView bytes;
     if (m_held) {
-        bytes = QByteArrayView(m_buffer.get() + m_begin, wanted);
+        bytes = QByteArrayView(m_buffer + m_begin, wanted);
     } else {
         reread.reserve(qsizetype(wanted));
         readAside(m_longOffset, [&](const char *data, qsizetype n) {
@@ -381,20 +394,18 @@ QString RecordScanner::currentText(qsizetype maxChars)
         });
         bytes = reread;
     }
-    QString text;
-    if (!m_currentNonAscii) {
-        text = QString::fromLatin1(bytes);
-    } else if (m_encoding == TextEncoding::Utf8) {
-        text = text::fromUtf8(bytes);
-    } else {
-        text = text::fromWindows1252(bytes);
+    const qsizetype start = out.size();
+    if (!m_currentNonAscii)
+        out.append(QLatin1StringView(bytes));
+    else if (m_encoding == TextEncoding::Utf8)
+        text::appendUtf8(out, bytes);
+    else
+        text::appendWindows1252(out, bytes);
+    if (out.size() - start > maxChars) {
+        out.truncate(start + maxChars);
+        if (maxChars > 0 && out.back().isHighSurrogate())
+            out.chop(1);
     }
-    if (text.size() > maxChars) {
-        text.truncate(maxChars);
-        if (!text.isEmpty() && text.back().isHighSurrogate())
-            text.chop(1);
-    }
-    return text;
 }
 
 } // namespace lumaril

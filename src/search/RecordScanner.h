@@ -70,9 +70,15 @@ public:
 
     // Whether the current record contains the term.
     [[nodiscard]] bool currentMatches();
-    // The current record decoded, exactly as stored, or its first maxChars UTF-16 code units
-    // (never half a character).
-    [[nodiscard]] QString currentText(qsizetype maxChars = std::numeric_limits<qsizetype>::max());
+    // Appends the current record decoded, exactly as stored, or its first maxChars UTF-16 code
+    // units (never half a character).
+    void appendCurrentText(QString &out, qsizetype maxChars = std::numeric_limits<qsizetype>::max());
+    [[nodiscard]] QString currentText(qsizetype maxChars = std::numeric_limits<qsizetype>::max())
+    {
+        QString text;
+        appendCurrentText(text, maxChars);
+        return text;
+    }
     // The bytes compared or decoded to test records so far, for checking its bound.
     [[nodiscard]] qint64 work() const { return m_matcher ? m_matcher->work() : 0; }
 
@@ -108,10 +114,11 @@ private:
     qint64 m_passBudget = 0; // what confirming candidates in passes may still compare
     std::optional<TextEncoding> m_encoding; // none while every record so far was ASCII
 
-    std::unique_ptr<char[]> m_buffer;
+    std::unique_ptr<char[]> m_storage;
+    char *m_buffer = nullptr; // in m_storage, at the start of a cache line
     qsizetype m_capacity = 0;
     qsizetype m_filled = 0;
-    qint64 m_offset = 0;      // where the buffer's first byte is in the file
+    qint64 m_offset = 0;      // where the buffer's first byte is in the file, or would be
     qsizetype m_next = 0;     // where the next record starts
     qsizetype m_searched = 0; // the next mark is not before this
     bool m_atEnd = false;

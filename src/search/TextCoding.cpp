@@ -122,13 +122,14 @@ bool isValidUtf8(QByteArrayView bytes)
     return checkUtf8(bytes).validSize == bytes.size();
 }
 
-QString fromUtf8(QByteArrayView bytes)
+void appendUtf8(QString &out, QByteArrayView bytes)
 {
     // Whole, valid sequences are decoded here, a few times faster than QStringDecoder decodes
     // text outside ASCII; whatever follows them is left to it, for its U+FFFD.
     const qsizetype valid = checkUtf8(bytes).validSize;
-    QString out(valid, Qt::Uninitialized); // never more code units than bytes
-    auto *const begin = reinterpret_cast<char16_t *>(out.data());
+    const qsizetype start = out.size();
+    out.resize(start + valid); // never more code units than bytes
+    auto *const begin = reinterpret_cast<char16_t *>(out.data()) + start;
     auto *dst = begin;
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const auto *const end = p + valid;
@@ -166,22 +167,21 @@ QString fromUtf8(QByteArrayView bytes)
             p += 4;
         }
     }
-    out.truncate(dst - begin);
+    out.truncate(start + (dst - begin));
     if (valid < bytes.size()) {
         // Kept as U+FEFF, as it is everywhere else in a record.
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
         out += decoder.decode(bytes.sliced(valid));
     }
-    return out;
 }
 
-QString fromWindows1252(QByteArrayView bytes)
+void appendWindows1252(QString &out, QByteArrayView bytes)
 {
-    QString out(bytes.size(), Qt::Uninitialized);
-    auto *dst = reinterpret_cast<char16_t *>(out.data());
+    const qsizetype start = out.size();
+    out.resize(start + bytes.size());
+    auto *dst = reinterpret_cast<char16_t *>(out.data()) + start;
     for (qsizetype i = 0; i < bytes.size(); ++i)
         dst[i] = windows1252Char(static_cast<unsigned char>(bytes[i]));
-    return out;
 }
 
 std::optional<QByteArray> toWindows1252(QStringView text)

@@ -12,6 +12,16 @@ namespace lumaril {
 // How much of a verse file is looked at to tell which bytes are rare in it.
 constexpr qsizetype anchorSampleSize = 4096;
 
+// One way of writing a character in the file's encoding: one to four bytes, the first in the
+// lowest bits.
+struct Variant
+{
+    quint32 bytes = 0;
+    qsizetype size = 0;
+    [[nodiscard]] unsigned char byte(qsizetype i) const { return static_cast<unsigned char>(bytes >> (8 * i)); }
+};
+using Variants = std::vector<Variant>;
+
 // A character of a term sought by the last bytes of its variants.
 struct Anchor
 {
@@ -40,7 +50,7 @@ struct AnchorChoice
 // The character, or pair of characters, of the term with the fewest candidates in the sample
 // (the start of the file's records, its first anchorSampleSize bytes). variants holds the
 // bytes of every variant of each character of the term, the same for a repeated character.
-[[nodiscard]] AnchorChoice chooseAnchors(const std::vector<const std::vector<QByteArray> *> &variants,
+[[nodiscard]] AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants,
                                          QByteArrayView sample);
 
 } // namespace lumaril

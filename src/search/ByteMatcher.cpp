@@ -93,8 +93,12 @@ ByteMatcher::ByteMatcher(const QString &foldedTerm, TextEncoding encoding, QByte
         if (added) {
             for (const char32_t variant : text::caseVariants(c)) {
                 const QByteArray bytes = bytesOf(variant, encoding);
-                if (!bytes.isEmpty())
-                    it->second.push_back(bytes);
+                Variant v{0, bytes.size()};
+                for (qsizetype i = 0; i < bytes.size(); ++i)
+                    v.bytes |= quint32(static_cast<unsigned char>(bytes[i])) << (8 * i);
+                // The character as the term has it first: text is mostly in small letters.
+                if (v.size > 0)
+                    it->second.insert(variant == c ? it->second.begin() : it->second.end(), v);
             }
         }
         if (it->second.empty()) {
@@ -103,9 +107,9 @@ ByteMatcher::ByteMatcher(const QString &foldedTerm, TextEncoding encoding, QByte
         }
         m_variants.push_back(&it->second);
         m_shortestMatch += std::min_element(it->second.begin(), it->second.end(),
-                                            [](const QByteArray &a, const QByteArray &b) {
-                                                return a.size() < b.size();
-                                            })->size();
+                                            [](const Variant &a, const Variant &b) {
+                                                return a.size < b.size;
+                                            })->size;
     }
     m_anchors = chooseAnchors(m_variants, sample);
     if (m_anchors.first.index < 0) {
@@ -126,46 +130,45 @@ qsizetype ByteMatcher::nextCandidate(const char *data, qsizetype from, qsizetype
 
 bool ByteMatcher::confirmAt(const char *data, qsizetype size, qsizetype at, qint64 &budget)
 {
-    // Variants are a few bytes long: compared inline, they cost less than a call to memcmp.
-    const auto endsAt = [&](const QByteArray &v, qsizetype end) {
-        const qsizetype n = v.size();
-        budget -= n;
-        if (n > end)
-            return false;
-        const char *text = data + end - n;
-        for (qsizetype i = 0; i < n; ++i) {
-            if (text[i] != v[i])
-                return false;
+    const auto *const text = reinterpret_cast<const unsigned char *>(data);
+    // The variant of the k-th character of the term whose bytes start at from, or end at end.
+    const auto startingAt = [&](qsizetype k, qsizetype from) -> const Variant * {
+        for (const Variant &v : *m_variants[k]) {
+            budget -= v.size;
+            qsizetype i = 0;
+            while (i < v.size && from + i < size && text[from + i] == v.byte(i))
+                ++i;
+            if (i == v.size)
+                return &v;
         }
-        return true;
+        return nullptr;
+    };
+    const auto endingAt = [&](qsizetype k, qsizetype end) -> const Variant * {
+        for (const Variant &v : *m_variants[k]) {
+            budget -= v.size;
+            qsizetype i = 0;
+            while (i < v.size && end - v.size + i >= 0 && text[end - v.size + i] == v.byte(i))
+                ++i;
+            if (i == v.size)
+                return &v;
+        }
+        return nullptr;
     };
     const qsizetype anchor = m_anchors.first.index;
-    qsizetype start = -1;
-    for (const QByteArray &v : *m_variants[anchor]) {
-        if (endsAt(v, at + 1)) {
-            start = at + 1 - v.size();
-            break;
-        }
-    }
-    if (start < 0)
+    const Variant *found = endingAt(anchor, at + 1);
+    if (!found)
         return false;
+    qsizetype start = at + 1 - found->size;
     qsizetype after = at + 1;
     for (qsizetype k = anchor + 1; k < qsizetype(m_variants.size()); ++k) {
-        const auto &variants = *m_variants[k];
-        const auto found = std::find_if(variants.begin(), variants.end(), [&](const QByteArray &v) {
-            return after + v.size() <= size && endsAt(v, after + v.size());
-        });
-        if (found == variants.end())
+        if (!(found = startingAt(k, after)))
             return false;
-        after += found->size();
+        after += found->size;
     }
     for (qsizetype k = anchor - 1; k >= 0; --k) {
-        const auto &variants = *m_variants[k];
-        const auto found = std::find_if(variants.begin(), variants.end(),
-                                        [&](const QByteArray &v) { return endsAt(v, start); });
-        if (found == variants.end())
+        if (!(found = endingAt(k, start)))
             return false;
-        start -= found->size();
+        start -= found->size;
     }
     return true;
 }

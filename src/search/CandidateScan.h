@@ -102,6 +102,15 @@ qsizetype scan(const char *data, qsizetype from, qsizetype stop, const First &is
         return hit;
     };
     qsizetype p = from;
+    // One register where the search starts, then on from the start of the next one in memory,
+    // so that no load of the first anchor spans two cache lines.
+    if (p + width <= stop) {
+        if (const quint64 bits = Vector::bits(hits(p))) {
+            found = true;
+            return p + std::countr_zero(bits);
+        }
+        p += width - qsizetype(quintptr(data + p) % width);
+    }
     // Four registers a step, so that the one branch is taken a quarter as often.
     for (; p + 4 * width <= stop; p += 4 * width) {
         const Mask h[4] = {hits(p), hits(p + width), hits(p + 2 * width), hits(p + 3 * width)};

@@ -74,7 +74,9 @@ bool RecordScanner::readMore()
         grow(std::max(m_capacity * 2,
                       qsizetype(std::min<qint64>(holdLimit, m_filled + rest) + minimumRead)));
     }
-    const qint64 n = m_file.read(m_buffer + m_filled, m_capacity - m_filled);
+    // A block at a time however large the room, so that what looks at the bytes read finds
+    // them still in the cache.
+    const qint64 n = m_file.read(m_buffer + m_filled, std::min(m_capacity - m_filled, blockSize));
     if (n < 0) {
         m_stop = Stop::ReadFailed;
         return false;

@@ -90,9 +90,23 @@ qsizetype validUtf8PrefixWithAvx2(const char *data, qsizetype size)
     qsizetype at = 0;
     // The last bytes, whole block or not, are always left to the byte-wise check, which also
     // sees a sequence that the end of the data cuts.
+    const auto load = [data](qsizetype from) {
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + from));
+    };
     for (; at + 32 < size; at += 32) {
-        const __m256i input = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + at));
-        // Plain ASCII after a whole sequence is valid as it stands.
+        // Plain ASCII after a whole sequence is valid as it stands: passed 128 bytes a step.
+        // As the block before, it reads as zeros do.
+        if (_mm256_movemask_epi8(previous) == 0) {
+            while (at + 128 < size
+                   && _mm256_movemask_epi8(_mm256_or_si256(_mm256_or_si256(load(at), load(at + 32)),
+                                                           _mm256_or_si256(load(at + 64), load(at + 96)))) == 0) {
+                at += 128;
+            }
+            previous = _mm256_setzero_si256();
+            if (at + 32 >= size)
+                break;
+        }
+        const __m256i input = load(at);
         if (_mm256_movemask_epi8(input) == 0 && _mm256_movemask_epi8(previous) == 0) {
             previous = input;
             continue;

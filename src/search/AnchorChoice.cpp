@@ -4,7 +4,6 @@
 #include <array>
 #include <bit>
 #include <cstdlib>
-#include <limits>
 #include <map>
 #include <utility>
 
@@ -146,7 +145,8 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
          p = choice.nextCandidate(sample.data(), p + 1, sampled, sampled)) {
         places.push_back(p);
     }
-    std::pair<qsizetype, qsizetype> best{count[rarest], std::numeric_limits<qsizetype>::max()};
+    // A second character found at every byte of the sample would add nothing.
+    std::pair<qsizetype, qsizetype> best{count[rarest], sampled};
     const auto consider = [&](qsizetype other, qsizetype offset) {
         qsizetype together = 0;
         for (const qsizetype p : places) {

@@ -206,10 +206,18 @@ bool RecordScanner::next()
             return false;
         }
     }
-    m_currentNonAscii = m_held ? nonAsciiIn(m_begin, m_end) : m_longNonAscii;
-    if (m_currentNonAscii && !m_encoding)
-        return decideEncoding();
-    return true;
+    // Once the encoding is chosen, whether a record is plain ASCII no longer matters: it
+    // decodes the same either way. Before, its first byte outside ASCII decides; the pass
+    // over the records before it stopped at the first candidate or such byte, and the bytes
+    // up to there are ASCII.
+    m_currentNonAscii = true;
+    if (m_encoding)
+        return true;
+    const qsizetype ascii = m_candidateAhead != npos && m_candidateAhead > m_begin
+            ? std::min(m_candidateAhead, m_end)
+            : m_begin;
+    m_currentNonAscii = m_held ? nonAsciiIn(ascii, m_end) : m_longNonAscii;
+    return !m_currentNonAscii || decideEncoding();
 }
 
 bool RecordScanner::passLongRecord()
@@ -397,7 +405,8 @@ void RecordScanner::appendCurrentText(QString &out, qsizetype maxChars)
         bytes = reread;
     }
     const qsizetype start = out.size();
-    if (!m_currentNonAscii)
+    // Plain ASCII is widened the fastest way there is.
+    if (!m_currentNonAscii || text::firstNonAscii(bytes.data(), bytes.size()) == bytes.size())
         out.append(QLatin1StringView(bytes));
     else if (m_encoding == TextEncoding::Utf8)
         text::appendUtf8(out, bytes);

@@ -132,7 +132,7 @@ private:
     qint64 m_longOffset = 0;
     qint64 m_longSize = 0;
     bool m_longNonAscii = false;
-    bool m_currentNonAscii = false;
+    bool m_currentNonAscii = false; // or not known, once the encoding is chosen
 
     // The first candidate of the term (or, while the encoding is undecided, byte outside
     // ASCII) at or after some place no later than the next record; looked up once and kept

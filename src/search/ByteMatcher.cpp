@@ -132,9 +132,11 @@ bool ByteMatcher::confirmAt(const char *data, qsizetype size, qsizetype at, qint
 {
     const auto *const text = reinterpret_cast<const unsigned char *>(data);
     // The variant of the k-th character of the term whose bytes start at from, or end at end.
+    // Each variant tried costs a step besides its bytes, so that the work allowed is
+    // counted the same whichever variant comes first.
     const auto startingAt = [&](qsizetype k, qsizetype from) -> const Variant * {
         for (const Variant &v : *m_variants[k]) {
-            budget -= v.size;
+            budget -= v.size + 1;
             qsizetype i = 0;
             while (i < v.size && from + i < size && text[from + i] == v.byte(i))
                 ++i;
@@ -145,7 +147,7 @@ bool ByteMatcher::confirmAt(const char *data, qsizetype size, qsizetype at, qint
     };
     const auto endingAt = [&](qsizetype k, qsizetype end) -> const Variant * {
         for (const Variant &v : *m_variants[k]) {
-            budget -= v.size;
+            budget -= v.size + 1;
             qsizetype i = 0;
             while (i < v.size && end - v.size + i >= 0 && text[end - v.size + i] == v.byte(i))
                 ++i;

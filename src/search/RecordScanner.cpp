@@ -46,7 +46,9 @@ void RecordScanner::compact(qsizetype keepFrom)
     m_searched -= shift;
     m_begin -= shift;
     m_end -= shift;
-    m_candidateAhead = m_matchingRecord = npos;
+    m_candidateAhead = m_candidateAhead >= keepFrom ? m_candidateAhead - shift : npos;
+    m_cleanFrom = std::max(m_cleanFrom, keepFrom) - shift;
+    m_matchingRecord = npos;
 }
 
 void RecordScanner::grow(qsizetype capacity)
@@ -200,10 +202,19 @@ bool RecordScanner::next()
             break;
         }
         compact(m_next);
+        // A record longer than a block with no candidate so far: the search for them goes on
+        // into the bytes read while they are still in the cache, rather than over the whole
+        // record later.
+        const qsizetype searchedTo = m_filled;
+        const bool clean = m_candidateAhead == searchedTo && m_cleanFrom <= m_next;
         if (!readMore()) {
             if (m_stop == Stop::None)
                 m_stop = Stop::EndOfFile;
             return false;
+        }
+        if (clean && m_matcher->canSkip()) {
+            m_candidateAhead = m_matcher->nextCandidate(m_buffer, searchedTo, m_filled, m_filled,
+                                                        !m_encoding);
         }
     }
     // Once the encoding is chosen, whether a record is plain ASCII no longer matters: it
@@ -259,9 +270,11 @@ bool RecordScanner::passRecordsThatCannotMatch()
     qsizetype at = m_next;
     bool found = false;
     for (qsizetype from = m_next;; from = at + 1) {
-        if (m_candidateAhead < from)
+        if (m_candidateAhead < from) {
+            m_cleanFrom = from;
             m_candidateAhead = m_matcher->nextCandidate(m_buffer, from, m_filled, m_filled,
                                                         undecided);
+        }
         at = m_candidateAhead;
         m_passBudget += 2 * (at - from);
         if (at == m_filled || m_passBudget < 0

@@ -134,10 +134,11 @@ private:
     bool m_longNonAscii = false;
     bool m_currentNonAscii = false; // or not known, once the encoding is chosen
 
-    // The first candidate of the term (or, while the encoding is undecided, byte outside
-    // ASCII) at or after some place no later than the next record; looked up once and kept
-    // while the records walk up to it. npos after the buffer moves.
+    // No candidate of the term (nor, while the encoding is undecided, byte outside ASCII)
+    // lies between some place no later than the next record and this one, which may be one;
+    // looked up once and kept while the records walk up to it. npos when unknown.
     qsizetype m_candidateAhead = npos;
+    qsizetype m_cleanFrom = 0; // where the search that found it began
     // Where a record starts that the pass found to match, so that its test is not made twice.
     qsizetype m_matchingRecord = npos;
 };

@@ -20,7 +20,7 @@ constexpr qsizetype cacheLine = 64;
 // to choose its encoding, so that a verse file of a few megabytes is read only once.
 constexpr qsizetype holdLimit = 4 * 1024 * 1024;
 // How many bytes of the records are looked at for the NUL pattern of UTF-16.
-constexpr qsizetype utf16SampleSize = 4096;
+constexpr qsizetype utf16SampleSize = anchorSampleSize;
 
 } // namespace
 
@@ -170,6 +170,11 @@ bool RecordScanner::recordsLookLikeUtf16()
         return false;
     const qsizetype sampleEnd = m_next + utf16SampleSize;
     bool whole = findMark(sampleEnd, m_filled) != npos;
+    // When the first record goes on past the bytes read, its end settles it, as the scan reads
+    // on to there anyway.
+    m_utf16Pending = !whole && !m_atEnd && findMark(m_next, m_filled) == npos;
+    if (m_utf16Pending)
+        return false;
     if (!whole && !m_atEnd && m_filled > sampleEnd) {
         if (!readAside(m_offset + m_filled, [&whole](const char *data, qsizetype size) {
                 whole = std::memchr(data, '#', std::size_t(size)) != nullptr;
@@ -196,25 +201,33 @@ bool RecordScanner::next()
             break;
         }
         m_searched = m_filled;
-        if (m_filled - m_next >= holdLimit) {
-            if (!passLongRecord())
+        // A record with no candidate so far: the search for them goes on into the bytes read
+        // while they are still in the cache, rather than over the whole record later, and one
+        // longer than half a block is passed rather than held, as it may never match.
+        const bool clean = m_candidateAhead == m_filled && m_cleanFrom <= m_next
+                && m_matcher->canSkip();
+        if (m_filled - m_next >= (clean ? blockSize / 2 : holdLimit)) {
+            if (!passLongRecord(clean))
                 return false;
             break;
         }
         compact(m_next);
-        // A record longer than a block with no candidate so far: the search for them goes on
-        // into the bytes read while they are still in the cache, rather than over the whole
-        // record later.
         const qsizetype searchedTo = m_filled;
-        const bool clean = m_candidateAhead == searchedTo && m_cleanFrom <= m_next;
         if (!readMore()) {
             if (m_stop == Stop::None)
                 m_stop = Stop::EndOfFile;
             return false;
         }
-        if (clean && m_matcher->canSkip()) {
+        if (clean) {
             m_candidateAhead = m_matcher->nextCandidate(m_buffer, searchedTo, m_filled, m_filled,
                                                         !m_encoding);
+        }
+    }
+    if (m_utf16Pending) {
+        m_utf16Pending = false;
+        if (text::nulPatternOfUtf16(m_sample.data(), m_sample.size())) {
+            m_stop = Stop::Utf16;
+            return false;
         }
     }
     // Once the encoding is chosen, whether a record is plain ASCII no longer matters: it
@@ -231,10 +244,11 @@ bool RecordScanner::next()
     return !m_currentNonAscii || decideEncoding();
 }
 
-bool RecordScanner::passLongRecord()
+bool RecordScanner::passLongRecord(bool clean)
 {
     m_longOffset = m_offset + m_next;
     m_longNonAscii = nonAsciiIn(m_next, m_filled);
+    m_longClean = clean;
     for (;;) {
         compact(m_filled);
         const qsizetype from = m_filled;
@@ -244,7 +258,10 @@ bool RecordScanner::passLongRecord()
             return false;
         }
         const qsizetype mark = findMark(from, m_filled);
-        m_longNonAscii = m_longNonAscii || nonAsciiIn(from, mark == npos ? m_filled : mark);
+        const qsizetype end = mark == npos ? m_filled : mark;
+        m_longNonAscii = m_longNonAscii || nonAsciiIn(from, end);
+        m_longClean = m_longClean
+                && m_matcher->nextCandidate(m_buffer, from, end, m_filled, !m_encoding) == end;
         if (mark != npos) {
             m_held = false;
             m_longSize = m_offset + mark - m_longOffset;
@@ -363,7 +380,7 @@ bool RecordScanner::currentMatches()
                 : 0;
         return m_matcher->contains(m_buffer + m_begin, m_end - m_begin, first);
     }
-    return longRecordMatches();
+    return !m_longClean && longRecordMatches();
 }
 
 bool RecordScanner::longRecordMatches()

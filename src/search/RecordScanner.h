@@ -99,9 +99,10 @@ private:
     [[nodiscard]] bool nonAsciiIn(qsizetype from, qsizetype to) const;
     // After the first mark: whether the records start like UTF-16 text. May read on.
     [[nodiscard]] bool recordsLookLikeUtf16();
-    // A record too long to hold: passed up to its closing mark, which becomes current. False
-    // when the file ends first (a tail) or on failure.
-    bool passLongRecord();
+    // A record too long to hold, or one not worth holding as it has no candidate so far
+    // (clean): passed up to its closing mark, which becomes current. False when the file ends
+    // first (a tail) or on failure.
+    bool passLongRecord(bool clean);
     [[nodiscard]] bool longRecordMatches();
     // At the first record with a byte outside ASCII: reads the rest of the file to choose the
     // encoding. False on a read failure (m_stop).
@@ -111,6 +112,7 @@ private:
     const SearchTerm &m_term;
     std::optional<ByteMatcher> m_matcher;
     QByteArray m_sample; // the start of the records, to tell which bytes are rare
+    bool m_utf16Pending = false; // whether the sample is UTF-16, once the first record ends
     qint64 m_passBudget = 0; // what confirming candidates in passes may still compare
     std::optional<TextEncoding> m_encoding; // none while every record so far was ASCII
 
@@ -132,6 +134,7 @@ private:
     qint64 m_longOffset = 0;
     qint64 m_longSize = 0;
     bool m_longNonAscii = false;
+    bool m_longClean = false; // no candidate in it
     bool m_currentNonAscii = false; // or not known, once the encoding is chosen
 
     // No candidate of the term (nor, while the encoding is undecided, byte outside ASCII)

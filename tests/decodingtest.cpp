@@ -49,6 +49,10 @@ private slots:
         QTest::newRow("Windows-1252 e acute at the end") << QByteArray("caf\xE9") << qsizetype(3) << true;
         QTest::newRow("Windows-1252 after a long ASCII run")
                 << ascii + "\xE9" + ascii << qsizetype(100) << false;
+        QTest::newRow("lone continuation after ASCII longer than a step")
+                << QByteArray(300, 'a') + "\x80" + ascii << qsizetype(300) << false;
+        QTest::newRow("letters between ASCII longer than a step, then a lone continuation")
+                << QByteArray(200, 'a') + "\xC3\xA9" + QByteArray(200, 'a') + "\x80" << qsizetype(402) << false;
         QTest::newRow("a character cut by a mark") << QByteArray("\xC3#") << qsizetype(0) << false;
         QTest::newRow("cut after its first byte") << ascii + "\xE2" << qsizetype(100) << true;
         QTest::newRow("cut after its third byte")

@@ -4,7 +4,6 @@
 #include "VerseFile.h"
 #include "Windows1252Verdict.h"
 
-
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -13,35 +12,24 @@ namespace lumaril {
 
 namespace {
 
-constexpr qsizetype blockSize = 64 * 1024;
 constexpr qsizetype minimumRead = 16 * 1024;
-constexpr qsizetype cacheLine = 64;
 // The longest record held for its test, and the most of the file kept when it is read ahead
 // to choose its encoding, so that a verse file of a few megabytes is read only once.
 constexpr qsizetype holdLimit = 4 * 1024 * 1024;
-// How many bytes of the records are looked at for the NUL pattern of UTF-16.
-constexpr qsizetype utf16SampleSize = anchorSampleSize;
 
 } // namespace
 
 RecordScanner::RecordScanner(VerseFile &file, const SearchTerm &term)
-    : m_file(file)
+    : BlockBuffer(file)
     , m_term(term)
 {
 }
 
 void RecordScanner::compact(qsizetype keepFrom)
 {
-    // A byte keeps its place within a cache line between the file and the buffer, as the
-    // system copies whole lines faster.
-    const qsizetype to = (m_offset + keepFrom) % cacheLine;
-    const qsizetype shift = keepFrom - to;
-    if (shift <= 0)
+    const qsizetype shift = dropBefore(keepFrom);
+    if (shift == 0)
         return;
-    const qsizetype keep = m_filled - keepFrom;
-    std::memmove(m_buffer + to, m_buffer + keepFrom, std::size_t(keep));
-    m_filled = to + keep;
-    m_offset += shift;
     m_next -= shift;
     m_searched -= shift;
     m_begin -= shift;
@@ -49,18 +37,6 @@ void RecordScanner::compact(qsizetype keepFrom)
     m_candidateAhead = m_candidateAhead >= keepFrom ? m_candidateAhead - shift : npos;
     m_cleanFrom = std::max(m_cleanFrom, keepFrom) - shift;
     m_matchingRecord = npos;
-}
-
-void RecordScanner::grow(qsizetype capacity)
-{
-    // Not zeroed: read() writes the bytes before anything looks at them.
-    auto grown = std::make_unique_for_overwrite<char[]>(std::size_t(capacity + cacheLine));
-    char *const aligned = grown.get() + (cacheLine - quintptr(grown.get()) % cacheLine) % cacheLine;
-    if (m_filled > 0)
-        std::memcpy(aligned, m_buffer, std::size_t(m_filled));
-    m_storage = std::move(grown);
-    m_buffer = aligned;
-    m_capacity = capacity;
 }
 
 bool RecordScanner::readMore()
@@ -76,24 +52,14 @@ bool RecordScanner::readMore()
         grow(std::max(m_capacity * 2,
                       qsizetype(std::min<qint64>(holdLimit, m_filled + rest) + minimumRead)));
     }
-    // A block at a time however large the room, so that what looks at the bytes read finds
-    // them still in the cache.
-    const qint64 n = m_file.read(m_buffer + m_filled, std::min(m_capacity - m_filled, blockSize));
-    if (n < 0) {
+    const bool first = m_offset == 0 && m_filled == 0;
+    const qint64 n = readBlock();
+    if (n < 0)
         m_stop = Stop::ReadFailed;
-        return false;
-    }
-    if (n == 0) {
-        m_atEnd = true;
-        return false;
-    }
-    if (m_offset == 0 && m_filled == 0 && text::startsWithUtf16ByteOrderMark(m_buffer, n)) {
+    else if (first && text::startsWithUtf16ByteOrderMark(m_buffer, n))
         m_stop = Stop::Utf16;
-        return false;
-    }
-    m_filled += qsizetype(n);
     m_candidateAhead = npos;
-    return true;
+    return n > 0 && m_stop == Stop::None;
 }
 
 bool RecordScanner::readAside(qint64 offset, const std::function<bool(const char *, qsizetype)> &look)
@@ -109,25 +75,6 @@ bool RecordScanner::readAside(qint64 offset, const std::function<bool(const char
     if (!ok)
         m_stop = Stop::ReadFailed;
     return ok;
-}
-
-qsizetype RecordScanner::findMark(qsizetype from, qsizetype to) const
-{
-    if (from >= to)
-        return npos;
-    const void *mark = std::memchr(m_buffer + from, '#', std::size_t(to - from));
-    return mark ? static_cast<const char *>(mark) - m_buffer : npos;
-}
-
-qsizetype RecordScanner::lastMark(qsizetype from, qsizetype to) const
-{
-    const qsizetype at = from < to ? text::lastMark(m_buffer + from, to - from) : npos;
-    return at == npos ? npos : from + at;
-}
-
-bool RecordScanner::nonAsciiIn(qsizetype from, qsizetype to) const
-{
-    return text::firstNonAscii(m_buffer + from, to - from) < to - from;
 }
 
 bool RecordScanner::start()
@@ -159,16 +106,17 @@ bool RecordScanner::start()
 
 bool RecordScanner::recordsLookLikeUtf16()
 {
-    // The sample runs from the first mark up to the last one, as what follows that is no
-    // record: a mark after the sample, here or further on in the file, shows it whole.
-    if (m_filled - m_next <= utf16SampleSize) {
+    // The sample, the anchors' too, runs from the first mark up to the last one, as what
+    // follows that is no record: a mark after it, here or further on in the file, shows it
+    // whole.
+    if (m_filled - m_next <= anchorSampleSize) {
         compact(m_next);
-        while (m_filled - m_next <= utf16SampleSize && readMore()) {
+        while (m_filled - m_next <= anchorSampleSize && readMore()) {
         }
     }
     if (m_stop != Stop::None)
         return false;
-    const qsizetype sampleEnd = m_next + utf16SampleSize;
+    const qsizetype sampleEnd = m_next + anchorSampleSize;
     bool whole = findMark(sampleEnd, m_filled) != npos;
     // When the first record goes on past the bytes read, its end settles it, as the scan reads
     // on to there anyway.

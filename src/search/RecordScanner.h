@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BlockBuffer.h"
 #include "ByteMatcher.h"
 #include "SearchTerm.h"
 
@@ -38,7 +39,7 @@ class VerseFile;
 // one whose records (their first 4096 bytes) hold NUL in most even or most odd places, as
 // mostly-Latin UTF-16 does. A few stray NULs in 8-bit text, or any in the preamble, do not
 // count.
-class RecordScanner
+class RecordScanner : private BlockBuffer
 {
 public:
     enum class Stop {
@@ -83,20 +84,14 @@ public:
     [[nodiscard]] qint64 work() const { return m_matcher ? m_matcher->work() : 0; }
 
 private:
-    static constexpr qsizetype npos = -1;
-
     // Drops the buffer's bytes before keepFrom, moving the rest to its start.
     void compact(qsizetype keepFrom);
-    void grow(qsizetype capacity);
-    // Reads the next block after what the buffer holds. False at the end of the file
-    // (m_atEnd) or on failure (m_stop).
+    // Reads the next block after what the buffer holds, making room first. False at the end
+    // of the file (m_atEnd) or on failure (m_stop).
     bool readMore();
     // Reads the file from offset on in blocks of its own, handing each to look until it
     // returns true or the file ends, then goes back to where the scan reads. False on failure.
     bool readAside(qint64 offset, const std::function<bool(const char *, qsizetype)> &look);
-    [[nodiscard]] qsizetype findMark(qsizetype from, qsizetype to) const;
-    [[nodiscard]] qsizetype lastMark(qsizetype from, qsizetype to) const;
-    [[nodiscard]] bool nonAsciiIn(qsizetype from, qsizetype to) const;
     // After the first mark: whether the records start like UTF-16 text. May read on.
     [[nodiscard]] bool recordsLookLikeUtf16();
     // A record too long to hold, or one not worth holding as it has no candidate so far
@@ -108,7 +103,6 @@ private:
     // encoding. False on a read failure (m_stop).
     [[nodiscard]] bool decideEncoding();
 
-    VerseFile &m_file;
     const SearchTerm &m_term;
     std::optional<ByteMatcher> m_matcher;
     QByteArray m_sample; // the start of the records, to tell which bytes are rare
@@ -116,14 +110,8 @@ private:
     qint64 m_passBudget = 0; // what confirming candidates in passes may still compare
     std::optional<TextEncoding> m_encoding; // none while every record so far was ASCII
 
-    std::unique_ptr<char[]> m_storage;
-    char *m_buffer = nullptr; // in m_storage, at the start of a cache line
-    qsizetype m_capacity = 0;
-    qsizetype m_filled = 0;
-    qint64 m_offset = 0;      // where the buffer's first byte is in the file, or would be
     qsizetype m_next = 0;     // where the next record starts
     qsizetype m_searched = 0; // the next mark is not before this
-    bool m_atEnd = false;
     Stop m_stop = Stop::None;
 
     // The current record: [m_begin, m_end) of the buffer when held, else m_longSize bytes

@@ -16,7 +16,7 @@ class BlockBuffer
 {
 protected:
     static constexpr qsizetype npos = -1;
-    static constexpr qsizetype blockSize = 64 * 1024;
+    static constexpr qsizetype blockSize = 96 * 1024;
 
     explicit BlockBuffer(VerseFile &file)
         : m_file(file)

@@ -335,7 +335,7 @@ bool RecordScanner::longRecordMatches()
 {
     // In pieces that overlap by the longest match, so that every match lies whole in one.
     const qsizetype overlap = m_matcher->longestMatch();
-    const qsizetype pieceSize = std::max(16 * blockSize, 4 * overlap);
+    const qsizetype pieceSize = std::max<qsizetype>(1024 * 1024, 4 * overlap);
     std::vector<char> piece(static_cast<std::size_t>(pieceSize));
     qsizetype kept = 0;
     qint64 left = m_longSize;

@@ -14,29 +14,26 @@ constexpr qsizetype cacheLine = 64;
 
 } // namespace
 
-qsizetype BlockBuffer::dropBefore(qsizetype keepFrom)
+qsizetype BlockBuffer::dropBefore(qsizetype keepFrom, qsizetype capacity)
 {
     const qsizetype to = (m_offset + keepFrom) % cacheLine;
     const qsizetype shift = keepFrom - to;
-    if (shift <= 0)
-        return 0;
     const qsizetype keep = m_filled - keepFrom;
-    std::memmove(m_buffer + to, m_buffer + keepFrom, std::size_t(keep));
+    if (capacity > m_capacity) {
+        // Not zeroed: read() writes the bytes before anything looks at them.
+        auto grown = std::make_unique_for_overwrite<char[]>(std::size_t(capacity + cacheLine));
+        char *const aligned = grown.get() + (cacheLine - quintptr(grown.get()) % cacheLine) % cacheLine;
+        if (keep > 0)
+            std::memcpy(aligned + to, m_buffer + keepFrom, std::size_t(keep));
+        m_storage = std::move(grown);
+        m_buffer = aligned;
+        m_capacity = capacity;
+    } else if (shift > 0) {
+        std::memmove(m_buffer + to, m_buffer + keepFrom, std::size_t(keep));
+    }
     m_filled = to + keep;
     m_offset += shift;
     return shift;
-}
-
-void BlockBuffer::grow(qsizetype capacity)
-{
-    // Not zeroed: read() writes the bytes before anything looks at them.
-    auto grown = std::make_unique_for_overwrite<char[]>(std::size_t(capacity + cacheLine));
-    char *const aligned = grown.get() + (cacheLine - quintptr(grown.get()) % cacheLine) % cacheLine;
-    if (m_filled > 0)
-        std::memcpy(aligned, m_buffer, std::size_t(m_filled));
-    m_storage = std::move(grown);
-    m_buffer = aligned;
-    m_capacity = capacity;
 }
 
 qint64 BlockBuffer::readBlock()

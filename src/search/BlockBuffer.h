@@ -23,9 +23,9 @@ protected:
     {
     }
 
-    // Drops the bytes before keepFrom, moving the rest to the start; how far they moved, or 0.
-    qsizetype dropBefore(qsizetype keepFrom);
-    void grow(qsizetype capacity);
+    // Drops the bytes before keepFrom, moving the rest to the start, and into a new buffer
+    // when capacity is more than the buffer's; how far they moved, or 0.
+    qsizetype dropBefore(qsizetype keepFrom, qsizetype capacity = 0);
     // Reads up to a block after what the buffer holds, however large the room, so that what
     // looks at the bytes read finds them still in the cache. The bytes read, 0 at the end of
     // the file (m_atEnd), -1 on failure.

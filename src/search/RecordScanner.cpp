@@ -25,9 +25,9 @@ RecordScanner::RecordScanner(VerseFile &file, const SearchTerm &term)
 {
 }
 
-void RecordScanner::compact(qsizetype keepFrom)
+void RecordScanner::compact(qsizetype keepFrom, qsizetype capacity)
 {
-    const qsizetype shift = dropBefore(keepFrom);
+    const qsizetype shift = dropBefore(keepFrom, capacity);
     if (shift == 0)
         return;
     m_next -= shift;
@@ -44,13 +44,13 @@ bool RecordScanner::readMore()
     if (m_atEnd)
         return false;
     if (m_capacity == 0) {
-        grow(blockSize);
+        compact(0, blockSize);
     } else if (m_capacity - m_filled < minimumRead) {
         // A record longer than the buffer: room for the rest of the file at once, as its size
         // says now, up to what a record may hold, rather than copying it over at each doubling.
         const qint64 rest = std::max<qint64>(0, m_file.size() - m_offset - m_filled);
-        grow(std::max(m_capacity * 2,
-                      qsizetype(std::min<qint64>(holdLimit, m_filled + rest) + minimumRead)));
+        compact(0, std::max(m_capacity * 2,
+                            qsizetype(std::min<qint64>(holdLimit, m_filled + rest) + minimumRead)));
     }
     const bool first = m_offset == 0 && m_filled == 0;
     const qint64 n = readBlock();
@@ -284,13 +284,12 @@ bool RecordScanner::decideEncoding()
     if (!settled)
         settled = verdict.settledBy(m_buffer + checkFrom, m_filled - checkFrom);
 
-    // What is read to choose is kept for the scan, up to holdLimit: the buffer is made large
-    // enough for the rest of the file at once, as the file's size says now.
-    compact(m_held ? m_begin : m_next);
+    // What is read to choose is kept for the scan, up to holdLimit: what the buffer keeps is
+    // moved once into one large enough for the rest of the file, as the file's size says now.
+    const qsizetype keepFrom = m_held ? m_begin : m_next;
     const qint64 rest = std::max<qint64>(0, m_file.size() - m_offset - m_filled);
-    const qint64 wanted = std::min<qint64>(holdLimit, m_filled + rest + minimumRead);
-    if (!settled && wanted > m_capacity)
-        grow(qsizetype((wanted + blockSize - 1) / blockSize * blockSize));
+    const qint64 wanted = std::min<qint64>(holdLimit, m_filled - keepFrom + rest + minimumRead);
+    compact(keepFrom, settled ? 0 : qsizetype((wanted + blockSize - 1) / blockSize * blockSize));
     while (!settled && m_capacity - m_filled >= minimumRead) {
         const qsizetype from = m_filled;
         if (!readMore())

@@ -84,8 +84,9 @@ public:
     [[nodiscard]] qint64 work() const { return m_matcher ? m_matcher->work() : 0; }
 
 private:
-    // Drops the buffer's bytes before keepFrom, moving the rest to its start.
-    void compact(qsizetype keepFrom);
+    // Drops the buffer's bytes before keepFrom, moving the rest to its start, and into a new
+    // buffer when capacity is more than the buffer's.
+    void compact(qsizetype keepFrom, qsizetype capacity = 0);
     // Reads the next block after what the buffer holds, making room first. False at the end
     // of the file (m_atEnd) or on failure (m_stop).
     bool readMore();

@@ -53,6 +53,8 @@ private slots:
                 << QByteArray(300, 'a') + "\x80" + ascii << qsizetype(300) << false;
         QTest::newRow("letters between ASCII longer than a step, then a lone continuation")
                 << QByteArray(200, 'a') + "\xC3\xA9" + QByteArray(200, 'a') + "\x80" << qsizetype(402) << false;
+        QTest::newRow("a lead byte, then ASCII longer than a step")
+                << QByteArray(200, 'a') + "\xC3" + QByteArray(200, 'a') << qsizetype(200) << false;
         QTest::newRow("a character cut by a mark") << QByteArray("\xC3#") << qsizetype(0) << false;
         QTest::newRow("cut after its first byte") << ascii + "\xE2" << qsizetype(100) << true;
         QTest::newRow("cut after its third byte")

@@ -64,6 +64,7 @@ const unsigned char *skipAscii(const unsigned char *p, const unsigned char *end)
 #ifdef LUMARIL_CANDIDATES_WITH_AVX2
 // In Utf8CheckAvx2.cpp, the only code here built for AVX2.
 qsizetype validUtf8PrefixWithAvx2(const char *data, qsizetype size);
+qsizetype validUtf8PrefixWithAvx512(const char *data, qsizetype size);
 #endif
 
 Utf8Check checkUtf8(QByteArrayView bytes)
@@ -74,8 +75,11 @@ Utf8Check checkUtf8(QByteArrayView bytes)
 #ifdef LUMARIL_CANDIDATES_WITH_AVX2
     // Text in another script than Latin has few stretches of ASCII to skip, and is checked
     // a block at a time where the processor can.
+    static const bool avx512 = __builtin_cpu_supports("avx512bw");
     static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2)
+    if (avx512)
+        p += validUtf8PrefixWithAvx512(bytes.data(), bytes.size());
+    else if (avx2)
         p += validUtf8PrefixWithAvx2(bytes.data(), bytes.size());
 #endif
     while (p < end) {

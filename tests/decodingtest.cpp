@@ -49,6 +49,16 @@ private slots:
         QTest::newRow("Windows-1252 e acute at the end") << QByteArray("caf\xE9") << qsizetype(3) << true;
         QTest::newRow("Windows-1252 after a long ASCII run")
                 << ascii + "\xE9" + ascii << qsizetype(100) << false;
+        QTest::newRow("lone continuation after ASCII longer than a step")
+                << QByteArray(300, 'a') + "\x80" + ascii << qsizetype(300) << false;
+        QTest::newRow("letters between ASCII longer than a step, then a lone continuation")
+                << QByteArray(200, 'a') + "\xC3\xA9" + QByteArray(200, 'a') + "\x80" << qsizetype(402) << false;
+        QTest::newRow("a lead byte, then ASCII longer than a step")
+                << QByteArray(200, 'a') + "\xC3" + QByteArray(200, 'a') << qsizetype(200) << false;
+        // A register's first byte is checked against the end of the register before it, not
+        // against its own end, where a lead byte would make the lone continuation look whole.
+        QTest::newRow("lone continuation, a lead byte 63 bytes on")
+                << ascii + "\x80" + QByteArray(62, 'a') + "\xC3\xA9" + ascii << qsizetype(100) << false;
         QTest::newRow("a character cut by a mark") << QByteArray("\xC3#") << qsizetype(0) << false;
         QTest::newRow("cut after its first byte") << ascii + "\xE2" << qsizetype(100) << true;
         QTest::newRow("cut after its third byte")
@@ -61,13 +71,13 @@ private slots:
     }
 
     // Each row also after every length of Cyrillic text up to three blocks of the checker
-    // that goes 32 bytes a step, so that its sequence meets every place of a block.
+    // that goes 64 bytes a block, so that its sequence meets every place of a block.
     void utf8Validation()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(qsizetype, validSize);
         QFETCH(bool, cutShort);
-        for (int length = 0; length <= 3 * 32; ++length) {
+        for (int length = 0; length <= 3 * 64; ++length) {
             const QByteArray before = QByteArray("\xD0\xB1").repeated(length / 2) + QByteArray(length % 2, 'a');
             const text::Utf8Check check = text::checkUtf8(before + bytes);
             if (check.validSize != before.size() + validSize || check.cutShort != cutShort)

@@ -86,6 +86,9 @@ private slots:
         QTest::newRow("UTF-16 records after a short 8-bit one")
                 << "#" + QByteArray(99, 'a') + "#" + QByteArray("x\0", 2).repeated(2450) + "#"
                 << QStringList{} << Stop::Utf16;
+        // A first record longer than a block shows whether it is one only where it ends.
+        QTest::newRow("UTF-16 first record longer than a block")
+                << "#" + QByteArray("v\0", 2).repeated(50000) + "#" << QStringList{} << Stop::Utf16;
         QTest::newRow("NUL preamble before 8-bit records")
                 << QByteArray(64, '\0') + "#caf\xE9 verse#" << QStringList{"café verse"} << eof;
         QTest::newRow("UTF-16 text only after the last mark")
@@ -323,6 +326,103 @@ private slots:
                 }
             }
         }
+    }
+
+    // The vector search for candidates finds what a look at each byte finds, wherever it
+    // starts and ends against the registers, for each kind of anchor, alone and in pairs, with
+    // and without stopping at bytes outside ASCII.
+    void candidatesAsByteByByte_data()
+    {
+        QTest::addColumn<QList<QStringList>>("characters");
+        QTest::addColumn<QByteArray>("sample");
+        QTest::addColumn<bool>("pair");
+        const QStringList a{"a", "A"}, b{"b", "B"}, s{"s", "S", "\u017F"};
+        const QStringList sigma{"\u03C3", "\u03A3", "\u03C2"}, beta{"\u03B2", "\u0392", "\u03D0"};
+        QTest::newRow("two cases") << QList<QStringList>{a} << QByteArray() << false;
+        QTest::newRow("three last bytes") << QList<QStringList>{s} << QByteArray() << false;
+        QTest::newRow("pair")
+                << QList<QStringList>{a, b} << QByteArray("aaa bbb ").repeated(9) << true;
+        QTest::newRow("pair of three last bytes each")
+                << QList<QStringList>{sigma, beta} << QByteArray("\xCF\x83 ").repeated(9) << true;
+    }
+    void candidatesAsByteByByte()
+    {
+        QFETCH(QList<QStringList>, characters);
+        QFETCH(QByteArray, sample);
+        QFETCH(bool, pair);
+        std::vector<lumaril::Variants> variants;
+        for (const QStringList &forms : characters) {
+            variants.emplace_back();
+            for (const QString &form : forms) {
+                const QByteArray bytes = form.toUtf8();
+                lumaril::Variant v{0, bytes.size()};
+                for (qsizetype i = 0; i < bytes.size(); ++i)
+                    v.bytes |= quint32(static_cast<unsigned char>(bytes[i])) << (8 * i);
+                variants.back().push_back(v);
+            }
+        }
+        std::vector<const lumaril::Variants *> term;
+        for (const lumaril::Variants &v : variants)
+            term.push_back(&v);
+        const lumaril::AnchorChoice choice = lumaril::chooseAnchors(term, sample);
+        QCOMPARE(choice.second.index >= 0, pair);
+        const auto holds = [](const lumaril::Anchor &anchor, char c) {
+            return anchor.holds(static_cast<unsigned char>(c));
+        };
+        QRandomGenerator rng(5);
+        const QByteArray rare = "aAbBsS\xC5\xBF\xCF\x83\xCE\xA3\xCF\x82\xCE\xB2\xCE\x92\xCF\x90";
+        QByteArray data(700, 'x');
+        for (int round = 0; round < 20; ++round) {
+            for (char &c : data)
+                c = rng.bounded(40) == 0 ? rare[rng.bounded(rare.size())] : 'x';
+            for (const bool orNonAscii : {false, true}) {
+                for (qsizetype from = 0; from < 150; ++from) {
+                    for (const qsizetype length : {0, 1, 63, 64, 129, 300, 700}) {
+                        const qsizetype to = std::min(from + length, data.size());
+                        qsizetype expected = from;
+                        for (; expected < to; ++expected) {
+                            const qsizetype second = expected + choice.distance;
+                            if ((orNonAscii && static_cast<unsigned char>(data[expected]) >= 0x80)
+                                || (holds(choice.first, data[expected])
+                                    && (!pair || second >= data.size() || holds(choice.second, data[second])))) {
+                                break;
+                            }
+                        }
+                        if (choice.nextCandidate(data.constData(), from, to, data.size(), orNonAscii) != expected)
+                            QFAIL(qPrintable(QStringLiteral("round %1, from %2 to %3").arg(round).arg(from).arg(to)));
+                    }
+                }
+            }
+        }
+    }
+
+    // Through the pass over the records, as a search goes: a candidate refuted for want of
+    // the bytes after the end of a read (the first ends 64 KB into the file, after "mer") is
+    // looked at again once they are read; a long record with no candidate, passed rather than
+    // held, is no match and is still shown whole, unless a candidate turns up later in it.
+    void longRecordsThroughThePass()
+    {
+        const QByteArray first = QByteArray(64 * 1024 - 4, 'x') + "mercy" + QByteArray(100, 'x');
+        const QByteArray passed(300 * 1024, 'z');
+        const QByteArray late = QByteArray(100 * 1024, 'z') + "Mercy";
+        TestFiles files;
+        VerseFile file(files.write('#' + first + '#' + passed + '#' + late + "#MERCY#"));
+        QVERIFY(file.open());
+        const SearchTerm term(QStringLiteral("mercy"));
+        RecordScanner scanner(file, term);
+        QList<bool> matches;
+        QList<qsizetype> sizes;
+        QVERIFY(scanner.start());
+        for (;;) {
+            (void)scanner.passRecordsThatCannotMatch();
+            if (!scanner.next())
+                break;
+            matches << scanner.currentMatches();
+            sizes << scanner.currentText().size();
+        }
+        QCOMPARE(scanner.stop(), Stop::EndOfFile);
+        QCOMPARE(matches, (QList<bool>{true, false, true, true}));
+        QCOMPARE(sizes, (QList<qsizetype>{first.size(), passed.size(), late.size(), 5}));
     }
 
     // Confirming a candidate is bounded by the bytes searched, also where every byte is a

@@ -5,11 +5,76 @@
 #include <bit>
 #include <cstdlib>
 #include <map>
+#include <utility>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#define LUMARIL_HAVE_SSE2
+#include <emmintrin.h>
+#endif
 
 namespace lumaril {
 
-AnchorChoice chooseAnchors(const std::vector<const std::vector<QByteArray> *> &variants,
-                           QByteArrayView sample)
+namespace {
+
+#ifdef LUMARIL_HAVE_SSE2
+struct Sse2Vector
+{
+    using Bytes = __m128i;
+    using Mask = __m128i; // all ones in a lane that is set
+    static constexpr qsizetype width = 16;
+    static Bytes load(const char *p) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p)); }
+    static Bytes splat(unsigned char byte) { return _mm_set1_epi8(char(byte)); }
+    static Bytes either(Bytes a, Bytes b) { return _mm_or_si128(a, b); }
+    static Mask equal(Bytes a, Bytes b) { return _mm_cmpeq_epi8(a, b); }
+    static Mask both(Mask a, Mask b) { return _mm_and_si128(a, b); }
+    static Mask any(Mask a, Mask b) { return _mm_or_si128(a, b); }
+    static Mask nonAscii(Bytes v) { return v; } // only the top bits are looked at
+    static quint64 bits(Mask m) { return quint32(_mm_movemask_epi8(m)); }
+};
+#endif
+
+} // namespace
+
+qsizetype AnchorChoice::nextCandidate(const char *data, qsizetype from, qsizetype to,
+                                      qsizetype end, bool orNonAscii) const
+{
+    const bool pair = second.index >= 0;
+    qsizetype p = from;
+#ifdef LUMARIL_HAVE_SSE2
+    const qsizetype stop = pair ? std::min(to, end - distance) : to;
+    bool found = false;
+#ifdef LUMARIL_CANDIDATES_WITH_AVX2
+    static const bool avx512 = __builtin_cpu_supports("avx512bw");
+    if (avx512) {
+        p = text::findCandidateWithAvx512(data, p, stop, first.bytes, second.bytes, pair, distance,
+                                          orNonAscii, found);
+    }
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2 && !found) {
+        p = text::findCandidateWithAvx2(data, p, stop, first.bytes, second.bytes, pair, distance,
+                                        orNonAscii, found);
+    }
+#endif
+    if (!found) {
+        p = text::findCandidate<Sse2Vector>(data, p, stop, first.bytes, second.bytes, pair,
+                                            distance, orNonAscii, found);
+    }
+    if (found)
+        return p;
+#endif
+    for (; p < to; ++p) {
+        if (orNonAscii && static_cast<unsigned char>(data[p]) >= 0x80)
+            return p;
+        if (!first.holds(static_cast<unsigned char>(data[p])))
+            continue;
+        if (pair && p + distance < end && !second.holds(static_cast<unsigned char>(data[p + distance])))
+            continue;
+        return p;
+    }
+    return to;
+}
+
+AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteArrayView sample)
 {
     const qsizetype sampled = std::min(sample.size(), anchorSampleSize);
     std::array<qsizetype, 256> counts{};
@@ -21,7 +86,7 @@ AnchorChoice chooseAnchors(const std::vector<const std::vector<QByteArray> *> &v
     std::vector<Anchor> anchors(n);
     std::vector<qsizetype> length(n, 0); // the variants' one length, or 0 when they differ
     std::vector<qsizetype> count(n, 0);
-    std::map<const std::vector<QByteArray> *, qsizetype> firstOf;
+    std::map<const Variants *, qsizetype> firstOf;
     qsizetype rarest = -1;
     for (qsizetype k = 0; k < n; ++k) {
         const auto [first, added] = firstOf.try_emplace(variants[k], k);
@@ -34,14 +99,14 @@ AnchorChoice chooseAnchors(const std::vector<const std::vector<QByteArray> *> &v
             continue;
         }
         std::vector<unsigned char> last;
-        for (const QByteArray &v : *variants[k]) {
-            const auto b = static_cast<unsigned char>(v.back());
+        for (const Variant &v : *variants[k]) {
+            const unsigned char b = v.byte(v.size - 1);
             if (std::find(last.begin(), last.end(), b) == last.end())
                 last.push_back(b);
         }
-        const qsizetype one = variants[k]->front().size();
+        const qsizetype one = variants[k]->front().size;
         if (std::all_of(variants[k]->begin(), variants[k]->end(),
-                        [one](const QByteArray &v) { return v.size() == one; })) {
+                        [one](const Variant &v) { return v.size == one; })) {
             length[k] = one;
         }
         if (last.size() > 3)
@@ -68,39 +133,40 @@ AnchorChoice chooseAnchors(const std::vector<const std::vector<QByteArray> *> &v
     AnchorChoice choice;
     if (rarest < 0)
         return choice;
-    // or a pair of it and a character a fixed number of bytes before or after it, with fewer
-    // candidates in the sample, counted together: letters common alone (the "l"
-    // and "h" of "Allah") may be common together. A pair costs a little more to seek, and the
-    // characters after the first, up to the second, must each have variants of one length.
-    std::vector<qsizetype> places; // of the rarest character's bytes in the sample
-    for (qsizetype p = 0; p < sampled; ++p) {
-        if (anchors[rarest].holds(static_cast<unsigned char>(sample[p])))
-            places.push_back(p);
-    }
+    // or a pair of it and a character a fixed number of bytes before or after it, with no more
+    // candidates in the sample, counted together: letters common alone (the "l" and "h" of
+    // "Allah") may be common together. Seeking a pair costs about what seeking one character
+    // does, so a pair is chosen when the sample cannot tell them apart, as when it holds
+    // neither, and then the pair with the rarer second character. The characters after the
+    // first, up to the second, must each have variants of one length.
     choice.first = anchors[rarest];
-    qsizetype best = count[rarest];
+    std::vector<qsizetype> places; // of the rarest character's bytes in the sample
+    for (qsizetype p = choice.nextCandidate(sample.data(), 0, sampled, sampled); p < sampled;
+         p = choice.nextCandidate(sample.data(), p + 1, sampled, sampled)) {
+        places.push_back(p);
+    }
+    // A second character found at every byte of the sample would add nothing.
+    std::pair<qsizetype, qsizetype> best{count[rarest], sampled};
     const auto consider = [&](qsizetype other, qsizetype offset) {
-        qsizetype together = 1;
+        qsizetype together = 0;
         for (const qsizetype p : places) {
             const qsizetype q = p + offset;
             together += q >= 0 && q < sampled
                     && anchors[other].holds(static_cast<unsigned char>(sample[q]));
         }
-        if (anchors[other].index < 0 || together >= best)
+        if (anchors[other].index < 0 || std::pair(together, count[other]) >= best)
             return;
-        best = together;
+        best = {together, count[other]};
         choice.first = offset > 0 ? anchors[rarest] : anchors[other];
         choice.second = offset > 0 ? anchors[other] : anchors[rarest];
         choice.distance = std::abs(offset);
     };
     qsizetype distance = 0;
-    for (qsizetype j = rarest + 1; j < std::min(n, rarest + 17) && length[j] != 0 && best > 0; ++j)
+    for (qsizetype j = rarest + 1; j < std::min(n, rarest + 17) && length[j] != 0; ++j)
         consider(j, distance += length[j]);
     distance = 0;
-    for (qsizetype i = rarest - 1; i >= std::max<qsizetype>(0, rarest - 16) && length[i + 1] != 0
-         && best > 0; --i) {
+    for (qsizetype i = rarest - 1; i >= std::max<qsizetype>(0, rarest - 16) && length[i + 1] != 0; --i)
         consider(i, -(distance += length[i + 1]));
-    }
     return choice;
 }
 

@@ -12,6 +12,16 @@ namespace lumaril {
 // How much of a verse file is looked at to tell which bytes are rare in it.
 constexpr qsizetype anchorSampleSize = 4096;
 
+// One way of writing a character in the file's encoding: one to four bytes, the first in the
+// lowest bits.
+struct Variant
+{
+    quint32 bytes = 0;
+    qsizetype size = 0;
+    [[nodiscard]] unsigned char byte(qsizetype i) const { return static_cast<unsigned char>(bytes >> (8 * i)); }
+};
+using Variants = std::vector<Variant>;
+
 // A character of a term sought by the last bytes of its variants.
 struct Anchor
 {
@@ -29,12 +39,18 @@ struct AnchorChoice
     Anchor first;           // none when no character has few enough last bytes to seek
     Anchor second;          // none when the first is sought alone
     qsizetype distance = 0; // from the first anchor's byte to the second's
+
+    // The first place in [from, to) whose byte is one of the first anchor's and, with a
+    // second, whose byte distance later is one of its; or, when orNonAscii, where a byte
+    // outside ASCII is, whichever comes first; or to. Bytes before end may be looked at.
+    [[nodiscard]] qsizetype nextCandidate(const char *data, qsizetype from, qsizetype to,
+                                          qsizetype end, bool orNonAscii = false) const;
 };
 
 // The character, or pair of characters, of the term with the fewest candidates in the sample
 // (the start of the file's records, its first anchorSampleSize bytes). variants holds the
 // bytes of every variant of each character of the term, the same for a repeated character.
-[[nodiscard]] AnchorChoice chooseAnchors(const std::vector<const std::vector<QByteArray> *> &variants,
+[[nodiscard]] AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants,
                                          QByteArrayView sample);
 
 } // namespace lumaril

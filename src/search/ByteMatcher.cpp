@@ -12,28 +12,9 @@
 #include <cstring>
 #include <map>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#define LUMARIL_HAVE_SSE2
-#include <emmintrin.h>
-#endif
-
 namespace lumaril {
 
 namespace {
-
-#ifdef LUMARIL_HAVE_SSE2
-struct Sse2Vector
-{
-    using Bytes = __m128i;
-    static constexpr qsizetype width = 16;
-    static Bytes load(const char *p) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p)); }
-    static Bytes splat(unsigned char byte) { return _mm_set1_epi8(char(byte)); }
-    static Bytes equal(Bytes a, Bytes b) { return _mm_cmpeq_epi8(a, b); }
-    static Bytes either(Bytes a, Bytes b) { return _mm_or_si128(a, b); }
-    static Bytes both(Bytes a, Bytes b) { return _mm_and_si128(a, b); }
-    static quint32 highBits(Bytes v) { return quint32(_mm_movemask_epi8(v)); }
-};
-#endif
 
 QByteArray bytesOf(char32_t c, TextEncoding encoding)
 {
@@ -112,8 +93,12 @@ ByteMatcher::ByteMatcher(const QString &foldedTerm, TextEncoding encoding, QByte
         if (added) {
             for (const char32_t variant : text::caseVariants(c)) {
                 const QByteArray bytes = bytesOf(variant, encoding);
-                if (!bytes.isEmpty())
-                    it->second.push_back(bytes);
+                Variant v{0, bytes.size()};
+                for (qsizetype i = 0; i < bytes.size(); ++i)
+                    v.bytes |= quint32(static_cast<unsigned char>(bytes[i])) << (8 * i);
+                // The character as the term has it first: text is mostly in small letters.
+                if (v.size > 0)
+                    it->second.insert(variant == c ? it->second.begin() : it->second.end(), v);
             }
         }
         if (it->second.empty()) {
@@ -122,18 +107,15 @@ ByteMatcher::ByteMatcher(const QString &foldedTerm, TextEncoding encoding, QByte
         }
         m_variants.push_back(&it->second);
         m_shortestMatch += std::min_element(it->second.begin(), it->second.end(),
-                                            [](const QByteArray &a, const QByteArray &b) {
-                                                return a.size() < b.size();
-                                            })->size();
+                                            [](const Variant &a, const Variant &b) {
+                                                return a.size < b.size;
+                                            })->size;
     }
-    const AnchorChoice choice = chooseAnchors(m_variants, sample);
-    if (choice.first.index < 0) {
+    m_anchors = chooseAnchors(m_variants, sample);
+    if (m_anchors.first.index < 0) {
         m_kind = Kind::Automaton;
         return;
     }
-    m_first = choice.first;
-    m_second = choice.second;
-    m_distance = choice.distance;
 }
 
 qsizetype ByteMatcher::nextCandidate(const char *data, qsizetype from, qsizetype to,
@@ -143,81 +125,52 @@ qsizetype ByteMatcher::nextCandidate(const char *data, qsizetype from, qsizetype
         return orNonAscii ? from + text::firstNonAscii(data + from, to - from) : to;
     if (m_kind != Kind::Bytes)
         return from;
-    const bool pair = m_second.index >= 0;
-    qsizetype p = from;
-#ifdef LUMARIL_HAVE_SSE2
-    const qsizetype stop = pair ? std::min(to, end - m_distance) : to;
-    bool found = false;
-#ifdef LUMARIL_CANDIDATES_WITH_AVX2
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) {
-        p = text::findCandidateWithAvx2(data, p, stop, m_first.bytes, m_second.bytes, pair,
-                                        m_distance, orNonAscii, found);
-    }
-#endif
-    if (!found) {
-        p = text::findCandidate<Sse2Vector>(data, p, stop, m_first.bytes, m_second.bytes, pair,
-                                            m_distance, orNonAscii, found);
-    }
-    if (found)
-        return p;
-#endif
-    for (; p < to; ++p) {
-        if (orNonAscii && static_cast<unsigned char>(data[p]) >= 0x80)
-            return p;
-        if (!m_first.holds(static_cast<unsigned char>(data[p])))
-            continue;
-        if (pair && p + m_distance < end
-            && !m_second.holds(static_cast<unsigned char>(data[p + m_distance]))) {
-            continue;
-        }
-        return p;
-    }
-    return to;
+    return m_anchors.nextCandidate(data, from, to, end, orNonAscii);
 }
 
 bool ByteMatcher::confirmAt(const char *data, qsizetype size, qsizetype at, qint64 &budget)
 {
-    // Variants are a few bytes long: compared inline, they cost less than a call to memcmp.
-    const auto endsAt = [&](const QByteArray &v, qsizetype end) {
-        const qsizetype n = v.size();
-        budget -= n;
-        if (n > end)
-            return false;
-        const char *text = data + end - n;
-        for (qsizetype i = 0; i < n; ++i) {
-            if (text[i] != v[i])
-                return false;
+    const auto *const text = reinterpret_cast<const unsigned char *>(data);
+    // The variant of the k-th character of the term whose bytes start at from, or end at end.
+    // Each variant tried costs a step besides its bytes, so that the work allowed is
+    // counted the same whichever variant comes first.
+    const auto startingAt = [&](qsizetype k, qsizetype from) -> const Variant * {
+        for (const Variant &v : *m_variants[k]) {
+            budget -= v.size + 1;
+            qsizetype i = 0;
+            while (i < v.size && from + i < size && text[from + i] == v.byte(i))
+                ++i;
+            if (i == v.size)
+                return &v;
         }
-        return true;
+        return nullptr;
     };
-    const qsizetype anchor = m_first.index;
-    qsizetype start = -1;
-    for (const QByteArray &v : *m_variants[anchor]) {
-        if (endsAt(v, at + 1)) {
-            start = at + 1 - v.size();
-            break;
+    const auto endingAt = [&](qsizetype k, qsizetype end) -> const Variant * {
+        for (const Variant &v : *m_variants[k]) {
+            budget -= v.size + 1;
+            qsizetype i = 0;
+            while (i < v.size && end - v.size + i >= 0 && text[end - v.size + i] == v.byte(i))
+                ++i;
+            if (i == v.size)
+                return &v;
         }
-    }
-    if (start < 0)
+        return nullptr;
+    };
+    const qsizetype anchor = m_anchors.first.index;
+    const Variant *found = endingAt(anchor, at + 1);
+    if (!found)
         return false;
+    qsizetype start = at + 1 - found->size;
     qsizetype after = at + 1;
     for (qsizetype k = anchor + 1; k < qsizetype(m_variants.size()); ++k) {
-        const auto &variants = *m_variants[k];
-        const auto found = std::find_if(variants.begin(), variants.end(), [&](const QByteArray &v) {
-            return after + v.size() <= size && endsAt(v, after + v.size());
-        });
-        if (found == variants.end())
+        if (!(found = startingAt(k, after)))
             return false;
-        after += found->size();
+        after += found->size;
     }
     for (qsizetype k = anchor - 1; k >= 0; --k) {
-        const auto &variants = *m_variants[k];
-        const auto found = std::find_if(variants.begin(), variants.end(),
-                                        [&](const QByteArray &v) { return endsAt(v, start); });
-        if (found == variants.end())
+        if (!(found = endingAt(k, start)))
             return false;
-        start -= found->size();
+        start -= found->size;
     }
     return true;
 }

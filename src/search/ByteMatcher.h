@@ -65,11 +65,9 @@ private:
     Kind m_kind = Kind::Bytes;
     TextEncoding m_encoding;
     // The variants of each character of the term, each character's held once.
-    std::map<char32_t, std::vector<QByteArray>> m_classes;
-    std::vector<const std::vector<QByteArray> *> m_variants;
-    Anchor m_first;
-    Anchor m_second;            // none when its index is -1
-    qsizetype m_distance = 0;   // from the first anchor's byte to the second's
+    std::map<char32_t, Variants> m_classes;
+    std::vector<const Variants *> m_variants;
+    AnchorChoice m_anchors;
     qsizetype m_shortestMatch = 0; // no match spans fewer bytes than this
     std::u16string m_pattern;   // the folded term, for the automaton
     std::vector<qsizetype> m_failure;

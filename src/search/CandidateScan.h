@@ -1,19 +1,24 @@
 #pragma once
 
 // The vector loop that finds a term's candidates (ByteMatcher::nextCandidate), written once for
-// every vector width. A Vector names a register of bytes and the few operations it needs:
+// every vector width. A Vector names a register of bytes, a mask of its lanes and the few
+// operations it needs:
 //
-//     using Bytes = ...;                  // a register of `width` bytes, 16 or 32
-//     static Bytes load(const char *);    // unaligned
-//     static Bytes splat(unsigned char);  // the byte in every lane
-//     static Bytes equal(Bytes, Bytes);   // all ones where the lanes are equal
-//     static Bytes either(Bytes, Bytes);  // or
-//     static Bytes both(Bytes, Bytes);    // and
-//     static quint32 highBits(Bytes);     // the top bit of each lane, lane 0 lowest
+//     using Bytes = ...;                   // a register of `width` bytes, 16, 32 or 64
+//     using Mask = ...;                    // one flag for each lane
+//     static Bytes load(const char *);     // unaligned
+//     static Bytes splat(unsigned char);   // the byte in every lane
+//     static Bytes either(Bytes, Bytes);   // or
+//     static Mask equal(Bytes, Bytes);     // the lanes that are equal
+//     static Mask both(Mask, Mask);        // and
+//     static Mask any(Mask, Mask);         // or
+//     static Mask nonAscii(Bytes);         // the lanes with their top bit set
+//     static quint64 bits(Mask);           // a bit for each lane, lane 0 lowest
 //
 // The code is built with the instructions in force where this header is included: every
-// x86-64 compiler may emit SSE2 anywhere, while CandidateScanAvx2.cpp includes it inside a
-// region built for AVX2. The loop has internal linkage, so each file keeps its own copy.
+// x86-64 compiler may emit SSE2 anywhere, while CandidateScanAvx2.cpp includes it inside
+// regions built for AVX2 and AVX-512. The loop has internal linkage, so each file keeps its
+// own copy.
 
 #include <QtGlobal>
 
@@ -38,66 +43,107 @@ struct AnchorBytes
 qsizetype findCandidateWithAvx2(const char *data, qsizetype from, qsizetype stop,
                                 const AnchorBytes &first, const AnchorBytes &second,
                                 bool pair, qsizetype distance, bool orNonAscii, bool &found);
+qsizetype findCandidateWithAvx512(const char *data, qsizetype from, qsizetype stop,
+                                  const AnchorBytes &first, const AnchorBytes &second,
+                                  bool pair, qsizetype distance, bool orNonAscii, bool &found);
 
 namespace {
+
+// A byte is one of an anchor's when (b | bit) == value: one byte, or two that differ in one bit.
+template <typename Vector>
+struct OneComparison
+{
+    typename Vector::Bytes bit, value;
+    explicit OneComparison(const AnchorBytes &a)
+        : bit(Vector::splat(a.bit)), value(Vector::splat(a.value))
+    {
+    }
+    typename Vector::Mask operator()(typename Vector::Bytes v) const
+    {
+        return Vector::equal(Vector::either(v, bit), value);
+    }
+};
+
+// A byte is one of an anchor's when it equals any of three.
+template <typename Vector>
+struct AnyOfThree
+{
+    typename Vector::Bytes b0, b1, b2;
+    explicit AnyOfThree(const AnchorBytes &a)
+        : b0(Vector::splat(a.bytes[0])), b1(Vector::splat(a.bytes[1])), b2(Vector::splat(a.bytes[2]))
+    {
+    }
+    typename Vector::Mask operator()(typename Vector::Bytes v) const
+    {
+        return Vector::any(Vector::any(Vector::equal(v, b0), Vector::equal(v, b1)),
+                           Vector::equal(v, b2));
+    }
+};
+
+struct NoSecond
+{
+};
+
+// One loop for each kind of search, so that none tests what it need not.
+template <typename Vector, bool orNonAscii, typename First, typename Second>
+qsizetype scan(const char *data, qsizetype from, qsizetype stop, const First &isFirst,
+               const Second &isSecond, qsizetype distance, bool &found)
+{
+    using Mask = typename Vector::Mask;
+    constexpr qsizetype width = Vector::width;
+    // The lanes at p that may start a candidate.
+    const auto hits = [&](qsizetype p) {
+        const auto bytes = Vector::load(data + p);
+        Mask hit = isFirst(bytes);
+        if constexpr (!std::is_same_v<Second, NoSecond>)
+            hit = Vector::both(hit, isSecond(Vector::load(data + p + distance)));
+        if constexpr (orNonAscii)
+            hit = Vector::any(hit, Vector::nonAscii(bytes));
+        return hit;
+    };
+    qsizetype p = from;
+    // One register where the search starts, then on from the start of the next one in memory,
+    // so that no load of the first anchor spans two cache lines.
+    if (p + width <= stop) {
+        if (const quint64 bits = Vector::bits(hits(p))) {
+            found = true;
+            return p + std::countr_zero(bits);
+        }
+        p += width - qsizetype(quintptr(data + p) % width);
+    }
+    // Four registers a step, so that the one branch is taken a quarter as often.
+    for (; p + 4 * width <= stop; p += 4 * width) {
+        const Mask h[4] = {hits(p), hits(p + width), hits(p + 2 * width), hits(p + 3 * width)};
+        if (Vector::bits(Vector::any(Vector::any(h[0], h[1]), Vector::any(h[2], h[3]))))
+            break;
+    }
+    for (; p + width <= stop; p += width) {
+        if (const quint64 bits = Vector::bits(hits(p))) {
+            found = true;
+            return p + std::countr_zero(bits);
+        }
+    }
+    found = false;
+    return p;
+}
 
 template <typename Vector>
 qsizetype findCandidate(const char *data, qsizetype from, qsizetype stop, const AnchorBytes &first,
                         const AnchorBytes &second, bool pair, qsizetype distance,
                         bool orNonAscii, bool &found)
 {
-    using Bytes = typename Vector::Bytes;
-    constexpr qsizetype width = Vector::width;
-    struct Test
-    {
-        Bytes bit, value, b0, b1, b2;
-        bool one;
-        Bytes operator()(Bytes v) const
-        {
-            if (one)
-                return Vector::equal(Vector::either(v, bit), value);
-            return Vector::either(Vector::either(Vector::equal(v, b0), Vector::equal(v, b1)),
-                                  Vector::equal(v, b2));
-        }
+    const auto withFirst = [&](const auto &isFirst) {
+        const auto withSecond = [&](const auto &isSecond) {
+            return orNonAscii ? scan<Vector, true>(data, from, stop, isFirst, isSecond, distance, found)
+                              : scan<Vector, false>(data, from, stop, isFirst, isSecond, distance, found);
+        };
+        if (!pair)
+            return withSecond(NoSecond{});
+        return second.oneComparison ? withSecond(OneComparison<Vector>(second))
+                                    : withSecond(AnyOfThree<Vector>(second));
     };
-    const auto test = [](const AnchorBytes &a) {
-        return Test{Vector::splat(a.bit), Vector::splat(a.value), Vector::splat(a.bytes[0]),
-                    Vector::splat(a.bytes[1]), Vector::splat(a.bytes[2]), a.oneComparison};
-    };
-    const Test isFirst = test(first);
-    const Test isSecond = test(second);
-    // One loop for each kind of search, so that none tests what it need not.
-    const auto scan = [&](auto withPair, auto withNonAscii) {
-        qsizetype p = from;
-        // Two registers a step, so that the one branch is taken half as often.
-        for (; p + 2 * width <= stop; p += 2 * width) {
-            const Bytes lowBytes = Vector::load(data + p);
-            const Bytes highBytes = Vector::load(data + p + width);
-            Bytes low = isFirst(lowBytes);
-            Bytes high = isFirst(highBytes);
-            if constexpr (decltype(withPair)::value) {
-                low = Vector::both(low, isSecond(Vector::load(data + p + distance)));
-                high = Vector::both(high, isSecond(Vector::load(data + p + distance + width)));
-            }
-            // A byte outside ASCII has its top bit set, as the lanes of a candidate have.
-            if constexpr (decltype(withNonAscii)::value) {
-                low = Vector::either(low, lowBytes);
-                high = Vector::either(high, highBytes);
-            }
-            const quint64 bits = quint64(Vector::highBits(low)) | quint64(Vector::highBits(high)) << width;
-            if (bits != 0) {
-                found = true;
-                return p + std::countr_zero(bits);
-            }
-        }
-        found = false;
-        return p;
-    };
-    using Yes = std::true_type;
-    using No = std::false_type;
-    if (pair)
-        return orNonAscii ? scan(Yes{}, Yes{}) : scan(Yes{}, No{});
-    return orNonAscii ? scan(No{}, Yes{}) : scan(No{}, No{});
+    return first.oneComparison ? withFirst(OneComparison<Vector>(first))
+                               : withFirst(AnyOfThree<Vector>(first));
 }
 
 } // namespace

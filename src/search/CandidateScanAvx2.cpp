@@ -25,13 +25,16 @@ namespace {
 struct Avx2Vector
 {
     using Bytes = __m256i;
+    using Mask = __m256i; // all ones in a lane that is set
     static constexpr qsizetype width = 32;
     static Bytes load(const char *p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p)); }
     static Bytes splat(unsigned char byte) { return _mm256_set1_epi8(char(byte)); }
-    static Bytes equal(Bytes a, Bytes b) { return _mm256_cmpeq_epi8(a, b); }
     static Bytes either(Bytes a, Bytes b) { return _mm256_or_si256(a, b); }
-    static Bytes both(Bytes a, Bytes b) { return _mm256_and_si256(a, b); }
-    static quint32 highBits(Bytes v) { return quint32(_mm256_movemask_epi8(v)); }
+    static Mask equal(Bytes a, Bytes b) { return _mm256_cmpeq_epi8(a, b); }
+    static Mask both(Mask a, Mask b) { return _mm256_and_si256(a, b); }
+    static Mask any(Mask a, Mask b) { return _mm256_or_si256(a, b); }
+    static Mask nonAscii(Bytes v) { return v; } // only the top bits are looked at
+    static quint64 bits(Mask m) { return quint32(_mm256_movemask_epi8(m)); }
 };
 
 } // namespace

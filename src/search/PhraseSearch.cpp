@@ -24,22 +24,22 @@ void Command1_Click(WindowOperations &ops, const QString &verseFileName)
     ops.repaintNow();
 
     const SearchTerm term(text::trimBlanks(query));
+    const QString twoLineBreaks = lineBreak + lineBreak;
     VerseFile file(verseFileName);
     qsizetype matchCount = 0;
     QString result;
     const auto listMatch = [&](RecordScanner &scanner) {
         ++matchCount;
-        result += lineBreak;
-        result += lineBreak;
+        // The box shows the results and one more line break, which the next result's two
+        // then begin with, so that the text is only ever appended to: a long search stays
+        // linear.
+        result += result.isEmpty() ? twoLineBreaks : lineBreak;
         // The box stops taking matches at its limit, so a record longer than what is left is
         // cut there: the search then stops as it would have, without decoding megabytes that
         // would never be shown.
-        result += scanner.currentText(std::max<qsizetype>(0, resultsLengthLimit - result.size()));
-        // The box shows the result and one more line break. Appending it and taking it off
-        // again, rather than building a new string, keeps a long search linear.
+        scanner.appendCurrentText(result, std::max<qsizetype>(0, resultsLengthLimit - result.size()));
         result += lineBreak;
         ops.setResultsText(result);
-        result.chop(lineBreak.size());
         ops.repaintNow();
         if (ops.resultsTextLength() < resultsLengthLimit)
             return true;

@@ -4,7 +4,6 @@
 #include "VerseFile.h"
 #include "Windows1252Verdict.h"
 
-
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -13,45 +12,31 @@ namespace lumaril {
 
 namespace {
 
-constexpr qsizetype blockSize = 64 * 1024;
 constexpr qsizetype minimumRead = 16 * 1024;
 // The longest record held for its test, and the most of the file kept when it is read ahead
 // to choose its encoding, so that a verse file of a few megabytes is read only once.
 constexpr qsizetype holdLimit = 4 * 1024 * 1024;
-// How many bytes of the records are looked at for the NUL pattern of UTF-16.
-constexpr qsizetype utf16SampleSize = 4096;
 
 } // namespace
 
 RecordScanner::RecordScanner(VerseFile &file, const SearchTerm &term)
-    : m_file(file)
+    : BlockBuffer(file)
     , m_term(term)
 {
 }
 
-void RecordScanner::compact(qsizetype keepFrom)
+void RecordScanner::compact(qsizetype keepFrom, qsizetype capacity)
 {
-    if (keepFrom <= 0)
+    const qsizetype shift = dropBefore(keepFrom, capacity);
+    if (shift == 0)
         return;
-    const qsizetype keep = m_filled - keepFrom;
-    std::memmove(m_buffer.get(), m_buffer.get() + keepFrom, std::size_t(keep));
-    m_filled = keep;
-    m_offset += keepFrom;
-    m_next -= keepFrom;
-    m_searched -= keepFrom;
-    m_begin -= keepFrom;
-    m_end -= keepFrom;
-    m_candidateAhead = m_matchingRecord = npos;
-}
-
-void RecordScanner::grow(qsizetype capacity)
-{
-    // Not zeroed: read() writes the bytes before anything looks at them.
-    auto grown = std::make_unique_for_overwrite<char[]>(std::size_t(capacity));
-    if (m_filled > 0)
-        std::memcpy(grown.get(), m_buffer.get(), std::size_t(m_filled));
-    m_buffer = std::move(grown);
-    m_capacity = capacity;
+    m_next -= shift;
+    m_searched -= shift;
+    m_begin -= shift;
+    m_end -= shift;
+    m_candidateAhead = m_candidateAhead >= keepFrom ? m_candidateAhead - shift : npos;
+    m_cleanFrom = std::max(m_cleanFrom, keepFrom) - shift;
+    m_matchingRecord = npos;
 }
 
 bool RecordScanner::readMore()
@@ -59,30 +44,22 @@ bool RecordScanner::readMore()
     if (m_atEnd)
         return false;
     if (m_capacity == 0) {
-        grow(blockSize);
+        compact(0, blockSize);
     } else if (m_capacity - m_filled < minimumRead) {
         // A record longer than the buffer: room for the rest of the file at once, as its size
         // says now, up to what a record may hold, rather than copying it over at each doubling.
         const qint64 rest = std::max<qint64>(0, m_file.size() - m_offset - m_filled);
-        grow(std::max(m_capacity * 2,
-                      qsizetype(std::min<qint64>(holdLimit, m_filled + rest) + minimumRead)));
+        compact(0, std::max(m_capacity * 2,
+                            qsizetype(std::min<qint64>(holdLimit, m_filled + rest) + minimumRead)));
     }
-    const qint64 n = m_file.read(m_buffer.get() + m_filled, m_capacity - m_filled);
-    if (n < 0) {
+    const bool first = m_offset == 0 && m_filled == 0;
+    const qint64 n = readBlock();
+    if (n < 0)
         m_stop = Stop::ReadFailed;
-        return false;
-    }
-    if (n == 0) {
-        m_atEnd = true;
-        return false;
-    }
-    if (m_offset == 0 && m_filled == 0 && text::startsWithUtf16ByteOrderMark(m_buffer.get(), n)) {
+    else if (first && text::startsWithUtf16ByteOrderMark(m_buffer, n))
         m_stop = Stop::Utf16;
-        return false;
-    }
-    m_filled += qsizetype(n);
     m_candidateAhead = npos;
-    return true;
+    return n > 0 && m_stop == Stop::None;
 }
 
 bool RecordScanner::readAside(qint64 offset, const std::function<bool(const char *, qsizetype)> &look)
@@ -100,25 +77,6 @@ bool RecordScanner::readAside(qint64 offset, const std::function<bool(const char
     return ok;
 }
 
-qsizetype RecordScanner::findMark(qsizetype from, qsizetype to) const
-{
-    if (from >= to)
-        return npos;
-    const void *mark = std::memchr(m_buffer.get() + from, '#', std::size_t(to - from));
-    return mark ? static_cast<const char *>(mark) - m_buffer.get() : npos;
-}
-
-qsizetype RecordScanner::lastMark(qsizetype from, qsizetype to) const
-{
-    const qsizetype at = from < to ? text::lastMark(m_buffer.get() + from, to - from) : npos;
-    return at == npos ? npos : from + at;
-}
-
-bool RecordScanner::nonAsciiIn(qsizetype from, qsizetype to) const
-{
-    return text::firstNonAscii(m_buffer.get() + from, to - from) < to - from;
-}
-
 bool RecordScanner::start()
 {
     qsizetype mark;
@@ -133,27 +91,39 @@ bool RecordScanner::start()
         }
     }
     m_next = m_searched = mark + 1;
-    m_sample = QByteArray(m_buffer.get() + m_next,
+    if (recordsLookLikeUtf16()) {
+        m_stop = Stop::Utf16;
+        return false;
+    }
+    if (m_stop != Stop::None)
+        return false;
+    m_sample = QByteArray(m_buffer + m_next,
                           std::min(m_filled - m_next, anchorSampleSize));
     m_matcher.emplace(m_term.folded(), TextEncoding::Utf8, m_sample);
     m_passBudget = 8 * m_matcher->longestMatch();
-    if (!recordsLookLikeUtf16())
-        return m_stop == Stop::None;
-    m_stop = Stop::Utf16;
-    return false;
+    return true;
 }
 
 bool RecordScanner::recordsLookLikeUtf16()
 {
-    // The sample runs from the first mark up to the last one, as what follows that is no
-    // record: a mark after the sample, here or further on in the file, shows it whole.
-    compact(m_next);
-    while (m_filled <= utf16SampleSize && readMore()) {
+    // The sample, the anchors' too, runs from the first mark up to the last one, as what
+    // follows that is no record: a mark after it, here or further on in the file, shows it
+    // whole.
+    if (m_filled - m_next <= anchorSampleSize) {
+        compact(m_next);
+        while (m_filled - m_next <= anchorSampleSize && readMore()) {
+        }
     }
     if (m_stop != Stop::None)
         return false;
-    bool whole = findMark(utf16SampleSize, m_filled) != npos;
-    if (!whole && !m_atEnd && m_filled > utf16SampleSize) {
+    const qsizetype sampleEnd = m_next + anchorSampleSize;
+    bool whole = findMark(sampleEnd, m_filled) != npos;
+    // When the first record goes on past the bytes read, its end settles it, as the scan reads
+    // on to there anyway.
+    m_utf16Pending = !whole && !m_atEnd && findMark(m_next, m_filled) == npos;
+    if (m_utf16Pending)
+        return false;
+    if (!whole && !m_atEnd && m_filled > sampleEnd) {
         if (!readAside(m_offset + m_filled, [&whole](const char *data, qsizetype size) {
                 whole = std::memchr(data, '#', std::size_t(size)) != nullptr;
                 return whole;
@@ -161,9 +131,8 @@ bool RecordScanner::recordsLookLikeUtf16()
             return false;
         }
     }
-    const qsizetype size = whole ? utf16SampleSize
-                                 : std::max<qsizetype>(0, lastMark(0, std::min(m_filled, utf16SampleSize)));
-    return text::nulPatternOfUtf16(m_buffer.get(), size);
+    const qsizetype end = whole ? sampleEnd : lastMark(m_next, std::min(m_filled, sampleEnd));
+    return end > m_next && text::nulPatternOfUtf16(m_buffer + m_next, end - m_next);
 }
 
 bool RecordScanner::next()
@@ -180,37 +149,67 @@ bool RecordScanner::next()
             break;
         }
         m_searched = m_filled;
-        if (m_filled - m_next >= holdLimit) {
-            if (!passLongRecord())
+        // A record with no candidate so far: the search for them goes on into the bytes read
+        // while they are still in the cache, rather than over the whole record later, and one
+        // longer than half a block is passed rather than held, as it may never match.
+        const bool clean = m_candidateAhead == m_filled && m_cleanFrom <= m_next
+                && m_matcher->canSkip();
+        if (m_filled - m_next >= (clean ? blockSize / 2 : holdLimit)) {
+            if (!passLongRecord(clean))
                 return false;
             break;
         }
         compact(m_next);
+        const qsizetype searchedTo = m_filled;
         if (!readMore()) {
             if (m_stop == Stop::None)
                 m_stop = Stop::EndOfFile;
+            return false;
+        }
+        if (clean) {
+            m_candidateAhead = m_matcher->nextCandidate(m_buffer, searchedTo, m_filled, m_filled,
+                                                        !m_encoding);
+        }
+    }
+    if (m_utf16Pending) {
+        m_utf16Pending = false;
+        if (text::nulPatternOfUtf16(m_sample.data(), m_sample.size())) {
+            m_stop = Stop::Utf16;
             return false;
         }
     }
-    m_currentNonAscii = m_held ? nonAsciiIn(m_begin, m_end) : m_longNonAscii;
-    if (m_currentNonAscii && !m_encoding)
-        return decideEncoding();
-    return true;
+    // Once the encoding is chosen, whether a record is plain ASCII no longer matters: it
+    // decodes the same either way. Before, its first byte outside ASCII decides; the pass
+    // over the records before it stopped at the first candidate or such byte, and the bytes
+    // up to there are ASCII.
+    m_currentNonAscii = true;
+    if (m_encoding)
+        return true;
+    const qsizetype ascii = m_candidateAhead != npos && m_candidateAhead > m_begin
+            ? std::min(m_candidateAhead, m_end)
+            : m_begin;
+    m_currentNonAscii = m_held ? nonAsciiIn(ascii, m_end) : m_longNonAscii;
+    return !m_currentNonAscii || decideEncoding();
 }
 
-bool RecordScanner::passLongRecord()
+bool RecordScanner::passLongRecord(bool clean)
 {
     m_longOffset = m_offset + m_next;
     m_longNonAscii = nonAsciiIn(m_next, m_filled);
+    m_longClean = clean;
     for (;;) {
         compact(m_filled);
+        const qsizetype from = m_filled;
         if (!readMore()) {
             if (m_stop == Stop::None)
                 m_stop = Stop::EndOfFile;
             return false;
         }
-        const qsizetype mark = findMark(0, m_filled);
-        m_longNonAscii = m_longNonAscii || nonAsciiIn(0, mark == npos ? m_filled : mark);
+        const qsizetype mark = findMark(from, m_filled);
+        const qsizetype end = mark == npos ? m_filled : mark;
+        m_longNonAscii = m_longNonAscii || nonAsciiIn(from, end);
+        m_longClean = m_longClean
+                && m_matcher->nextCandidate(m_buffer, from, end, m_filled, !m_encoding) == end;
         if (mark != npos) {
             m_held = false;
             m_longSize = m_offset + mark - m_longOffset;
@@ -236,16 +235,18 @@ bool RecordScanner::passRecordsThatCannotMatch()
     qsizetype at = m_next;
     bool found = false;
     for (qsizetype from = m_next;; from = at + 1) {
-        if (m_candidateAhead < from)
-            m_candidateAhead = m_matcher->nextCandidate(m_buffer.get(), from, m_filled, m_filled,
+        if (m_candidateAhead < from) {
+            m_cleanFrom = from;
+            m_candidateAhead = m_matcher->nextCandidate(m_buffer, from, m_filled, m_filled,
                                                         undecided);
+        }
         at = m_candidateAhead;
         m_passBudget += 2 * (at - from);
         if (at == m_filled || m_passBudget < 0
             || (undecided && static_cast<unsigned char>(m_buffer[at]) >= 0x80)) {
             break;
         }
-        found = m_matcher->confirms(m_buffer.get() + m_next, m_filled - m_next, at - m_next,
+        found = m_matcher->confirms(m_buffer + m_next, m_filled - m_next, at - m_next,
                                     m_passBudget);
         if (found)
             break;
@@ -281,20 +282,19 @@ bool RecordScanner::decideEncoding()
         checkFrom = m_next - 1; // its closing mark
     }
     if (!settled)
-        settled = verdict.settledBy(m_buffer.get() + checkFrom, m_filled - checkFrom);
+        settled = verdict.settledBy(m_buffer + checkFrom, m_filled - checkFrom);
 
-    // What is read to choose is kept for the scan, up to holdLimit: the buffer is made large
-    // enough for the rest of the file at once, as the file's size says now.
-    compact(m_held ? m_begin : m_next);
+    // What is read to choose is kept for the scan, up to holdLimit: what the buffer keeps is
+    // moved once into one large enough for the rest of the file, as the file's size says now.
+    const qsizetype keepFrom = m_held ? m_begin : m_next;
     const qint64 rest = std::max<qint64>(0, m_file.size() - m_offset - m_filled);
-    const qint64 wanted = std::min<qint64>(holdLimit, m_filled + rest + minimumRead);
-    if (!settled && wanted > m_capacity)
-        grow(qsizetype((wanted + blockSize - 1) / blockSize * blockSize));
+    const qint64 wanted = std::min<qint64>(holdLimit, m_filled - keepFrom + rest + minimumRead);
+    compact(keepFrom, settled ? 0 : qsizetype((wanted + blockSize - 1) / blockSize * blockSize));
     while (!settled && m_capacity - m_filled >= minimumRead) {
         const qsizetype from = m_filled;
         if (!readMore())
             break;
-        settled = verdict.settledBy(m_buffer.get() + from, m_filled - from);
+        settled = verdict.settledBy(m_buffer + from, m_filled - from);
     }
     if (m_stop != Stop::None)
         return false;
@@ -325,16 +325,16 @@ bool RecordScanner::currentMatches()
         const qsizetype first = m_candidateAhead >= m_begin && m_candidateAhead != npos
                 ? std::min(m_candidateAhead, m_end) - m_begin
                 : 0;
-        return m_matcher->contains(m_buffer.get() + m_begin, m_end - m_begin, first);
+        return m_matcher->contains(m_buffer + m_begin, m_end - m_begin, first);
     }
-    return longRecordMatches();
+    return !m_longClean && longRecordMatches();
 }
 
 bool RecordScanner::longRecordMatches()
 {
     // In pieces that overlap by the longest match, so that every match lies whole in one.
     const qsizetype overlap = m_matcher->longestMatch();
-    const qsizetype pieceSize = std::max(16 * blockSize, 4 * overlap);
+    const qsizetype pieceSize = std::max<qsizetype>(1024 * 1024, 4 * overlap);
     std::vector<char> piece(static_cast<std::size_t>(pieceSize));
     qsizetype kept = 0;
     qint64 left = m_longSize;
@@ -361,7 +361,7 @@ bool RecordScanner::longRecordMatches()
     return ok && found;
 }
 
-QString RecordScanner::currentText(qsizetype maxChars)
+void RecordScanner::appendCurrentText(QString &out, qsizetype maxChars)
 {
     const qint64 size = m_held ? m_end - m_begin : m_longSize;
     // Every code unit takes at least one byte, and a UTF-8 one at most three.
@@ -372,7 +372,7 @@ QString RecordScanner::currentText(qsizetype maxChars)
     QByteArray reread;
     QByteArrayView bytes;
     if (m_held) {
-        bytes = QByteArrayView(m_buffer.get() + m_begin, wanted);
+        bytes = QByteArrayView(m_buffer + m_begin, wanted);
     } else {
         reread.reserve(qsizetype(wanted));
         readAside(m_longOffset, [&](const char *data, qsizetype n) {
@@ -381,20 +381,19 @@ QString RecordScanner::currentText(qsizetype maxChars)
         });
         bytes = reread;
     }
-    QString text;
-    if (!m_currentNonAscii) {
-        text = QString::fromLatin1(bytes);
-    } else if (m_encoding == TextEncoding::Utf8) {
-        text = text::fromUtf8(bytes);
-    } else {
-        text = text::fromWindows1252(bytes);
+    const qsizetype start = out.size();
+    // Plain ASCII is widened the fastest way there is.
+    if (!m_currentNonAscii || text::firstNonAscii(bytes.data(), bytes.size()) == bytes.size())
+        out.append(QLatin1StringView(bytes));
+    else if (m_encoding == TextEncoding::Utf8)
+        text::appendUtf8(out, bytes);
+    else
+        text::appendWindows1252(out, bytes);
+    if (out.size() - start > maxChars) {
+        out.truncate(start + maxChars);
+        if (maxChars > 0 && out.back().isHighSurrogate())
+            out.chop(1);
     }
-    if (text.size() > maxChars) {
-        text.truncate(maxChars);
-        if (!text.isEmpty() && text.back().isHighSurrogate())
-            text.chop(1);
-    }
-    return text;
 }
 
 } // namespace lumaril

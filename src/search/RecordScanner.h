@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BlockBuffer.h"
 #include "ByteMatcher.h"
 #include "SearchTerm.h"
 
@@ -38,7 +39,7 @@ class VerseFile;
 // one whose records (their first 4096 bytes) hold NUL in most even or most odd places, as
 // mostly-Latin UTF-16 does. A few stray NULs in 8-bit text, or any in the preamble, do not
 // count.
-class RecordScanner
+class RecordScanner : private BlockBuffer
 {
 public:
     enum class Stop {
@@ -70,51 +71,48 @@ public:
 
     // Whether the current record contains the term.
     [[nodiscard]] bool currentMatches();
-    // The current record decoded, exactly as stored, or its first maxChars UTF-16 code units
-    // (never half a character).
-    [[nodiscard]] QString currentText(qsizetype maxChars = std::numeric_limits<qsizetype>::max());
+    // Appends the current record decoded, exactly as stored, or its first maxChars UTF-16 code
+    // units (never half a character).
+    void appendCurrentText(QString &out, qsizetype maxChars = std::numeric_limits<qsizetype>::max());
+    [[nodiscard]] QString currentText(qsizetype maxChars = std::numeric_limits<qsizetype>::max())
+    {
+        QString text;
+        appendCurrentText(text, maxChars);
+        return text;
+    }
     // The bytes compared or decoded to test records so far, for checking its bound.
     [[nodiscard]] qint64 work() const { return m_matcher ? m_matcher->work() : 0; }
 
 private:
-    static constexpr qsizetype npos = -1;
-
-    // Drops the buffer's bytes before keepFrom, moving the rest to its start.
-    void compact(qsizetype keepFrom);
-    void grow(qsizetype capacity);
-    // Reads the next block after what the buffer holds. False at the end of the file
-    // (m_atEnd) or on failure (m_stop).
+    // Drops the buffer's bytes before keepFrom, moving the rest to its start, and into a new
+    // buffer when capacity is more than the buffer's.
+    void compact(qsizetype keepFrom, qsizetype capacity = 0);
+    // Reads the next block after what the buffer holds, making room first. False at the end
+    // of the file (m_atEnd) or on failure (m_stop).
     bool readMore();
     // Reads the file from offset on in blocks of its own, handing each to look until it
     // returns true or the file ends, then goes back to where the scan reads. False on failure.
     bool readAside(qint64 offset, const std::function<bool(const char *, qsizetype)> &look);
-    [[nodiscard]] qsizetype findMark(qsizetype from, qsizetype to) const;
-    [[nodiscard]] qsizetype lastMark(qsizetype from, qsizetype to) const;
-    [[nodiscard]] bool nonAsciiIn(qsizetype from, qsizetype to) const;
     // After the first mark: whether the records start like UTF-16 text. May read on.
     [[nodiscard]] bool recordsLookLikeUtf16();
-    // A record too long to hold: passed up to its closing mark, which becomes current. False
-    // when the file ends first (a tail) or on failure.
-    bool passLongRecord();
+    // A record too long to hold, or one not worth holding as it has no candidate so far
+    // (clean): passed up to its closing mark, which becomes current. False when the file ends
+    // first (a tail) or on failure.
+    bool passLongRecord(bool clean);
     [[nodiscard]] bool longRecordMatches();
     // At the first record with a byte outside ASCII: reads the rest of the file to choose the
     // encoding. False on a read failure (m_stop).
     [[nodiscard]] bool decideEncoding();
 
-    VerseFile &m_file;
     const SearchTerm &m_term;
     std::optional<ByteMatcher> m_matcher;
     QByteArray m_sample; // the start of the records, to tell which bytes are rare
+    bool m_utf16Pending = false; // whether the sample is UTF-16, once the first record ends
     qint64 m_passBudget = 0; // what confirming candidates in passes may still compare
     std::optional<TextEncoding> m_encoding; // none while every record so far was ASCII
 
-    std::unique_ptr<char[]> m_buffer;
-    qsizetype m_capacity = 0;
-    qsizetype m_filled = 0;
-    qint64 m_offset = 0;      // where the buffer's first byte is in the file
     qsizetype m_next = 0;     // where the next record starts
     qsizetype m_searched = 0; // the next mark is not before this
-    bool m_atEnd = false;
     Stop m_stop = Stop::None;
 
     // The current record: [m_begin, m_end) of the buffer when held, else m_longSize bytes
@@ -125,12 +123,14 @@ private:
     qint64 m_longOffset = 0;
     qint64 m_longSize = 0;
     bool m_longNonAscii = false;
-    bool m_currentNonAscii = false;
+    bool m_longClean = false; // no candidate in it
+    bool m_currentNonAscii = false; // or not known, once the encoding is chosen
 
-    // The first candidate of the term (or, while the encoding is undecided, byte outside
-    // ASCII) at or after some place no later than the next record; looked up once and kept
-    // while the records walk up to it. npos after the buffer moves.
+    // No candidate of the term (nor, while the encoding is undecided, byte outside ASCII)
+    // lies between some place no later than the next record and this one, which may be one;
+    // looked up once and kept while the records walk up to it. npos when unknown.
     qsizetype m_candidateAhead = npos;
+    qsizetype m_cleanFrom = 0; // where the search that found it began
     // Where a record starts that the pass found to match, so that its test is not made twice.
     qsizetype m_matchingRecord = npos;
 };

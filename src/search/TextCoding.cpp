@@ -64,6 +64,7 @@ const unsigned char *skipAscii(const unsigned char *p, const unsigned char *end)
 #ifdef LUMARIL_CANDIDATES_WITH_AVX2
 // In Utf8CheckAvx2.cpp, the only code here built for AVX2.
 qsizetype validUtf8PrefixWithAvx2(const char *data, qsizetype size);
+qsizetype validUtf8PrefixWithAvx512(const char *data, qsizetype size);
 #endif
 
 Utf8Check checkUtf8(QByteArrayView bytes)
@@ -74,8 +75,11 @@ Utf8Check checkUtf8(QByteArrayView bytes)
 #ifdef LUMARIL_CANDIDATES_WITH_AVX2
     // Text in another script than Latin has few stretches of ASCII to skip, and is checked
     // a block at a time where the processor can.
+    static const bool avx512 = __builtin_cpu_supports("avx512bw");
     static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2)
+    if (avx512)
+        p += validUtf8PrefixWithAvx512(bytes.data(), bytes.size());
+    else if (avx2)
         p += validUtf8PrefixWithAvx2(bytes.data(), bytes.size());
 #endif
     while (p < end) {
@@ -122,13 +126,14 @@ bool isValidUtf8(QByteArrayView bytes)
     return checkUtf8(bytes).validSize == bytes.size();
 }
 
-QString fromUtf8(QByteArrayView bytes)
+void appendUtf8(QString &out, QByteArrayView bytes)
 {
     // Whole, valid sequences are decoded here, a few times faster than QStringDecoder decodes
     // text outside ASCII; whatever follows them is left to it, for its U+FFFD.
     const qsizetype valid = checkUtf8(bytes).validSize;
-    QString out(valid, Qt::Uninitialized); // never more code units than bytes
-    auto *const begin = reinterpret_cast<char16_t *>(out.data());
+    const qsizetype start = out.size();
+    out.resize(start + valid); // never more code units than bytes
+    auto *const begin = reinterpret_cast<char16_t *>(out.data()) + start;
     auto *dst = begin;
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const auto *const end = p + valid;
@@ -166,22 +171,21 @@ QString fromUtf8(QByteArrayView bytes)
             p += 4;
         }
     }
-    out.truncate(dst - begin);
+    out.truncate(start + (dst - begin));
     if (valid < bytes.size()) {
         // Kept as U+FEFF, as it is everywhere else in a record.
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
         out += decoder.decode(bytes.sliced(valid));
     }
-    return out;
 }
 
-QString fromWindows1252(QByteArrayView bytes)
+void appendWindows1252(QString &out, QByteArrayView bytes)
 {
-    QString out(bytes.size(), Qt::Uninitialized);
-    auto *dst = reinterpret_cast<char16_t *>(out.data());
+    const qsizetype start = out.size();
+    out.resize(start + bytes.size());
+    auto *dst = reinterpret_cast<char16_t *>(out.data()) + start;
     for (qsizetype i = 0; i < bytes.size(); ++i)
         dst[i] = windows1252Char(static_cast<unsigned char>(bytes[i]));
-    return out;
 }
 
 std::optional<QByteArray> toWindows1252(QStringView text)

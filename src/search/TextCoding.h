@@ -25,13 +25,26 @@ struct Utf8Check
 };
 [[nodiscard]] Utf8Check checkUtf8(QByteArrayView bytes);
 
-// The text of UTF-8 bytes, a U+FEFF at their start included; a byte that starts no valid
-// sequence reads as U+FFFD, as QStringDecoder reads it.
-[[nodiscard]] QString fromUtf8(QByteArrayView bytes);
+// Appends the text of UTF-8 bytes, a U+FEFF at their start included; a byte that starts no
+// valid sequence reads as U+FFFD, as QStringDecoder reads it.
+void appendUtf8(QString &out, QByteArrayView bytes);
+[[nodiscard]] inline QString fromUtf8(QByteArrayView bytes)
+{
+    QString out;
+    appendUtf8(out, bytes);
+    return out;
+}
 
-// Every byte maps to one character; the five bytes Windows-1252 leaves undefined
-// (81, 8D, 8F, 90, 9D) map to the control characters of the same value, as Windows does.
-[[nodiscard]] QString fromWindows1252(QByteArrayView bytes);
+// Appends the text of Windows-1252 bytes. Every byte maps to one character; the five bytes
+// Windows-1252 leaves undefined (81, 8D, 8F, 90, 9D) map to the control characters of the
+// same value, as Windows does.
+void appendWindows1252(QString &out, QByteArrayView bytes);
+[[nodiscard]] inline QString fromWindows1252(QByteArrayView bytes)
+{
+    QString out;
+    appendWindows1252(out, bytes);
+    return out;
+}
 
 // The Windows-1252 bytes of text, or nothing when a character has no byte there.
 [[nodiscard]] std::optional<QByteArray> toWindows1252(QStringView text);

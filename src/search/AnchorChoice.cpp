@@ -1,5 +1,7 @@
 #include "AnchorChoice.h"
 
+#include "TextCoding.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -44,13 +46,12 @@ qsizetype AnchorChoice::nextCandidate(const char *data, qsizetype from, qsizetyp
     const qsizetype stop = pair ? std::min(to, end - distance) : to;
     bool found = false;
 #ifdef LUMARIL_CANDIDATES_WITH_AVX2
-    static const bool avx512 = __builtin_cpu_supports("avx512bw");
-    if (avx512) {
+    const text::Vectors vectors = text::widestVectors();
+    if (vectors == text::Vectors::Avx512) {
         p = text::findCandidateWithAvx512(data, p, stop, first.bytes, second.bytes, pair, distance,
                                           orNonAscii, found);
     }
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2 && !found) {
+    if (vectors >= text::Vectors::Avx2 && !found) {
         p = text::findCandidateWithAvx2(data, p, stop, first.bytes, second.bytes, pair, distance,
                                         orNonAscii, found);
     }

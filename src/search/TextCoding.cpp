@@ -67,6 +67,26 @@ qsizetype validUtf8PrefixWithAvx2(const char *data, qsizetype size);
 qsizetype validUtf8PrefixWithAvx512(const char *data, qsizetype size);
 #endif
 
+Vectors widestVectors()
+{
+    static const Vectors widest = [] {
+        Vectors found = Vectors::Sse2;
+#ifdef LUMARIL_CANDIDATES_WITH_AVX2
+        if (__builtin_cpu_supports("avx512bw"))
+            found = Vectors::Avx512;
+        else if (__builtin_cpu_supports("avx2"))
+            found = Vectors::Avx2;
+#endif
+        const QByteArray asked = qgetenv("LUMARIL_VECTORS");
+        if (asked == "sse2")
+            return Vectors::Sse2;
+        if (asked == "avx2")
+            return std::min(found, Vectors::Avx2);
+        return found;
+    }();
+    return widest;
+}
+
 Utf8Check checkUtf8(QByteArrayView bytes)
 {
     const auto *const begin = reinterpret_cast<const unsigned char *>(bytes.data());
@@ -75,11 +95,10 @@ Utf8Check checkUtf8(QByteArrayView bytes)
 #ifdef LUMARIL_CANDIDATES_WITH_AVX2
     // Text in another script than Latin has few stretches of ASCII to skip, and is checked
     // a block at a time where the processor can.
-    static const bool avx512 = __builtin_cpu_supports("avx512bw");
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx512)
+    const Vectors vectors = widestVectors();
+    if (vectors == Vectors::Avx512)
         p += validUtf8PrefixWithAvx512(bytes.data(), bytes.size());
-    else if (avx2)
+    else if (vectors == Vectors::Avx2)
         p += validUtf8PrefixWithAvx2(bytes.data(), bytes.size());
 #endif
     while (p < end) {

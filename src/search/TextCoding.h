@@ -11,6 +11,12 @@
 // Windows-1252 otherwise.
 namespace lumaril::text {
 
+// The widest vector instructions the byte searches use: the widest the processor has, or
+// narrower when LUMARIL_VECTORS names sse2 or avx2, so that each width can be tested on one
+// machine.
+enum class Vectors { Sse2, Avx2, Avx512 };
+[[nodiscard]] Vectors widestVectors();
+
 // Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
 [[nodiscard]] bool isValidUtf8(QByteArrayView bytes);
 

@@ -16,9 +16,9 @@
 //     static quint64 bits(Mask);           // a bit for each lane, lane 0 lowest
 //
 // The code is built with the instructions in force where this header is included: every
-// x86-64 compiler may emit SSE2 anywhere, while CandidateScanAvx2.cpp includes it inside
-// regions built for AVX2 and AVX-512. The loop has internal linkage, so each file keeps its
-// own copy.
+// x86-64 compiler may emit SSE2 anywhere, while ByteSearchAvx2.cpp and ByteSearchAvx512.cpp
+// include it in regions built for AVX2 and AVX-512. The loop has internal linkage, so each
+// file keeps its own copy.
 
 #include <QtGlobal>
 

@@ -62,7 +62,7 @@ const unsigned char *skipAscii(const unsigned char *p, const unsigned char *end)
 } // namespace
 
 #ifdef LUMARIL_CANDIDATES_WITH_AVX2
-// In Utf8CheckAvx2.cpp, the only code here built for AVX2.
+// In ByteSearchAvx2.cpp and ByteSearchAvx512.cpp, built for those instructions alone.
 qsizetype validUtf8PrefixWithAvx2(const char *data, qsizetype size);
 qsizetype validUtf8PrefixWithAvx512(const char *data, qsizetype size);
 #endif

@@ -1,7 +1,9 @@
-// The UTF-8 check (Utf8Check.h) built for AVX-512, sixty-four bytes a register. Built and
-// called only as the candidate search in CandidateScanAvx2.cpp is; see there.
+// The byte searches built for AVX-512, sixty-four bytes a register, where each comparison
+// gives a mask of its own. Built and called only as those in ByteSearchAvx2.cpp are; see there.
 
 #include <QtGlobal>
+
+#include <bit>
 
 #include <immintrin.h>
 
@@ -12,10 +14,26 @@
 #pragma GCC target("avx512f,avx512bw")
 #endif
 
+#include "CandidateScan.h"
 #include "Utf8Check.h"
 
 namespace lumaril::text {
 namespace {
+
+struct Avx512Vector
+{
+    using Bytes = __m512i;
+    using Mask = __mmask64;
+    static constexpr qsizetype width = 64;
+    static Bytes load(const char *p) { return _mm512_loadu_si512(p); }
+    static Bytes splat(unsigned char byte) { return _mm512_set1_epi8(char(byte)); }
+    static Bytes either(Bytes a, Bytes b) { return _mm512_or_si512(a, b); }
+    static Mask equal(Bytes a, Bytes b) { return _mm512_cmpeq_epi8_mask(a, b); }
+    static Mask both(Mask a, Mask b) { return a & b; }
+    static Mask any(Mask a, Mask b) { return a | b; }
+    static Mask nonAscii(Bytes v) { return _mm512_movepi8_mask(v); }
+    static quint64 bits(Mask m) { return m; }
+};
 
 struct Avx512Bytes
 {
@@ -46,6 +64,14 @@ struct Avx512Bytes
 };
 
 } // namespace
+
+qsizetype findCandidateWithAvx512(const char *data, qsizetype from, qsizetype stop,
+                                  const AnchorBytes &first, const AnchorBytes &second, bool pair,
+                                  qsizetype distance, bool orNonAscii, bool &found)
+{
+    return findCandidate<Avx512Vector>(data, from, stop, first, second, pair, distance,
+                                       orNonAscii, found);
+}
 
 qsizetype validUtf8PrefixWithAvx512(const char *data, qsizetype size)
 {

@@ -1,7 +1,13 @@
-// The UTF-8 check (Utf8Check.h) built for AVX2, thirty-two bytes a register. Built and called
-// only as the candidate search in CandidateScanAvx2.cpp is; see there.
+// The byte searches built for AVX2, thirty-two bytes a register: the candidate search
+// (CandidateScan.h) and the UTF-8 check (Utf8Check.h). The program as a whole is built for any
+// x86-64 processor and calls these only where the processor has AVX2. Only the code after the
+// pragma below is built for AVX2: the inline functions of Qt and of the standard library come
+// before it, so the copies of them that this file may leave for the linker still run on every
+// processor.
 
 #include <QtGlobal>
+
+#include <bit>
 
 #include <immintrin.h>
 
@@ -12,10 +18,26 @@
 #pragma GCC target("avx2")
 #endif
 
+#include "CandidateScan.h"
 #include "Utf8Check.h"
 
 namespace lumaril::text {
 namespace {
+
+struct Avx2Vector
+{
+    using Bytes = __m256i;
+    using Mask = __m256i; // all ones in a lane that is set
+    static constexpr qsizetype width = 32;
+    static Bytes load(const char *p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p)); }
+    static Bytes splat(unsigned char byte) { return _mm256_set1_epi8(char(byte)); }
+    static Bytes either(Bytes a, Bytes b) { return _mm256_or_si256(a, b); }
+    static Mask equal(Bytes a, Bytes b) { return _mm256_cmpeq_epi8(a, b); }
+    static Mask both(Mask a, Mask b) { return _mm256_and_si256(a, b); }
+    static Mask any(Mask a, Mask b) { return _mm256_or_si256(a, b); }
+    static Mask nonAscii(Bytes v) { return v; } // only the top bits are looked at
+    static quint64 bits(Mask m) { return quint32(_mm256_movemask_epi8(m)); }
+};
 
 struct Avx2Bytes
 {
@@ -44,6 +66,14 @@ struct Avx2Bytes
 };
 
 } // namespace
+
+qsizetype findCandidateWithAvx2(const char *data, qsizetype from, qsizetype stop,
+                                const AnchorBytes &first, const AnchorBytes &second, bool pair,
+                                qsizetype distance, bool orNonAscii, bool &found)
+{
+    return findCandidate<Avx2Vector>(data, from, stop, first, second, pair, distance, orNonAscii,
+                                     found);
+}
 
 qsizetype validUtf8PrefixWithAvx2(const char *data, qsizetype size)
 {

@@ -78,6 +78,48 @@ qsizetype validUtf8PrefixWithAvx512(const char *data, qsizetype size)
     return validUtf8Prefix<Avx512Bytes>(data, size);
 }
 
+qsizetype decodeUtf8WithAvx512(const char *data, qsizetype size, char16_t *out, qsizetype &written)
+{
+    // Sixteen bytes a step, each widened to a lane of its own beside the two after it, so
+    // that every lane works out the character that would start there; the lanes where one
+    // does start are then packed together. A step reads two bytes past its sixteen.
+    // The masked forms with every lane set: GCC warns of the unmasked ones' undefined start.
+    constexpr __mmask16 all = 0xFFFF;
+    const __m512i low6 = _mm512_set1_epi32(0x3F);
+    const auto widened = [data](qsizetype at) {
+        return _mm512_maskz_cvtepu8_epi32(all, _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + at)));
+    };
+    qsizetype at = 0;
+    written = 0;
+    for (; at + 18 <= size; at += 16) {
+        const __m512i b0 = widened(at), b1 = widened(at + 1), b2 = widened(at + 2);
+        const __mmask16 starts = _mm512_cmpneq_epi32_mask(
+                _mm512_and_si512(b0, _mm512_set1_epi32(0xC0)), _mm512_set1_epi32(0x80));
+        // Four-byte sequences make two code units each, which the packing cannot place.
+        if (_mm512_mask_cmpge_epu32_mask(starts, b0, _mm512_set1_epi32(0xF0)) != 0)
+            break;
+        const __m512i two = _mm512_or_si512(
+                _mm512_maskz_slli_epi32(all, _mm512_and_si512(b0, _mm512_set1_epi32(0x1F)), 6),
+                _mm512_and_si512(b1, low6));
+        const __m512i three = _mm512_or_si512(
+                _mm512_or_si512(_mm512_maskz_slli_epi32(all, _mm512_and_si512(b0, _mm512_set1_epi32(0x0F)), 12),
+                                _mm512_maskz_slli_epi32(all, _mm512_and_si512(b1, low6), 6)),
+                _mm512_and_si512(b2, low6));
+        __m512i units = _mm512_mask_blend_epi32(
+                _mm512_cmpge_epu32_mask(b0, _mm512_set1_epi32(0xE0)), two, three);
+        units = _mm512_mask_blend_epi32(_mm512_cmplt_epu32_mask(b0, _mm512_set1_epi32(0x80)),
+                                        units, b0);
+        // All sixteen are stored; the ones past the characters found are written over next.
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + written),
+                            _mm512_maskz_cvtepi32_epi16(all, _mm512_maskz_compress_epi32(starts, units)));
+        written += std::popcount(static_cast<unsigned>(starts));
+    }
+    // The last step's last character may have ended past it.
+    while (at < size && (static_cast<unsigned char>(data[at]) & 0xC0) == 0x80)
+        ++at;
+    return at;
+}
+
 } // namespace lumaril::text
 
 #if defined(__clang__)

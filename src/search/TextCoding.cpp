@@ -65,6 +65,10 @@ const unsigned char *skipAscii(const unsigned char *p, const unsigned char *end)
 // In ByteSearchAvx2.cpp and ByteSearchAvx512.cpp, built for those instructions alone.
 qsizetype validUtf8PrefixWithAvx2(const char *data, qsizetype size);
 qsizetype validUtf8PrefixWithAvx512(const char *data, qsizetype size);
+// Decodes valid UTF-8 from data while its sequences are of one to three bytes and at least
+// eighteen bytes are left, writing up to sixteen code units more than it keeps (never more than
+// size in all); returns the bytes used, a whole number of sequences.
+qsizetype decodeUtf8WithAvx512(const char *data, qsizetype size, char16_t *out, qsizetype &written);
 #endif
 
 Vectors widestVectors()
@@ -156,8 +160,25 @@ void appendUtf8(QString &out, QByteArrayView bytes)
     auto *dst = begin;
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const auto *const end = p + valid;
+#ifdef LUMARIL_CANDIDATES_WITH_AVX2
+    // Text in another script is decoded a block at a time where the processor can; what it
+    // leaves (a four-byte sequence ahead, or the last few bytes) is decoded here.
+    const bool wide = widestVectors() == Vectors::Avx512;
+    const unsigned char *byteWiseUntil = p;
+#endif
     while (p < end) {
         const char32_t c = *p;
+#ifdef LUMARIL_CANDIDATES_WITH_AVX2
+        if (wide && c >= 0x80 && p >= byteWiseUntil && end - p >= 18) {
+            qsizetype written = 0;
+            const qsizetype used = decodeUtf8WithAvx512(reinterpret_cast<const char *>(p),
+                                                        end - p, dst, written);
+            p += used;
+            dst += written;
+            byteWiseUntil = p + 16;
+            continue;
+        }
+#endif
 #ifdef LUMARIL_HAVE_SSE2
         // The ASCII bytes ahead, up to sixteen, widened at once; what is written past them is
         // written over next (there is room: no more code units than bytes are ever written).

@@ -23,6 +23,8 @@
 
 #include <QtGlobal>
 
+#include <cstring>
+
 namespace lumaril::text {
 namespace {
 
@@ -69,9 +71,9 @@ typename V::Bytes errorsIn(typename V::Bytes input, typename V::Bytes previous)
     return V::differ(must, special);
 }
 
-// How many leading bytes of data are surely whole, valid sequences: up to the first block with
-// an error, or the last block, moved back to the start of a sequence. The bytes after it are
-// for the byte-wise check, which also sees a sequence that the end of the data cuts.
+// How many leading bytes of data are surely whole, valid sequences: all of them, or up to the
+// first block with an error, moved back to the start of a sequence. The bytes after it are for
+// the byte-wise check, which also tells a sequence that the end of the data cuts.
 template <typename V>
 qsizetype validUtf8Prefix(const char *data, qsizetype size)
 {
@@ -98,6 +100,15 @@ qsizetype validUtf8Prefix(const char *data, qsizetype size)
         if (!V::isZero(errorsIn<V>(input, previous)))
             break;
         previous = input;
+    }
+    if (at + width >= size) {
+        // The last bytes, followed by NULs, which a sequence that the end cuts cannot take as
+        // its continuation: short records are then checked whole here.
+        char last[2 * width] = {};
+        std::memcpy(last, data + at, size_t(size - at));
+        const auto input = V::load(last);
+        if (V::isZero(V::either(errorsIn<V>(input, previous), errorsIn<V>(V::load(last + width), input))))
+            return size;
     }
     // An error found in one block may lie in a sequence that starts in the three bytes before
     // it; before those, every byte that is no continuation starts a valid sequence.

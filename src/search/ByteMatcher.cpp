@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QStringView>
+#include <QtEndian>
 
 #include <algorithm>
 #include <bit>
@@ -131,16 +132,28 @@ qsizetype ByteMatcher::nextCandidate(const char *data, qsizetype from, qsizetype
 bool ByteMatcher::confirmAt(const char *data, qsizetype size, qsizetype at, qint64 &budget)
 {
     const auto *const text = reinterpret_cast<const unsigned char *>(data);
+    // Whether the variant's bytes are at from: four bytes compared at once where there are
+    // four to read.
+    const auto isAt = [&](const Variant &v, qsizetype from) {
+        if (from < 0 || from + v.size > size)
+            return false;
+        if (from + 4 <= size) {
+            const quint32 mask = v.size == 4 ? ~0u : (1u << (8 * v.size)) - 1;
+            return (qFromLittleEndian<quint32>(text + from) & mask) == v.bytes;
+        }
+        for (qsizetype i = 0; i < v.size; ++i) {
+            if (text[from + i] != v.byte(i))
+                return false;
+        }
+        return true;
+    };
     // The variant of the k-th character of the term whose bytes start at from, or end at end.
     // Each variant tried costs a step besides its bytes, so that the work allowed is
     // counted the same whichever variant comes first.
     const auto startingAt = [&](qsizetype k, qsizetype from) -> const Variant * {
         for (const Variant &v : *m_variants[k]) {
             budget -= v.size + 1;
-            qsizetype i = 0;
-            while (i < v.size && from + i < size && text[from + i] == v.byte(i))
-                ++i;
-            if (i == v.size)
+            if (isAt(v, from))
                 return &v;
         }
         return nullptr;
@@ -148,10 +161,7 @@ bool ByteMatcher::confirmAt(const char *data, qsizetype size, qsizetype at, qint
     const auto endingAt = [&](qsizetype k, qsizetype end) -> const Variant * {
         for (const Variant &v : *m_variants[k]) {
             budget -= v.size + 1;
-            qsizetype i = 0;
-            while (i < v.size && end - v.size + i >= 0 && text[end - v.size + i] == v.byte(i))
-                ++i;
-            if (i == v.size)
+            if (isAt(v, end - v.size))
                 return &v;
         }
         return nullptr;

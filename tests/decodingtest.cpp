@@ -8,6 +8,9 @@
 #include <QStringDecoder>
 #include <QTest>
 
+#include <algorithm>
+#include <memory>
+
 using namespace lumaril;
 
 class DecodingTest : public QObject
@@ -87,6 +90,23 @@ private slots:
                 QFAIL(qPrintable(QStringLiteral("decoded after %1 bytes").arg(length)));
         }
         QCOMPARE(text::isValidUtf8(bytes), validSize == bytes.size());
+    }
+
+    // Decoding reads no byte past those it is given: each length of text, in a block of
+    // exactly that size, which the sanitized build checks. A sequence cut by the end is
+    // U+FFFD, as Qt's decoder makes it.
+    void decodingStopsAtTheEnd()
+    {
+        const QByteArray text = (QStringLiteral("世人 он é").repeated(12) + QStringLiteral("𐍈")).toUtf8();
+        for (qsizetype size = 0; size <= text.size(); ++size) {
+            const auto exact = std::make_unique<char[]>(std::size_t(size));
+            std::copy_n(text.constData(), size, exact.get());
+            const QByteArrayView bytes(exact.get(), size);
+            QStringDecoder reference(QStringDecoder::Utf8);
+            const QString expected = reference.decode(bytes);
+            if (text::fromUtf8(bytes) != expected || text::isValidUtf8(bytes) != (expected.toUtf8() == bytes))
+                QFAIL(qPrintable(QStringLiteral("%1 bytes").arg(size)));
+        }
     }
 
     // The encoding's verdict on bytes that come in pieces of any size is the verdict on them

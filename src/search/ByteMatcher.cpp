@@ -1,6 +1,5 @@
 #include "ByteMatcher.h"
 
-#include "AnchorChoice.h"
 #include "CaseVariants.h"
 #include "TextCoding.h"
 
@@ -8,9 +7,6 @@
 #include <QStringView>
 
 #include <algorithm>
-#include <bit>
-#include <cstring>
-#include <map>
 
 namespace lumaril {
 
@@ -128,57 +124,38 @@ qsizetype ByteMatcher::nextCandidate(const char *data, qsizetype from, qsizetype
     return m_anchors.nextCandidate(data, from, to, end, orNonAscii);
 }
 
-bool ByteMatcher::confirmAt(const char *data, qsizetype size, qsizetype at, qint64 &budget)
-{
-    const auto *const text = reinterpret_cast<const unsigned char *>(data);
-    // The variant of the k-th character of the term whose bytes start at from, or end at end.
-    // Each variant tried costs a step besides its bytes, so that the work allowed is
-    // counted the same whichever variant comes first.
-    const auto startingAt = [&](qsizetype k, qsizetype from) -> const Variant * {
-        for (const Variant &v : *m_variants[k]) {
-            budget -= v.size + 1;
-            qsizetype i = 0;
-            while (i < v.size && from + i < size && text[from + i] == v.byte(i))
-                ++i;
-            if (i == v.size)
-                return &v;
-        }
-        return nullptr;
-    };
-    const auto endingAt = [&](qsizetype k, qsizetype end) -> const Variant * {
-        for (const Variant &v : *m_variants[k]) {
-            budget -= v.size + 1;
-            qsizetype i = 0;
-            while (i < v.size && end - v.size + i >= 0 && text[end - v.size + i] == v.byte(i))
-                ++i;
-            if (i == v.size)
-                return &v;
-        }
-        return nullptr;
-    };
-    const qsizetype anchor = m_anchors.first.index;
-    const Variant *found = endingAt(anchor, at + 1);
-    if (!found)
-        return false;
-    qsizetype start = at + 1 - found->size;
-    qsizetype after = at + 1;
-    for (qsizetype k = anchor + 1; k < qsizetype(m_variants.size()); ++k) {
-        if (!(found = startingAt(k, after)))
-            return false;
-        after += found->size;
-    }
-    for (qsizetype k = anchor - 1; k >= 0; --k) {
-        if (!(found = endingAt(k, start)))
-            return false;
-        start -= found->size;
-    }
-    return true;
-}
-
 bool ByteMatcher::confirms(const char *data, qsizetype size, qsizetype at, qint64 &budget)
 {
+    const auto *const text = reinterpret_cast<const unsigned char *>(data);
     const qint64 before = budget;
-    const bool found = confirmAt(data, size, at, budget);
+    // The size of the variant of the k-th character of the term whose bytes start at pos, or
+    // end there when ending; 0 for none. Each variant tried costs a step besides its bytes, so
+    // that the work allowed is counted the same whichever variant comes first.
+    const auto variantAt = [&](qsizetype k, qsizetype pos, bool ending) -> qsizetype {
+        for (const Variant &v : *m_variants[k]) {
+            budget -= v.size + 1;
+            const qsizetype from = ending ? pos - v.size : pos;
+            qsizetype i = 0;
+            while (i < v.size && from + i >= 0 && from + i < size && text[from + i] == v.byte(i))
+                ++i;
+            if (i == v.size)
+                return v.size;
+        }
+        return 0;
+    };
+    const qsizetype anchor = m_anchors.first.index;
+    qsizetype start = at + 1 - variantAt(anchor, at + 1, true);
+    bool found = start <= at;
+    for (qsizetype k = anchor + 1, after = at + 1; found && k < qsizetype(m_variants.size()); ++k) {
+        const qsizetype length = variantAt(k, after, false);
+        found = length > 0;
+        after += length;
+    }
+    for (qsizetype k = anchor - 1; found && k >= 0; --k) {
+        const qsizetype length = variantAt(k, start, true);
+        found = length > 0;
+        start -= length;
+    }
     m_work += before - budget;
     return found;
 }
@@ -196,22 +173,15 @@ bool ByteMatcher::contains(const char *data, qsizetype size, qsizetype firstCand
         return automatonContains(data, size);
     // Confirming is allowed about as much work as the search itself; past that, the
     // automaton takes over, which costs the same for every byte.
-    const qint64 allowed = 2 * qint64(size) + 8 * longestMatch();
-    qint64 budget = allowed;
-    bool found = false;
+    qint64 budget = 2 * qint64(size) + 8 * longestMatch();
     for (qsizetype at = nextCandidate(data, firstCandidate, size, size); at < size;
          at = nextCandidate(data, at + 1, size, size)) {
-        if (confirmAt(data, size, at, budget)) {
-            found = true;
-            break;
-        }
+        if (confirms(data, size, at, budget))
+            return true;
         if (budget < 0)
-            break;
+            return automatonContains(data, size);
     }
-    m_work += allowed - budget;
-    if (budget < 0 && !found)
-        return automatonContains(data, size);
-    return found;
+    return false;
 }
 
 bool ByteMatcher::automatonContains(const char *data, qsizetype size)

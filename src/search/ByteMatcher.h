@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <array>
 #include <map>
 #include <vector>
 
@@ -58,8 +57,6 @@ private:
         Bytes,      // candidates, then bytes compared
         Automaton,  // no character of the term has few enough last bytes to seek
     };
-    [[nodiscard]] bool confirmAt(const char *data, qsizetype size, qsizetype at,
-                                 qint64 &budget);
     [[nodiscard]] bool automatonContains(const char *data, qsizetype size);
 
     Kind m_kind = Kind::Bytes;

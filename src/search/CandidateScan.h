@@ -1,19 +1,9 @@
 #pragma once
 
-// The vector loop that finds a term's candidates (ByteMatcher::nextCandidate), written once for
-// every vector width. A Vector names a register of bytes, a mask of its lanes and the few
-// operations it needs:
-//
-//     using Bytes = ...;                   // a register of `width` bytes, 16, 32 or 64
-//     using Mask = ...;                    // one flag for each lane
-//     static Bytes load(const char *);     // unaligned
-//     static Bytes splat(unsigned char);   // the byte in every lane
-//     static Bytes either(Bytes, Bytes);   // or
-//     static Mask equal(Bytes, Bytes);     // the lanes that are equal
-//     static Mask both(Mask, Mask);        // and
-//     static Mask any(Mask, Mask);         // or
-//     static Mask nonAscii(Bytes);         // the lanes with their top bit set
-//     static quint64 bits(Mask);           // a bit for each lane, lane 0 lowest
+// The vector loop that finds a term's candidates (AnchorChoice::nextCandidate), written once for
+// every vector width. A Vector (Sse2Vector in AnchorChoice.cpp, the others in ByteSearchAvx2.cpp
+// and ByteSearchAvx512.cpp) names a register of bytes, a mask of its lanes, and the few
+// operations on them that the loop uses.
 //
 // The code is built with the instructions in force where this header is included: every
 // x86-64 compiler may emit SSE2 anywhere, while ByteSearchAvx2.cpp and ByteSearchAvx512.cpp

@@ -43,15 +43,8 @@ bool RecordScanner::readMore()
 {
     if (m_atEnd)
         return false;
-    if (m_capacity == 0) {
-        compact(0, blockSize);
-    } else if (m_capacity - m_filled < minimumRead) {
-        // A record longer than the buffer: room for the rest of the file at once, as its size
-        // says now, up to what a record may hold, rather than copying it over at each doubling.
-        const qint64 rest = std::max<qint64>(0, m_file.size() - m_offset - m_filled);
-        compact(0, std::max(m_capacity * 2,
-                            qsizetype(std::min<qint64>(holdLimit, m_filled + rest) + minimumRead)));
-    }
+    if (m_capacity - m_filled < minimumRead)
+        compact(0, std::max(2 * m_capacity, blockSize));
     const bool first = m_offset == 0 && m_filled == 0;
     const qint64 n = readBlock();
     if (n < 0)
@@ -178,18 +171,15 @@ bool RecordScanner::next()
             return false;
         }
     }
-    // Once the encoding is chosen, whether a record is plain ASCII no longer matters: it
-    // decodes the same either way. Before, its first byte outside ASCII decides; the pass
-    // over the records before it stopped at the first candidate or such byte, and the bytes
-    // up to there are ASCII.
-    m_currentNonAscii = true;
+    // Until the encoding is chosen, the first record with a byte outside ASCII chooses it. The
+    // pass over the records before it stopped at the first candidate or such byte, and the
+    // bytes up to there are ASCII.
     if (m_encoding)
         return true;
     const qsizetype ascii = m_candidateAhead != npos && m_candidateAhead > m_begin
             ? std::min(m_candidateAhead, m_end)
             : m_begin;
-    m_currentNonAscii = m_held ? nonAsciiIn(ascii, m_end) : m_longNonAscii;
-    return !m_currentNonAscii || decideEncoding();
+    return !(m_held ? nonAsciiIn(ascii, m_end) : m_longNonAscii) || decideEncoding();
 }
 
 bool RecordScanner::passLongRecord(bool clean)
@@ -365,10 +355,9 @@ void RecordScanner::appendCurrentText(QString &out, qsizetype maxChars)
 {
     const qint64 size = m_held ? m_end - m_begin : m_longSize;
     // Every code unit takes at least one byte, and a UTF-8 one at most three.
-    const bool oneBytePerUnit = !m_currentNonAscii || m_encoding == TextEncoding::Windows1252;
     const qint64 wanted = maxChars >= size ? size
-            : oneBytePerUnit              ? maxChars
-                                          : std::min<qint64>(size, 3 * qint64(maxChars) + 3);
+            : m_encoding == TextEncoding::Windows1252 ? maxChars
+                                                      : std::min<qint64>(size, 3 * qint64(maxChars) + 3);
     QByteArray reread;
     QByteArrayView bytes;
     if (m_held) {
@@ -383,7 +372,7 @@ void RecordScanner::appendCurrentText(QString &out, qsizetype maxChars)
     }
     const qsizetype start = out.size();
     // Plain ASCII is widened the fastest way there is.
-    if (!m_currentNonAscii || text::firstNonAscii(bytes.data(), bytes.size()) == bytes.size())
+    if (text::firstNonAscii(bytes.data(), bytes.size()) == bytes.size())
         out.append(QLatin1StringView(bytes));
     else if (m_encoding == TextEncoding::Utf8)
         text::appendUtf8(out, bytes);

@@ -52,7 +52,6 @@ public:
 
     // The file must be open. The term is used for currentMatches().
     RecordScanner(VerseFile &file, const SearchTerm &term);
-    ~RecordScanner() = default;
     RecordScanner(const RecordScanner &) = delete;
     RecordScanner &operator=(const RecordScanner &) = delete;
 
@@ -124,7 +123,6 @@ private:
     qint64 m_longSize = 0;
     bool m_longNonAscii = false;
     bool m_longClean = false; // no candidate in it
-    bool m_currentNonAscii = false; // or not known, once the encoding is chosen
 
     // No candidate of the term (nor, while the encoding is undecided, byte outside ASCII)
     // lies between some place no later than the next record and this one, which may be one;

@@ -6,6 +6,7 @@
 #include <array>
 #include <bit>
 #include <cstdlib>
+#include <map>
 #include <utility>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -86,8 +87,18 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
     std::vector<Anchor> anchors(n);
     std::vector<qsizetype> length(n, 0); // the variants' one length, or 0 when they differ
     std::vector<qsizetype> count(n, 0);
+    std::map<const Variants *, qsizetype> firstOf;
     qsizetype rarest = -1;
     for (qsizetype k = 0; k < n; ++k) {
+        const auto [first, added] = firstOf.try_emplace(variants[k], k);
+        if (!added) {
+            anchors[k] = anchors[first->second];
+            if (anchors[k].index >= 0)
+                anchors[k].index = k;
+            length[k] = length[first->second];
+            count[k] = count[first->second];
+            continue;
+        }
         std::vector<unsigned char> last;
         for (const Variant &v : *variants[k]) {
             const unsigned char b = v.byte(v.size - 1);

@@ -4,7 +4,6 @@
 #include "TextCoding.h"
 
 #include <QList>
-#include <QStringView>
 
 #include <algorithm>
 
@@ -18,39 +17,6 @@ QByteArray bytesOf(char32_t c, TextEncoding encoding)
     if (encoding == TextEncoding::Utf8)
         return text.toUtf8();
     return text::toWindows1252(text).value_or(QByteArray());
-}
-
-bool hasLoneSurrogate(QStringView text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            ++i;
-        else if (text[i].isSurrogate())
-            return true;
-    }
-    return false;
-}
-
-// The next character of UTF-8 bytes; a byte that starts no valid sequence reads as U+FFFD.
-char32_t nextUtf8(const unsigned char *&p, const unsigned char *end)
-{
-    const unsigned char c = *p;
-    if (c < 0x80) {
-        ++p;
-        return c;
-    }
-    const auto check = text::checkUtf8(
-            QByteArrayView(reinterpret_cast<const char *>(p), std::min<qsizetype>(4, end - p)));
-    const int length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
-    if (check.validSize < length) {
-        ++p;
-        return 0xFFFD;
-    }
-    char32_t point = c & (0x7F >> length);
-    for (int i = 1; i < length; ++i)
-        point = point << 6 | (p[i] & 0x3F);
-    p += length;
-    return point;
 }
 
 } // namespace
@@ -79,7 +45,7 @@ ByteMatcher::ByteMatcher(const QString &foldedTerm, TextEncoding encoding, QByte
         m_failure[i] = k;
     }
     // Half a character matches half of one in the text: only the automaton sees halves.
-    if (hasLoneSurrogate(foldedTerm)) {
+    if (!foldedTerm.isValidUtf16()) {
         m_kind = Kind::Automaton;
         return;
     }
@@ -187,27 +153,19 @@ bool ByteMatcher::contains(const char *data, qsizetype size, qsizetype firstCand
 bool ByteMatcher::automatonContains(const char *data, qsizetype size)
 {
     m_work += size;
-    const auto *p = reinterpret_cast<const unsigned char *>(data);
-    const auto *const end = p + size;
-    const qsizetype n = qsizetype(m_pattern.size());
+    // Decoded as the record is shown, and folded as the plain test folds it.
+    QString folded;
+    if (m_encoding == TextEncoding::Utf8)
+        text::appendUtf8(folded, {data, size});
+    else
+        text::appendWindows1252(folded, {data, size});
+    folded = std::move(folded).toCaseFolded();
     qsizetype state = 0;
-    const auto step = [&](char16_t unit) {
-        while (state > 0 && m_pattern[state] != unit)
+    for (const QChar c : std::as_const(folded)) {
+        while (state > 0 && m_pattern[state] != c.unicode())
             state = m_failure[state - 1];
-        if (m_pattern[state] == unit)
-            ++state;
-        return state == n;
-    };
-    while (p < end) {
-        const char32_t c = m_encoding == TextEncoding::Utf8 ? nextUtf8(p, end)
-                                                             : text::windows1252Char(*p++);
-        const char32_t folded = QChar::toCaseFolded(c);
-        if (QChar::requiresSurrogates(folded)) {
-            if (step(QChar::highSurrogate(folded)) || step(QChar::lowSurrogate(folded)))
-                return true;
-        } else if (step(char16_t(folded))) {
+        if (m_pattern[state] == c.unicode() && ++state == qsizetype(m_pattern.size()))
             return true;
-        }
     }
     return false;
 }

@@ -20,8 +20,8 @@ enum class TextEncoding { Utf8, Windows1252 };
 // and as the Kelvin sign. Candidates are found by one or two of those bytes, the rarest in a
 // sample of the file, sixteen bytes at a time, and each is confirmed by comparing bytes. Where
 // confirming costs more than a few times the bytes searched (a term such as "aaaab" in a
-// record of a's), the bytes are tested instead by an automaton over their folded characters,
-// decoded on the fly, so that a test is linear in its bytes whatever the term and the text.
+// record of a's), the bytes are decoded and folded and tested by an automaton instead, so that a
+// test is linear in its bytes whatever the term and the text.
 class ByteMatcher
 {
 public:

@@ -7,15 +7,6 @@
 
 namespace lumaril {
 
-namespace {
-
-int sequenceLength(unsigned char lead)
-{
-    return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-}
-
-} // namespace
-
 bool Windows1252Verdict::settledBy(const char *data, qsizetype size)
 {
     qsizetype from = 0;
@@ -28,7 +19,8 @@ bool Windows1252Verdict::settledBy(const char *data, qsizetype size)
             return false;
         }
         m_invalid = joined.validSize == 0;
-        from = m_invalid ? 0 : sequenceLength(static_cast<unsigned char>(m_cut[0])) - m_cutSize;
+        // Past the bytes found whole and valid after what was cut.
+        from = m_invalid ? 0 : joined.validSize - m_cutSize;
         m_cutSize = 0;
     }
     if (!m_invalid) {

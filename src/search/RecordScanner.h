@@ -87,8 +87,8 @@ private:
     // buffer when capacity is more than the buffer's.
     void compact(qsizetype keepFrom, qsizetype capacity = 0);
     // Reads the next block after what the buffer holds, making room first. False at the end
-    // of the file (m_atEnd) or on failure (m_stop).
-    bool readMore();
+    // of the file (m_atEnd, and m_stop becomes atEnd) or on failure (m_stop).
+    bool readMore(Stop atEnd = Stop::None);
     // Reads the file from offset on in blocks of its own, handing each to look until it
     // returns true or the file ends, then goes back to where the scan reads. False on failure.
     bool readAside(qint64 offset, const std::function<bool(const char *, qsizetype)> &look);

@@ -18,9 +18,9 @@ enum class TextEncoding { Utf8, Windows1252 };
 // The term is compiled once for the file's encoding: each of its characters becomes the bytes
 // of every character that folds the same (text::caseVariants), so "k" is also sought as "K"
 // and as the Kelvin sign. Candidates are found by one or two of those bytes, the rarest in a
-// sample of the file, sixteen bytes at a time, and each is confirmed by comparing bytes. Where
-// confirming costs more than a few times the bytes searched (a term such as "aaaab" in a
-// record of a's), the bytes are decoded and folded and tested by an automaton instead, so that a
+// sample of the file, a vector register at a time, and each is confirmed by comparing bytes.
+// Where confirming costs more than a few times the bytes searched (a term such as "aaaab" in a
+// record of a's), the bytes are decoded, folded and tested by an automaton instead, so that a
 // test is linear in its bytes whatever the term and the text.
 class ByteMatcher
 {

@@ -4,6 +4,7 @@
 #include "TextCoding.h"
 
 #include <QList>
+#include <QtEndian>
 
 #include <algorithm>
 
@@ -94,17 +95,28 @@ bool ByteMatcher::confirms(const char *data, qsizetype size, qsizetype at, qint6
 {
     const auto *const text = reinterpret_cast<const unsigned char *>(data);
     const qint64 before = budget;
+    // Whether the variant's bytes are at from: four bytes compared at once where there are
+    // four to read.
+    const auto isAt = [&](const Variant &v, qsizetype from) {
+        if (from < 0 || from + v.size > size)
+            return false;
+        if (from + 4 <= size) {
+            const quint32 mask = v.size == 4 ? ~0u : (1u << (8 * v.size)) - 1;
+            return (qFromLittleEndian<quint32>(text + from) & mask) == v.bytes;
+        }
+        for (qsizetype i = 0; i < v.size; ++i) {
+            if (text[from + i] != v.byte(i))
+                return false;
+        }
+        return true;
+    };
     // The size of the variant of the k-th character of the term whose bytes start at pos, or
     // end there when ending; 0 for none. Each variant tried costs a step besides its bytes, so
     // that the work allowed is counted the same whichever variant comes first.
     const auto variantAt = [&](qsizetype k, qsizetype pos, bool ending) -> qsizetype {
         for (const Variant &v : *m_variants[k]) {
             budget -= v.size + 1;
-            const qsizetype from = ending ? pos - v.size : pos;
-            qsizetype i = 0;
-            while (i < v.size && from + i >= 0 && from + i < size && text[from + i] == v.byte(i))
-                ++i;
-            if (i == v.size)
+            if (isAt(v, ending ? pos - v.size : pos))
                 return v.size;
         }
         return 0;

@@ -177,7 +177,9 @@ bool RecordScanner::next()
 bool RecordScanner::passLongRecord(bool clean)
 {
     m_longOffset = m_offset + m_next;
-    m_longNonAscii = nonAsciiIn(m_next, m_filled);
+    // Looked at only while the encoding is undecided; a clean record's candidate search then
+    // stops at a byte outside ASCII as well, so only the bytes after it need a look of their own.
+    m_longNonAscii = !clean && nonAsciiIn(m_next, m_filled);
     m_longClean = clean;
     for (;;) {
         compact(m_filled);
@@ -186,9 +188,9 @@ bool RecordScanner::passLongRecord(bool clean)
             return false;
         const qsizetype mark = findMark(from, m_filled);
         const qsizetype end = mark == npos ? m_filled : mark;
-        m_longNonAscii = m_longNonAscii || nonAsciiIn(from, end);
         m_longClean = m_longClean
                 && m_matcher->nextCandidate(m_buffer, from, end, m_filled, !m_encoding) == end;
+        m_longNonAscii = m_longNonAscii || (!m_longClean && nonAsciiIn(from, end));
         if (mark != npos) {
             m_held = false;
             m_longSize = m_offset + mark - m_longOffset;

@@ -25,11 +25,10 @@ struct Sse2Vector
     using Mask = __m128i; // all ones in a lane that is set
     static constexpr qsizetype width = 16;
     static Bytes load(const char *p) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p)); }
-    static Bytes splat(unsigned char byte) { return _mm_set1_epi8(char(byte)); }
+    static Bytes splat(char c) { return _mm_set1_epi8(c); }
     static Bytes either(Bytes a, Bytes b) { return _mm_or_si128(a, b); }
     static Mask equal(Bytes a, Bytes b) { return _mm_cmpeq_epi8(a, b); }
     static Mask both(Mask a, Mask b) { return _mm_and_si128(a, b); }
-    static Mask any(Mask a, Mask b) { return _mm_or_si128(a, b); }
     static Mask nonAscii(Bytes v) { return v; } // only the top bits are looked at
     static quint64 bits(Mask m) { return quint32(_mm_movemask_epi8(m)); }
 };

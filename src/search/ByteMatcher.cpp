@@ -1,17 +1,12 @@
 #include "ByteMatcher.h"
 
-#include "AnchorChoice.h"
 #include "CaseVariants.h"
 #include "TextCoding.h"
 
 #include <QList>
-#include <QStringView>
 #include <QtEndian>
 
 #include <algorithm>
-#include <bit>
-#include <cstring>
-#include <map>
 
 namespace lumaril {
 
@@ -23,39 +18,6 @@ QByteArray bytesOf(char32_t c, TextEncoding encoding)
     if (encoding == TextEncoding::Utf8)
         return text.toUtf8();
     return text::toWindows1252(text).value_or(QByteArray());
-}
-
-bool hasLoneSurrogate(QStringView text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            ++i;
-        else if (text[i].isSurrogate())
-            return true;
-    }
-    return false;
-}
-
-// The next character of UTF-8 bytes; a byte that starts no valid sequence reads as U+FFFD.
-char32_t nextUtf8(const unsigned char *&p, const unsigned char *end)
-{
-    const unsigned char c = *p;
-    if (c < 0x80) {
-        ++p;
-        return c;
-    }
-    const auto check = text::checkUtf8(
-            QByteArrayView(reinterpret_cast<const char *>(p), std::min<qsizetype>(4, end - p)));
-    const int length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
-    if (check.validSize < length) {
-        ++p;
-        return 0xFFFD;
-    }
-    char32_t point = c & (0x7F >> length);
-    for (int i = 1; i < length; ++i)
-        point = point << 6 | (p[i] & 0x3F);
-    p += length;
-    return point;
 }
 
 } // namespace
@@ -84,7 +46,7 @@ ByteMatcher::ByteMatcher(const QString &foldedTerm, TextEncoding encoding, QByte
         m_failure[i] = k;
     }
     // Half a character matches half of one in the text: only the automaton sees halves.
-    if (hasLoneSurrogate(foldedTerm)) {
+    if (!foldedTerm.isValidUtf16()) {
         m_kind = Kind::Automaton;
         return;
     }
@@ -129,9 +91,10 @@ qsizetype ByteMatcher::nextCandidate(const char *data, qsizetype from, qsizetype
     return m_anchors.nextCandidate(data, from, to, end, orNonAscii);
 }
 
-bool ByteMatcher::confirmAt(const char *data, qsizetype size, qsizetype at, qint64 &budget)
+bool ByteMatcher::confirms(const char *data, qsizetype size, qsizetype at, qint64 &budget)
 {
     const auto *const text = reinterpret_cast<const unsigned char *>(data);
+    const qint64 before = budget;
     // Whether the variant's bytes are at from: four bytes compared at once where there are
     // four to read.
     const auto isAt = [&](const Variant &v, qsizetype from) {
@@ -147,48 +110,30 @@ bool ByteMatcher::confirmAt(const char *data, qsizetype size, qsizetype at, qint
         }
         return true;
     };
-    // The variant of the k-th character of the term whose bytes start at from, or end at end.
-    // Each variant tried costs a step besides its bytes, so that the work allowed is
-    // counted the same whichever variant comes first.
-    const auto startingAt = [&](qsizetype k, qsizetype from) -> const Variant * {
+    // The size of the variant of the k-th character of the term whose bytes start at pos, or
+    // end there when ending; 0 for none. Each variant tried costs a step besides its bytes, so
+    // that the work allowed is counted the same whichever variant comes first.
+    const auto variantAt = [&](qsizetype k, qsizetype pos, bool ending) -> qsizetype {
         for (const Variant &v : *m_variants[k]) {
             budget -= v.size + 1;
-            if (isAt(v, from))
-                return &v;
+            if (isAt(v, ending ? pos - v.size : pos))
+                return v.size;
         }
-        return nullptr;
-    };
-    const auto endingAt = [&](qsizetype k, qsizetype end) -> const Variant * {
-        for (const Variant &v : *m_variants[k]) {
-            budget -= v.size + 1;
-            if (isAt(v, end - v.size))
-                return &v;
-        }
-        return nullptr;
+        return 0;
     };
     const qsizetype anchor = m_anchors.first.index;
-    const Variant *found = endingAt(anchor, at + 1);
-    if (!found)
-        return false;
-    qsizetype start = at + 1 - found->size;
-    qsizetype after = at + 1;
-    for (qsizetype k = anchor + 1; k < qsizetype(m_variants.size()); ++k) {
-        if (!(found = startingAt(k, after)))
-            return false;
-        after += found->size;
+    qsizetype start = at + 1 - variantAt(anchor, at + 1, true);
+    bool found = start <= at;
+    for (qsizetype k = anchor + 1, after = at + 1; found && k < qsizetype(m_variants.size()); ++k) {
+        const qsizetype length = variantAt(k, after, false);
+        found = length > 0;
+        after += length;
     }
-    for (qsizetype k = anchor - 1; k >= 0; --k) {
-        if (!(found = endingAt(k, start)))
-            return false;
-        start -= found->size;
+    for (qsizetype k = anchor - 1; found && k >= 0; --k) {
+        const qsizetype length = variantAt(k, start, true);
+        found = length > 0;
+        start -= length;
     }
-    return true;
-}
-
-bool ByteMatcher::confirms(const char *data, qsizetype size, qsizetype at, qint64 &budget)
-{
-    const qint64 before = budget;
-    const bool found = confirmAt(data, size, at, budget);
     m_work += before - budget;
     return found;
 }
@@ -206,48 +151,33 @@ bool ByteMatcher::contains(const char *data, qsizetype size, qsizetype firstCand
         return automatonContains(data, size);
     // Confirming is allowed about as much work as the search itself; past that, the
     // automaton takes over, which costs the same for every byte.
-    const qint64 allowed = 2 * qint64(size) + 8 * longestMatch();
-    qint64 budget = allowed;
-    bool found = false;
+    qint64 budget = 2 * qint64(size) + 8 * longestMatch();
     for (qsizetype at = nextCandidate(data, firstCandidate, size, size); at < size;
          at = nextCandidate(data, at + 1, size, size)) {
-        if (confirmAt(data, size, at, budget)) {
-            found = true;
-            break;
-        }
+        if (confirms(data, size, at, budget))
+            return true;
         if (budget < 0)
-            break;
+            return automatonContains(data, size);
     }
-    m_work += allowed - budget;
-    if (budget < 0 && !found)
-        return automatonContains(data, size);
-    return found;
+    return false;
 }
 
 bool ByteMatcher::automatonContains(const char *data, qsizetype size)
 {
     m_work += size;
-    const auto *p = reinterpret_cast<const unsigned char *>(data);
-    const auto *const end = p + size;
-    const qsizetype n = qsizetype(m_pattern.size());
+    // Decoded as the record is shown, and folded as the plain test folds it.
+    QString folded;
+    if (m_encoding == TextEncoding::Utf8)
+        text::appendUtf8(folded, {data, size});
+    else
+        text::appendWindows1252(folded, {data, size});
+    folded = std::move(folded).toCaseFolded();
     qsizetype state = 0;
-    const auto step = [&](char16_t unit) {
-        while (state > 0 && m_pattern[state] != unit)
+    for (const QChar c : std::as_const(folded)) {
+        while (state > 0 && m_pattern[state] != c.unicode())
             state = m_failure[state - 1];
-        if (m_pattern[state] == unit)
-            ++state;
-        return state == n;
-    };
-    while (p < end) {
-        const char32_t c = m_encoding == TextEncoding::Utf8 ? nextUtf8(p, end)
-                                                             : text::windows1252Char(*p++);
-        const char32_t folded = QChar::toCaseFolded(c);
-        if (QChar::requiresSurrogates(folded)) {
-            if (step(QChar::highSurrogate(folded)) || step(QChar::lowSurrogate(folded)))
-                return true;
-        } else if (step(char16_t(folded))) {
+        if (m_pattern[state] == c.unicode() && ++state == qsizetype(m_pattern.size()))
             return true;
-        }
     }
     return false;
 }

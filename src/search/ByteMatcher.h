@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <array>
 #include <map>
 #include <vector>
 
@@ -19,10 +18,10 @@ enum class TextEncoding { Utf8, Windows1252 };
 // The term is compiled once for the file's encoding: each of its characters becomes the bytes
 // of every character that folds the same (text::caseVariants), so "k" is also sought as "K"
 // and as the Kelvin sign. Candidates are found by one or two of those bytes, the rarest in a
-// sample of the file, sixteen bytes at a time, and each is confirmed by comparing bytes. Where
-// confirming costs more than a few times the bytes searched (a term such as "aaaab" in a
-// record of a's), the bytes are tested instead by an automaton over their folded characters,
-// decoded on the fly, so that a test is linear in its bytes whatever the term and the text.
+// sample of the file, a vector register at a time, and each is confirmed by comparing bytes.
+// Where confirming costs more than a few times the bytes searched (a term such as "aaaab" in a
+// record of a's), the bytes are decoded, folded and tested by an automaton instead, so that a
+// test is linear in its bytes whatever the term and the text.
 class ByteMatcher
 {
 public:
@@ -58,8 +57,6 @@ private:
         Bytes,      // candidates, then bytes compared
         Automaton,  // no character of the term has few enough last bytes to seek
     };
-    [[nodiscard]] bool confirmAt(const char *data, qsizetype size, qsizetype at,
-                                 qint64 &budget);
     [[nodiscard]] bool automatonContains(const char *data, qsizetype size);
 
     Kind m_kind = Kind::Bytes;

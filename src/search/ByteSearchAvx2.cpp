@@ -24,25 +24,14 @@
 namespace lumaril::text {
 namespace {
 
-struct Avx2Vector
+struct Avx2Bytes
 {
     using Bytes = __m256i;
     using Mask = __m256i; // all ones in a lane that is set
     static constexpr qsizetype width = 32;
-    static Bytes load(const char *p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p)); }
-    static Bytes splat(unsigned char byte) { return _mm256_set1_epi8(char(byte)); }
-    static Bytes either(Bytes a, Bytes b) { return _mm256_or_si256(a, b); }
     static Mask equal(Bytes a, Bytes b) { return _mm256_cmpeq_epi8(a, b); }
-    static Mask both(Mask a, Mask b) { return _mm256_and_si256(a, b); }
-    static Mask any(Mask a, Mask b) { return _mm256_or_si256(a, b); }
     static Mask nonAscii(Bytes v) { return v; } // only the top bits are looked at
     static quint64 bits(Mask m) { return quint32(_mm256_movemask_epi8(m)); }
-};
-
-struct Avx2Bytes
-{
-    using Bytes = __m256i;
-    static constexpr qsizetype width = 32;
     static Bytes load(const char *p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p)); }
     static Bytes zero() { return _mm256_setzero_si256(); }
     static Bytes splat(char c) { return _mm256_set1_epi8(c); }
@@ -71,7 +60,7 @@ qsizetype findCandidateWithAvx2(const char *data, qsizetype from, qsizetype stop
                                 const AnchorBytes &first, const AnchorBytes &second, bool pair,
                                 qsizetype distance, bool orNonAscii, bool &found)
 {
-    return findCandidate<Avx2Vector>(data, from, stop, first, second, pair, distance, orNonAscii,
+    return findCandidate<Avx2Bytes>(data, from, stop, first, second, pair, distance, orNonAscii,
                                      found);
 }
 

@@ -20,25 +20,16 @@
 namespace lumaril::text {
 namespace {
 
-struct Avx512Vector
+struct Avx512Bytes
 {
     using Bytes = __m512i;
     using Mask = __mmask64;
     static constexpr qsizetype width = 64;
-    static Bytes load(const char *p) { return _mm512_loadu_si512(p); }
-    static Bytes splat(unsigned char byte) { return _mm512_set1_epi8(char(byte)); }
-    static Bytes either(Bytes a, Bytes b) { return _mm512_or_si512(a, b); }
     static Mask equal(Bytes a, Bytes b) { return _mm512_cmpeq_epi8_mask(a, b); }
     static Mask both(Mask a, Mask b) { return a & b; }
-    static Mask any(Mask a, Mask b) { return a | b; }
+    static Mask either(Mask a, Mask b) { return a | b; }
     static Mask nonAscii(Bytes v) { return _mm512_movepi8_mask(v); }
     static quint64 bits(Mask m) { return m; }
-};
-
-struct Avx512Bytes
-{
-    using Bytes = __m512i;
-    static constexpr qsizetype width = 64;
     static Bytes load(const char *p) { return _mm512_loadu_si512(p); }
     static Bytes zero() { return _mm512_setzero_si512(); }
     static Bytes splat(char c) { return _mm512_set1_epi8(c); }
@@ -69,7 +60,7 @@ qsizetype findCandidateWithAvx512(const char *data, qsizetype from, qsizetype st
                                   const AnchorBytes &first, const AnchorBytes &second, bool pair,
                                   qsizetype distance, bool orNonAscii, bool &found)
 {
-    return findCandidate<Avx512Vector>(data, from, stop, first, second, pair, distance,
+    return findCandidate<Avx512Bytes>(data, from, stop, first, second, pair, distance,
                                        orNonAscii, found);
 }
 

@@ -1,19 +1,9 @@
 #pragma once
 
-// The vector loop that finds a term's candidates (ByteMatcher::nextCandidate), written once for
-// every vector width. A Vector names a register of bytes, a mask of its lanes and the few
-// operations it needs:
-//
-//     using Bytes = ...;                   // a register of `width` bytes, 16, 32 or 64
-//     using Mask = ...;                    // one flag for each lane
-//     static Bytes load(const char *);     // unaligned
-//     static Bytes splat(unsigned char);   // the byte in every lane
-//     static Bytes either(Bytes, Bytes);   // or
-//     static Mask equal(Bytes, Bytes);     // the lanes that are equal
-//     static Mask both(Mask, Mask);        // and
-//     static Mask any(Mask, Mask);         // or
-//     static Mask nonAscii(Bytes);         // the lanes with their top bit set
-//     static quint64 bits(Mask);           // a bit for each lane, lane 0 lowest
+// The vector loop that finds a term's candidates (AnchorChoice::nextCandidate), written once for
+// every vector width. A Vector (Sse2Vector in AnchorChoice.cpp, the byte types of
+// ByteSearchAvx2.cpp and ByteSearchAvx512.cpp, which the UTF-8 check uses too) names a register
+// of bytes, a mask of its lanes, and the few operations on them that the loop uses.
 //
 // The code is built with the instructions in force where this header is included: every
 // x86-64 compiler may emit SSE2 anywhere, while ByteSearchAvx2.cpp and ByteSearchAvx512.cpp
@@ -55,7 +45,7 @@ struct OneComparison
 {
     typename Vector::Bytes bit, value;
     explicit OneComparison(const AnchorBytes &a)
-        : bit(Vector::splat(a.bit)), value(Vector::splat(a.value))
+        : bit(Vector::splat(char(a.bit))), value(Vector::splat(char(a.value)))
     {
     }
     typename Vector::Mask operator()(typename Vector::Bytes v) const
@@ -70,12 +60,12 @@ struct AnyOfThree
 {
     typename Vector::Bytes b0, b1, b2;
     explicit AnyOfThree(const AnchorBytes &a)
-        : b0(Vector::splat(a.bytes[0])), b1(Vector::splat(a.bytes[1])), b2(Vector::splat(a.bytes[2]))
+        : b0(Vector::splat(char(a.bytes[0]))), b1(Vector::splat(char(a.bytes[1]))), b2(Vector::splat(char(a.bytes[2])))
     {
     }
     typename Vector::Mask operator()(typename Vector::Bytes v) const
     {
-        return Vector::any(Vector::any(Vector::equal(v, b0), Vector::equal(v, b1)),
+        return Vector::either(Vector::either(Vector::equal(v, b0), Vector::equal(v, b1)),
                            Vector::equal(v, b2));
     }
 };
@@ -98,7 +88,7 @@ qsizetype scan(const char *data, qsizetype from, qsizetype stop, const First &is
         if constexpr (!std::is_same_v<Second, NoSecond>)
             hit = Vector::both(hit, isSecond(Vector::load(data + p + distance)));
         if constexpr (orNonAscii)
-            hit = Vector::any(hit, Vector::nonAscii(bytes));
+            hit = Vector::either(hit, Vector::nonAscii(bytes));
         return hit;
     };
     qsizetype p = from;
@@ -114,7 +104,7 @@ qsizetype scan(const char *data, qsizetype from, qsizetype stop, const First &is
     // Four registers a step, so that the one branch is taken a quarter as often.
     for (; p + 4 * width <= stop; p += 4 * width) {
         const Mask h[4] = {hits(p), hits(p + width), hits(p + 2 * width), hits(p + 3 * width)};
-        if (Vector::bits(Vector::any(Vector::any(h[0], h[1]), Vector::any(h[2], h[3]))))
+        if (Vector::bits(Vector::either(Vector::either(h[0], h[1]), Vector::either(h[2], h[3]))))
             break;
     }
     for (; p + width <= stop; p += width) {

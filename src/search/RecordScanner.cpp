@@ -39,23 +39,14 @@ void RecordScanner::compact(qsizetype keepFrom, qsizetype capacity)
     m_matchingRecord = npos;
 }
 
-bool RecordScanner::readMore()
+bool RecordScanner::readMore(Stop atEnd)
 {
-    if (m_atEnd)
-        return false;
-    if (m_capacity == 0) {
-        compact(0, blockSize);
-    } else if (m_capacity - m_filled < minimumRead) {
-        // A record longer than the buffer: room for the rest of the file at once, as its size
-        // says now, up to what a record may hold, rather than copying it over at each doubling.
-        const qint64 rest = std::max<qint64>(0, m_file.size() - m_offset - m_filled);
-        compact(0, std::max(m_capacity * 2,
-                            qsizetype(std::min<qint64>(holdLimit, m_filled + rest) + minimumRead)));
-    }
+    if (!m_atEnd && m_capacity - m_filled < minimumRead)
+        compact(0, std::max(2 * m_capacity, blockSize));
     const bool first = m_offset == 0 && m_filled == 0;
-    const qint64 n = readBlock();
-    if (n < 0)
-        m_stop = Stop::ReadFailed;
+    const qint64 n = m_atEnd ? 0 : readBlock();
+    if (n <= 0 && m_stop == Stop::None)
+        m_stop = n < 0 ? Stop::ReadFailed : atEnd;
     else if (first && text::startsWithUtf16ByteOrderMark(m_buffer, n))
         m_stop = Stop::Utf16;
     m_candidateAhead = npos;
@@ -84,11 +75,8 @@ bool RecordScanner::start()
         // The preamble is never kept.
         m_next = m_filled;
         compact(m_next);
-        if (!readMore()) {
-            if (m_stop == Stop::None)
-                m_stop = Stop::NoMark;
+        if (!readMore(Stop::NoMark))
             return false;
-        }
     }
     m_next = m_searched = mark + 1;
     if (recordsLookLikeUtf16()) {
@@ -161,11 +149,8 @@ bool RecordScanner::next()
         }
         compact(m_next);
         const qsizetype searchedTo = m_filled;
-        if (!readMore()) {
-            if (m_stop == Stop::None)
-                m_stop = Stop::EndOfFile;
+        if (!readMore(Stop::EndOfFile))
             return false;
-        }
         if (clean) {
             m_candidateAhead = m_matcher->nextCandidate(m_buffer, searchedTo, m_filled, m_filled,
                                                         !m_encoding);
@@ -178,38 +163,34 @@ bool RecordScanner::next()
             return false;
         }
     }
-    // Once the encoding is chosen, whether a record is plain ASCII no longer matters: it
-    // decodes the same either way. Before, its first byte outside ASCII decides; the pass
-    // over the records before it stopped at the first candidate or such byte, and the bytes
-    // up to there are ASCII.
-    m_currentNonAscii = true;
+    // Until the encoding is chosen, the first record with a byte outside ASCII chooses it. The
+    // pass over the records before it stopped at the first candidate or such byte, and the
+    // bytes up to there are ASCII.
     if (m_encoding)
         return true;
     const qsizetype ascii = m_candidateAhead != npos && m_candidateAhead > m_begin
             ? std::min(m_candidateAhead, m_end)
             : m_begin;
-    m_currentNonAscii = m_held ? nonAsciiIn(ascii, m_end) : m_longNonAscii;
-    return !m_currentNonAscii || decideEncoding();
+    return !(m_held ? nonAsciiIn(ascii, m_end) : m_longNonAscii) || decideEncoding();
 }
 
 bool RecordScanner::passLongRecord(bool clean)
 {
     m_longOffset = m_offset + m_next;
-    m_longNonAscii = nonAsciiIn(m_next, m_filled);
+    // Looked at only while the encoding is undecided; a clean record's candidate search then
+    // stops at a byte outside ASCII as well, so only the bytes after it need a look of their own.
+    m_longNonAscii = !clean && nonAsciiIn(m_next, m_filled);
     m_longClean = clean;
     for (;;) {
         compact(m_filled);
         const qsizetype from = m_filled;
-        if (!readMore()) {
-            if (m_stop == Stop::None)
-                m_stop = Stop::EndOfFile;
+        if (!readMore(Stop::EndOfFile))
             return false;
-        }
         const qsizetype mark = findMark(from, m_filled);
         const qsizetype end = mark == npos ? m_filled : mark;
-        m_longNonAscii = m_longNonAscii || nonAsciiIn(from, end);
         m_longClean = m_longClean
                 && m_matcher->nextCandidate(m_buffer, from, end, m_filled, !m_encoding) == end;
+        m_longNonAscii = m_longNonAscii || (!m_longClean && nonAsciiIn(from, end));
         if (mark != npos) {
             m_held = false;
             m_longSize = m_offset + mark - m_longOffset;
@@ -268,39 +249,27 @@ bool RecordScanner::decideEncoding()
     // invalid sequence turns up from here on with a mark after it, closing a record around it.
     Windows1252Verdict verdict;
     bool settled = false;
-    qsizetype checkFrom = m_begin;
-    if (!m_held) {
-        qint64 left = m_longSize;
-        if (!readAside(m_longOffset, [&](const char *data, qsizetype size) {
-                size = qsizetype(std::min<qint64>(size, left));
-                left -= size;
-                settled = verdict.settledBy(data, size);
-                return settled || left == 0;
-            })) {
-            return false;
+    qint64 aside = m_longOffset; // where the bytes that the buffer does not keep begin, if any
+    if (m_held) {
+        settled = verdict.settledBy(m_buffer + m_begin, m_filled - m_begin);
+        // What is read to choose is kept for the scan, up to holdLimit: what the buffer keeps
+        // is moved once into one large enough for the rest of the file, as its size says now.
+        const qint64 rest = std::max<qint64>(0, m_file.size() - m_offset - m_filled);
+        const qint64 wanted = std::min<qint64>(holdLimit, m_filled - m_begin + rest + minimumRead);
+        compact(m_begin, settled ? 0 : qsizetype((wanted + blockSize - 1) / blockSize * blockSize));
+        while (!settled && m_capacity - m_filled >= minimumRead) {
+            const qsizetype from = m_filled;
+            if (!readMore())
+                break;
+            settled = verdict.settledBy(m_buffer + from, m_filled - from);
         }
-        checkFrom = m_next - 1; // its closing mark
+        if (m_stop != Stop::None)
+            return false;
+        aside = m_atEnd ? -1 : m_offset + m_filled;
     }
-    if (!settled)
-        settled = verdict.settledBy(m_buffer + checkFrom, m_filled - checkFrom);
-
-    // What is read to choose is kept for the scan, up to holdLimit: what the buffer keeps is
-    // moved once into one large enough for the rest of the file, as the file's size says now.
-    const qsizetype keepFrom = m_held ? m_begin : m_next;
-    const qint64 rest = std::max<qint64>(0, m_file.size() - m_offset - m_filled);
-    const qint64 wanted = std::min<qint64>(holdLimit, m_filled - keepFrom + rest + minimumRead);
-    compact(keepFrom, settled ? 0 : qsizetype((wanted + blockSize - 1) / blockSize * blockSize));
-    while (!settled && m_capacity - m_filled >= minimumRead) {
-        const qsizetype from = m_filled;
-        if (!readMore())
-            break;
-        settled = verdict.settledBy(m_buffer + from, m_filled - from);
-    }
-    if (m_stop != Stop::None)
-        return false;
-    // Past that, on through the rest of the file in blocks of its own.
-    if (!settled && !m_atEnd
-        && !readAside(m_offset + m_filled, [&](const char *data, qsizetype size) {
+    // The rest, or a record too long to hold and all after it, in blocks of its own.
+    if (!settled && aside >= 0
+        && !readAside(aside, [&](const char *data, qsizetype size) {
                settled = verdict.settledBy(data, size);
                return settled;
            })) {
@@ -364,11 +333,11 @@ bool RecordScanner::longRecordMatches()
 void RecordScanner::appendCurrentText(QString &out, qsizetype maxChars)
 {
     const qint64 size = m_held ? m_end - m_begin : m_longSize;
-    // Every code unit takes at least one byte, and a UTF-8 one at most three.
-    const bool oneBytePerUnit = !m_currentNonAscii || m_encoding == TextEncoding::Windows1252;
+    // Every code unit takes at least one byte, and a UTF-8 one at most three. While the
+    // encoding is undecided, the current record is plain ASCII (else it would have decided).
     const qint64 wanted = maxChars >= size ? size
-            : oneBytePerUnit              ? maxChars
-                                          : std::min<qint64>(size, 3 * qint64(maxChars) + 3);
+            : m_encoding != TextEncoding::Utf8 ? maxChars
+                                               : std::min<qint64>(size, 3 * qint64(maxChars) + 3);
     QByteArray reread;
     QByteArrayView bytes;
     if (m_held) {
@@ -383,7 +352,7 @@ void RecordScanner::appendCurrentText(QString &out, qsizetype maxChars)
     }
     const qsizetype start = out.size();
     // Plain ASCII is widened the fastest way there is.
-    if (!m_currentNonAscii || text::firstNonAscii(bytes.data(), bytes.size()) == bytes.size())
+    if (!m_encoding || text::firstNonAscii(bytes.data(), bytes.size()) == bytes.size())
         out.append(QLatin1StringView(bytes));
     else if (m_encoding == TextEncoding::Utf8)
         text::appendUtf8(out, bytes);

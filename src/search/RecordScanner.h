@@ -52,7 +52,6 @@ public:
 
     // The file must be open. The term is used for currentMatches().
     RecordScanner(VerseFile &file, const SearchTerm &term);
-    ~RecordScanner() = default;
     RecordScanner(const RecordScanner &) = delete;
     RecordScanner &operator=(const RecordScanner &) = delete;
 
@@ -88,8 +87,8 @@ private:
     // buffer when capacity is more than the buffer's.
     void compact(qsizetype keepFrom, qsizetype capacity = 0);
     // Reads the next block after what the buffer holds, making room first. False at the end
-    // of the file (m_atEnd) or on failure (m_stop).
-    bool readMore();
+    // of the file (m_atEnd, and m_stop becomes atEnd) or on failure (m_stop).
+    bool readMore(Stop atEnd = Stop::None);
     // Reads the file from offset on in blocks of its own, handing each to look until it
     // returns true or the file ends, then goes back to where the scan reads. False on failure.
     bool readAside(qint64 offset, const std::function<bool(const char *, qsizetype)> &look);
@@ -124,7 +123,6 @@ private:
     qint64 m_longSize = 0;
     bool m_longNonAscii = false;
     bool m_longClean = false; // no candidate in it
-    bool m_currentNonAscii = false; // or not known, once the encoding is chosen
 
     // No candidate of the term (nor, while the encoding is undecided, byte outside ASCII)
     // lies between some place no later than the next record and this one, which may be one;

@@ -15,7 +15,6 @@ class SearchTerm
 public:
     explicit SearchTerm(const QString &term);
 
-    [[nodiscard]] bool isEmpty() const { return m_folded.isEmpty(); }
     // The term after QString::toCaseFolded().
     [[nodiscard]] const QString &folded() const { return m_folded; }
 

@@ -15,8 +15,6 @@ public:
     [[nodiscard]] bool settledBy(const char *data, qsizetype size);
 
 private:
-    bool invalidFrom(const char *data, qsizetype size, qsizetype at);
-
     bool m_invalid = false;
     char m_cut[4] = {};
     qsizetype m_cutSize = 0;

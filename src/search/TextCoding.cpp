@@ -24,14 +24,14 @@ constexpr std::array<char16_t, 32> highControls = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-} // namespace
-
 char16_t windows1252Char(unsigned char byte)
 {
     if (byte >= 0x80 && byte < 0xA0)
         return highControls[byte - 0x80];
     return byte;
 }
+
+} // namespace
 
 namespace {
 

@@ -55,9 +55,6 @@ void appendWindows1252(QString &out, QByteArrayView bytes);
 // The Windows-1252 bytes of text, or nothing when a character has no byte there.
 [[nodiscard]] std::optional<QByteArray> toWindows1252(QStringView text);
 
-// The character a Windows-1252 byte stands for.
-[[nodiscard]] char16_t windows1252Char(unsigned char byte);
-
 // The first byte of data with its high bit set, or size when there is none.
 [[nodiscard]] qsizetype firstNonAscii(const char *data, qsizetype size);
 

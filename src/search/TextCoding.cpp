@@ -31,10 +31,6 @@ char16_t windows1252Char(unsigned char byte)
     return byte;
 }
 
-} // namespace
-
-namespace {
-
 // The first byte at or after p with its high bit set, or a place at most seven bytes before
 // it (or end): English text is ASCII for long stretches, so they are passed a block at a time.
 const unsigned char *skipAscii(const unsigned char *p, const unsigned char *end)

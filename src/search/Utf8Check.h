@@ -107,7 +107,8 @@ qsizetype validUtf8Prefix(const char *data, qsizetype size)
         char last[2 * width] = {};
         std::memcpy(last, data + at, size_t(size - at));
         const auto input = V::load(last);
-        if (V::isZero(V::either(errorsIn<V>(input, previous), errorsIn<V>(V::load(last + width), input))))
+        const auto after = V::load(last + width);
+        if (V::isZero(V::either(errorsIn<V>(input, previous), errorsIn<V>(after, input))))
             return size;
     }
     // An error found in one block may lie in a sequence that starts in the three bytes before

@@ -353,13 +353,8 @@ private slots:
         std::vector<lumaril::Variants> variants;
         for (const QStringList &forms : characters) {
             variants.emplace_back();
-            for (const QString &form : forms) {
-                const QByteArray bytes = form.toUtf8();
-                lumaril::Variant v{0, bytes.size()};
-                for (qsizetype i = 0; i < bytes.size(); ++i)
-                    v.bytes |= quint32(static_cast<unsigned char>(bytes[i])) << (8 * i);
-                variants.back().push_back(v);
-            }
+            for (const QString &form : forms)
+                variants.back().push_back(lumaril::Variant::of(form.toUtf8()));
         }
         std::vector<const lumaril::Variants *> term;
         for (const lumaril::Variants &v : variants)

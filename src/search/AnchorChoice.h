@@ -19,6 +19,13 @@ struct Variant
     quint32 bytes = 0;
     qsizetype size = 0;
     [[nodiscard]] unsigned char byte(qsizetype i) const { return static_cast<unsigned char>(bytes >> (8 * i)); }
+    [[nodiscard]] static Variant of(QByteArrayView written)
+    {
+        Variant v{0, written.size()};
+        for (qsizetype i = 0; i < written.size(); ++i)
+            v.bytes |= quint32(static_cast<unsigned char>(written[i])) << (8 * i);
+        return v;
+    }
 };
 using Variants = std::vector<Variant>;
 

@@ -55,10 +55,7 @@ ByteMatcher::ByteMatcher(const QString &foldedTerm, TextEncoding encoding, QByte
         auto [it, added] = m_classes.try_emplace(c);
         if (added) {
             for (const char32_t variant : text::caseVariants(c)) {
-                const QByteArray bytes = bytesOf(variant, encoding);
-                Variant v{0, bytes.size()};
-                for (qsizetype i = 0; i < bytes.size(); ++i)
-                    v.bytes |= quint32(static_cast<unsigned char>(bytes[i])) << (8 * i);
+                const Variant v = Variant::of(bytesOf(variant, encoding));
                 // The character as the term has it first: text is mostly in small letters.
                 if (v.size > 0)
                     it->second.insert(variant == c ? it->second.begin() : it->second.end(), v);

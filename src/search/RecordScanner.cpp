@@ -265,7 +265,8 @@ bool RecordScanner::decideEncoding()
         }
         if (m_stop != Stop::None)
             return false;
-        aside = m_atEnd ? -1 : m_offset + m_filled;
+        m_checkedTo = m_offset + m_filled;
+        aside = m_atEnd ? -1 : m_checkedTo;
     }
     // The rest, or a record too long to hold and all after it, in blocks of its own.
     if (!settled && aside >= 0
@@ -355,7 +356,7 @@ void RecordScanner::appendCurrentText(QString &out, qsizetype maxChars)
     if (!m_encoding || text::firstNonAscii(bytes.data(), bytes.size()) == bytes.size())
         out.append(QLatin1StringView(bytes));
     else if (m_encoding == TextEncoding::Utf8)
-        text::appendUtf8(out, bytes);
+        text::appendUtf8(out, bytes, m_held && m_offset + m_end <= m_checkedTo);
     else
         text::appendWindows1252(out, bytes);
     if (out.size() - start > maxChars) {

@@ -109,6 +109,10 @@ private:
     bool m_utf16Pending = false; // whether the sample is UTF-16, once the first record ends
     qint64 m_passBudget = 0; // what confirming candidates in passes may still compare
     std::optional<TextEncoding> m_encoding; // none while every record so far was ASCII
+    // The records that end before this place in the file were checked as UTF-8 when the
+    // encoding was chosen, on the very bytes the buffer holds, so a record is not checked again
+    // to be shown.
+    qint64 m_checkedTo = 0;
 
     qsizetype m_next = 0;     // where the next record starts
     qsizetype m_searched = 0; // the next mark is not before this

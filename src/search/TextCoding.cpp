@@ -55,6 +55,19 @@ const unsigned char *skipAscii(const unsigned char *p, const unsigned char *end)
     return p;
 }
 
+// The bytes of valid UTF-8 up to a sequence that their end cuts, if any.
+qsizetype wholeSequences(QByteArrayView bytes)
+{
+    qsizetype lead = bytes.size() - 1;
+    while (lead > 0 && bytes.size() - lead < 4 && (bytes[lead] & 0xC0) == 0x80)
+        --lead;
+    if (lead < 0)
+        return 0;
+    const auto c = static_cast<unsigned char>(bytes[lead]);
+    const qsizetype length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    return lead + length > bytes.size() ? lead : bytes.size();
+}
+
 } // namespace
 
 #ifdef LUMARIL_CANDIDATES_WITH_AVX2
@@ -145,11 +158,11 @@ bool isValidUtf8(QByteArrayView bytes)
     return checkUtf8(bytes).validSize == bytes.size();
 }
 
-void appendUtf8(QString &out, QByteArrayView bytes)
+void appendUtf8(QString &out, QByteArrayView bytes, bool checked)
 {
     // Whole, valid sequences are decoded here, a few times faster than QStringDecoder decodes
     // text outside ASCII; whatever follows them is left to it, for its U+FFFD.
-    const qsizetype valid = checkUtf8(bytes).validSize;
+    const qsizetype valid = checked ? wholeSequences(bytes) : checkUtf8(bytes).validSize;
     const qsizetype start = out.size();
     out.resize(start + valid); // never more code units than bytes
     auto *const begin = reinterpret_cast<char16_t *>(out.data()) + start;

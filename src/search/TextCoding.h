@@ -32,8 +32,10 @@ struct Utf8Check
 [[nodiscard]] Utf8Check checkUtf8(QByteArrayView bytes);
 
 // Appends the text of UTF-8 bytes, a U+FEFF at their start included; a byte that starts no
-// valid sequence reads as U+FFFD, as QStringDecoder reads it.
-void appendUtf8(QString &out, QByteArrayView bytes);
+// valid sequence reads as U+FFFD, as QStringDecoder reads it. When checked, the bytes are known
+// to start valid UTF-8 that may go on past them (a record of a file already checked whole), and
+// only a sequence that their end cuts is looked for.
+void appendUtf8(QString &out, QByteArrayView bytes, bool checked = false);
 [[nodiscard]] inline QString fromUtf8(QByteArrayView bytes)
 {
     QString out;

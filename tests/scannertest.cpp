@@ -329,27 +329,33 @@ private slots:
     }
 
     // The vector search for candidates finds what a look at each byte finds, wherever it
-    // starts and ends against the registers, for each kind of anchor, alone and in pairs, with
-    // and without stopping at bytes outside ASCII.
+    // starts and ends against the registers, for each kind of anchor, alone and in pairs (at
+    // one distance, or at two across a character of two lengths), with and without stopping
+    // at bytes outside ASCII.
     void candidatesAsByteByByte_data()
     {
         QTest::addColumn<QList<QStringList>>("characters");
         QTest::addColumn<QByteArray>("sample");
         QTest::addColumn<bool>("pair");
+        QTest::addColumn<bool>("twoDistances");
         const QStringList a{"a", "A"}, b{"b", "B"}, s{"s", "S", "\u017F"};
         const QStringList sigma{"\u03C3", "\u03A3", "\u03C2"}, beta{"\u03B2", "\u0392", "\u03D0"};
-        QTest::newRow("two cases") << QList<QStringList>{a} << QByteArray() << false;
-        QTest::newRow("three last bytes") << QList<QStringList>{s} << QByteArray() << false;
+        QTest::newRow("two cases") << QList<QStringList>{a} << QByteArray() << false << false;
+        QTest::newRow("three last bytes") << QList<QStringList>{s} << QByteArray() << false << false;
         QTest::newRow("pair")
-                << QList<QStringList>{a, b} << QByteArray("aaa bbb ").repeated(9) << true;
+                << QList<QStringList>{a, b} << QByteArray("aaa bbb ").repeated(9) << true << false;
         QTest::newRow("pair of three last bytes each")
-                << QList<QStringList>{sigma, beta} << QByteArray("\xCF\x83 ").repeated(9) << true;
+                << QList<QStringList>{sigma, beta} << QByteArray("\xCF\x83 ").repeated(9) << true
+                << false;
+        QTest::newRow("pair across s and the long s")
+                << QList<QStringList>{a, s, b} << QByteArray("sss ").repeated(9) << true << true;
     }
     void candidatesAsByteByByte()
     {
         QFETCH(QList<QStringList>, characters);
         QFETCH(QByteArray, sample);
         QFETCH(bool, pair);
+        QFETCH(bool, twoDistances);
         std::vector<lumaril::Variants> variants;
         for (const QStringList &forms : characters) {
             variants.emplace_back();
@@ -361,6 +367,7 @@ private slots:
             term.push_back(&v);
         const lumaril::AnchorChoice choice = lumaril::chooseAnchors(term, sample);
         QCOMPARE(choice.second.index >= 0, pair);
+        QCOMPARE(choice.orOneMore, twoDistances);
         const auto holds = [](const lumaril::Anchor &anchor, char c) {
             return anchor.holds(static_cast<unsigned char>(c));
         };
@@ -369,17 +376,21 @@ private slots:
         QByteArray data(700, 'x');
         for (int round = 0; round < 20; ++round) {
             for (char &c : data)
-                c = rng.bounded(40) == 0 ? rare[rng.bounded(rare.size())] : 'x';
+                c = rng.bounded(3) == 0 ? rare[rng.bounded(rare.size())] : 'x';
             for (const bool orNonAscii : {false, true}) {
                 for (qsizetype from = 0; from < 150; ++from) {
                     for (const qsizetype length : {0, 1, 63, 64, 129, 300, 700}) {
                         const qsizetype to = std::min(from + length, data.size());
                         qsizetype expected = from;
                         for (; expected < to; ++expected) {
+                            const auto secondAt = [&](qsizetype at) {
+                                return at >= data.size() || holds(choice.second, data[at]);
+                            };
                             const qsizetype second = expected + choice.distance;
                             if ((orNonAscii && static_cast<unsigned char>(data[expected]) >= 0x80)
                                 || (holds(choice.first, data[expected])
-                                    && (!pair || second >= data.size() || holds(choice.second, data[second])))) {
+                                    && (!pair || secondAt(second)
+                                        || (twoDistances && secondAt(second + 1))))) {
                                 break;
                             }
                         }

@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstdlib>
 #include <map>
+#include <tuple>
 #include <utility>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -42,32 +43,36 @@ qsizetype AnchorChoice::nextCandidate(const char *data, qsizetype from, qsizetyp
     const bool pair = second.index >= 0;
     qsizetype p = from;
 #ifdef LUMARIL_HAVE_SSE2
-    const qsizetype stop = pair ? std::min(to, end - distance) : to;
+    const qsizetype stop = pair ? std::min(to, end - distance - orOneMore) : to;
     bool found = false;
 #ifdef LUMARIL_CANDIDATES_WITH_AVX2
     const text::Vectors vectors = text::widestVectors();
     if (vectors == text::Vectors::Avx512) {
         p = text::findCandidateWithAvx512(data, p, stop, first.bytes, second.bytes, pair, distance,
-                                          orNonAscii, found);
+                                          orOneMore, orNonAscii, found);
     }
     if (vectors >= text::Vectors::Avx2 && !found) {
         p = text::findCandidateWithAvx2(data, p, stop, first.bytes, second.bytes, pair, distance,
-                                        orNonAscii, found);
+                                        orOneMore, orNonAscii, found);
     }
 #endif
     if (!found) {
         p = text::findCandidate<Sse2Vector>(data, p, stop, first.bytes, second.bytes, pair,
-                                            distance, orNonAscii, found);
+                                            distance, orOneMore, orNonAscii, found);
     }
     if (found)
         return p;
 #endif
+    // A place past end may hold the second anchor's byte, for all that is known.
+    const auto secondAt = [&](qsizetype q) {
+        return q >= end || second.holds(static_cast<unsigned char>(data[q]));
+    };
     for (; p < to; ++p) {
         if (orNonAscii && static_cast<unsigned char>(data[p]) >= 0x80)
             return p;
         if (!first.holds(static_cast<unsigned char>(data[p])))
             continue;
-        if (pair && p + distance < end && !second.holds(static_cast<unsigned char>(data[p + distance])))
+        if (pair && !secondAt(p + distance) && !(orOneMore && secondAt(p + distance + 1)))
             continue;
         return p;
     }
@@ -84,7 +89,8 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
     // Within a valid text only one variant can end at a given byte, so the byte places it.
     const qsizetype n = qsizetype(variants.size());
     std::vector<Anchor> anchors(n);
-    std::vector<qsizetype> length(n, 0); // the variants' one length, or 0 when they differ
+    // The shortest and the longest of each character's variants.
+    std::vector<std::pair<qsizetype, qsizetype>> lengths(n);
     std::vector<qsizetype> count(n, 0);
     std::map<const Variants *, qsizetype> firstOf;
     qsizetype rarest = -1;
@@ -94,7 +100,7 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
             anchors[k] = anchors[first->second];
             if (anchors[k].index >= 0)
                 anchors[k].index = k;
-            length[k] = length[first->second];
+            lengths[k] = lengths[first->second];
             count[k] = count[first->second];
             continue;
         }
@@ -104,11 +110,11 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
             if (std::find(last.begin(), last.end(), b) == last.end())
                 last.push_back(b);
         }
-        const qsizetype one = variants[k]->front().size;
-        if (std::all_of(variants[k]->begin(), variants[k]->end(),
-                        [one](const Variant &v) { return v.size == one; })) {
-            length[k] = one;
-        }
+        const auto [lo, hi] = std::minmax_element(variants[k]->begin(), variants[k]->end(),
+                                                  [](const Variant &a, const Variant &b) {
+                                                      return a.size < b.size;
+                                                  });
+        lengths[k] = {lo->size, hi->size};
         if (last.size() > 3)
             continue;
         // Where they are one byte, or two that differ in one bit (as a letter's two cases in
@@ -138,7 +144,8 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
     // "Allah") may be common together. Seeking a pair costs about what seeking one character
     // does, so a pair is chosen when the sample cannot tell them apart, as when it holds
     // neither, and then the pair with the rarer second character. The characters after the
-    // first, up to the second, must each have variants of one length.
+    // first, up to the second, may put it at two distances, no more: one of them may have
+    // variants of two lengths that differ by one byte.
     choice.first = anchors[rarest];
     std::vector<qsizetype> places; // of the rarest character's bytes in the sample
     for (qsizetype p = choice.nextCandidate(sample.data(), 0, sampled, sampled); p < sampled;
@@ -146,27 +153,37 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
         places.push_back(p);
     }
     // A second character found at every byte of the sample would add nothing.
-    std::pair<qsizetype, qsizetype> best{count[rarest], sampled};
-    const auto consider = [&](qsizetype other, qsizetype offset) {
-        qsizetype together = 0;
-        for (const qsizetype p : places) {
-            const qsizetype q = p + offset;
-            together += q >= 0 && q < sampled
+    // At equal counts, one distance is sought with one comparison fewer.
+    std::tuple<qsizetype, qsizetype, bool> best{count[rarest], sampled, false};
+    const auto consider = [&](qsizetype other, qsizetype offset, bool orOneMore) {
+        const auto holds = [&](qsizetype q) {
+            return q >= 0 && q < sampled
                     && anchors[other].holds(static_cast<unsigned char>(sample[q]));
-        }
-        if (anchors[other].index < 0 || std::pair(together, count[other]) >= best)
+        };
+        const qsizetype further = offset > 0 ? offset + 1 : offset - 1;
+        qsizetype together = 0;
+        for (const qsizetype p : places)
+            together += holds(p + offset) || (orOneMore && holds(p + further));
+        if (anchors[other].index < 0 || std::tuple(together, count[other], orOneMore) >= best)
             return;
-        best = {together, count[other]};
+        best = {together, count[other], orOneMore};
         choice.first = offset > 0 ? anchors[rarest] : anchors[other];
         choice.second = offset > 0 ? anchors[other] : anchors[rarest];
         choice.distance = std::abs(offset);
+        choice.orOneMore = orOneMore;
     };
-    qsizetype distance = 0;
-    for (qsizetype j = rarest + 1; j < std::min(n, rarest + 17) && length[j] != 0; ++j)
-        consider(j, distance += length[j]);
-    distance = 0;
-    for (qsizetype i = rarest - 1; i >= std::max<qsizetype>(0, rarest - 16) && length[i + 1] != 0; --i)
-        consider(i, -(distance += length[i + 1]));
+    // The lengths of the characters from the one after the first anchor up to the second.
+    qsizetype distance = 0, spread = 0;
+    const auto add = [&](qsizetype k) {
+        distance += lengths[k].first;
+        spread += lengths[k].second - lengths[k].first;
+        return spread <= 1;
+    };
+    for (qsizetype j = rarest + 1; j < std::min(n, rarest + 17) && add(j); ++j)
+        consider(j, distance, spread == 1);
+    distance = spread = 0;
+    for (qsizetype i = rarest - 1; i >= std::max<qsizetype>(0, rarest - 16) && add(i + 1); --i)
+        consider(i, -distance, spread == 1);
     return choice;
 }
 

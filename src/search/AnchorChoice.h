@@ -46,10 +46,13 @@ struct AnchorChoice
     Anchor first;           // none when no character has few enough last bytes to seek
     Anchor second;          // none when the first is sought alone
     qsizetype distance = 0; // from the first anchor's byte to the second's
+    // Or one byte further: a character between them, or the second, has variants of two
+    // lengths (as "s" and the long s, or Cyrillic "т" and its old form).
+    bool orOneMore = false;
 
     // The first place in [from, to) whose byte is one of the first anchor's and, with a
-    // second, whose byte distance later is one of its; or, when orNonAscii, where a byte
-    // outside ASCII is, whichever comes first; or to. Bytes before end may be looked at.
+    // second, whose byte distance (or one more) later is one of its; or, when orNonAscii, where
+    // a byte outside ASCII is, whichever comes first; or to. Bytes before end may be looked at.
     [[nodiscard]] qsizetype nextCandidate(const char *data, qsizetype from, qsizetype to,
                                           qsizetype end, bool orNonAscii = false) const;
 };

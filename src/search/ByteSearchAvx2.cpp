@@ -58,10 +58,10 @@ struct Avx2Bytes
 
 qsizetype findCandidateWithAvx2(const char *data, qsizetype from, qsizetype stop,
                                 const AnchorBytes &first, const AnchorBytes &second, bool pair,
-                                qsizetype distance, bool orNonAscii, bool &found)
+                                qsizetype distance, bool orOneMore, bool orNonAscii, bool &found)
 {
-    return findCandidate<Avx2Bytes>(data, from, stop, first, second, pair, distance, orNonAscii,
-                                     found);
+    return findCandidate<Avx2Bytes>(data, from, stop, first, second, pair, distance, orOneMore,
+                                     orNonAscii, found);
 }
 
 qsizetype validUtf8PrefixWithAvx2(const char *data, qsizetype size)

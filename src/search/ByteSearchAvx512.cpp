@@ -58,9 +58,9 @@ struct Avx512Bytes
 
 qsizetype findCandidateWithAvx512(const char *data, qsizetype from, qsizetype stop,
                                   const AnchorBytes &first, const AnchorBytes &second, bool pair,
-                                  qsizetype distance, bool orNonAscii, bool &found)
+                                  qsizetype distance, bool orOneMore, bool orNonAscii, bool &found)
 {
-    return findCandidate<Avx512Bytes>(data, from, stop, first, second, pair, distance,
+    return findCandidate<Avx512Bytes>(data, from, stop, first, second, pair, distance, orOneMore,
                                        orNonAscii, found);
 }
 

@@ -28,14 +28,15 @@ struct AnchorBytes
 };
 
 // The first place p in [from, stop) whose byte is one of first's and, when pair, whose byte
-// at p + distance is one of second's, or, when orNonAscii, whose byte is outside ASCII; or
-// where the vector steps ended, when none is. Bytes up to stop + distance must be readable.
+// at p + distance (or, when orOneMore, the next) is one of second's, or, when orNonAscii, whose
+// byte is outside ASCII; or where the vector steps ended, when none is. Bytes up to
+// stop + distance + orOneMore must be readable.
 qsizetype findCandidateWithAvx2(const char *data, qsizetype from, qsizetype stop,
-                                const AnchorBytes &first, const AnchorBytes &second,
-                                bool pair, qsizetype distance, bool orNonAscii, bool &found);
+                                const AnchorBytes &first, const AnchorBytes &second, bool pair,
+                                qsizetype distance, bool orOneMore, bool orNonAscii, bool &found);
 qsizetype findCandidateWithAvx512(const char *data, qsizetype from, qsizetype stop,
-                                  const AnchorBytes &first, const AnchorBytes &second,
-                                  bool pair, qsizetype distance, bool orNonAscii, bool &found);
+                                  const AnchorBytes &first, const AnchorBytes &second, bool pair,
+                                  qsizetype distance, bool orOneMore, bool orNonAscii, bool &found);
 
 namespace {
 
@@ -74,6 +75,20 @@ struct NoSecond
 {
 };
 
+// The second anchor's test at one place, or at either of two next to each other.
+template <typename Vector, typename Test, bool orOneMore>
+struct Place
+{
+    Test test;
+    typename Vector::Mask operator()(const char *at) const
+    {
+        if constexpr (orOneMore)
+            return Vector::either(test(Vector::load(at)), test(Vector::load(at + 1)));
+        else
+            return test(Vector::load(at));
+    }
+};
+
 // One loop for each kind of search, so that none tests what it need not.
 template <typename Vector, bool orNonAscii, typename First, typename Second>
 qsizetype scan(const char *data, qsizetype from, qsizetype stop, const First &isFirst,
@@ -86,7 +101,7 @@ qsizetype scan(const char *data, qsizetype from, qsizetype stop, const First &is
         const auto bytes = Vector::load(data + p);
         Mask hit = isFirst(bytes);
         if constexpr (!std::is_same_v<Second, NoSecond>)
-            hit = Vector::both(hit, isSecond(Vector::load(data + p + distance)));
+            hit = Vector::both(hit, isSecond(data + p + distance));
         if constexpr (orNonAscii)
             hit = Vector::either(hit, Vector::nonAscii(bytes));
         return hit;
@@ -119,7 +134,7 @@ qsizetype scan(const char *data, qsizetype from, qsizetype stop, const First &is
 
 template <typename Vector>
 qsizetype findCandidate(const char *data, qsizetype from, qsizetype stop, const AnchorBytes &first,
-                        const AnchorBytes &second, bool pair, qsizetype distance,
+                        const AnchorBytes &second, bool pair, qsizetype distance, bool orOneMore,
                         bool orNonAscii, bool &found)
 {
     const auto withFirst = [&](const auto &isFirst) {
@@ -127,10 +142,15 @@ qsizetype findCandidate(const char *data, qsizetype from, qsizetype stop, const 
             return orNonAscii ? scan<Vector, true>(data, from, stop, isFirst, isSecond, distance, found)
                               : scan<Vector, false>(data, from, stop, isFirst, isSecond, distance, found);
         };
+        const auto withTest = [&](const auto &test) {
+            using Test = std::decay_t<decltype(test)>;
+            return orOneMore ? withSecond(Place<Vector, Test, true>{test})
+                             : withSecond(Place<Vector, Test, false>{test});
+        };
         if (!pair)
             return withSecond(NoSecond{});
-        return second.oneComparison ? withSecond(OneComparison<Vector>(second))
-                                    : withSecond(AnyOfThree<Vector>(second));
+        return second.oneComparison ? withTest(OneComparison<Vector>(second))
+                                    : withTest(AnyOfThree<Vector>(second));
     };
     return first.oneComparison ? withFirst(OneComparison<Vector>(first))
                                : withFirst(AnyOfThree<Vector>(first));

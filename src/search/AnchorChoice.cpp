@@ -164,11 +164,15 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
         qsizetype together = 0;
         for (const qsizetype p : places)
             together += holds(p + offset) || (orOneMore && holds(p + further));
-        if (anchors[other].index < 0 || std::tuple(together, count[other], orOneMore) >= best)
+        // Sought at two places, a second anchor of three bytes would cost more than it saves.
+        const Anchor &second = offset > 0 ? anchors[other] : anchors[rarest];
+        if (anchors[other].index < 0 || (orOneMore && !second.bytes.oneComparison)
+            || std::tuple(together, count[other], orOneMore) >= best) {
             return;
+        }
         best = {together, count[other], orOneMore};
         choice.first = offset > 0 ? anchors[rarest] : anchors[other];
-        choice.second = offset > 0 ? anchors[other] : anchors[rarest];
+        choice.second = second;
         choice.distance = std::abs(offset);
         choice.orOneMore = orOneMore;
     };

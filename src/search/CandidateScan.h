@@ -28,9 +28,9 @@ struct AnchorBytes
 };
 
 // The first place p in [from, stop) whose byte is one of first's and, when pair, whose byte
-// at p + distance (or, when orOneMore, the next) is one of second's, or, when orNonAscii, whose
-// byte is outside ASCII; or where the vector steps ended, when none is. Bytes up to
-// stop + distance + orOneMore must be readable.
+// at p + distance (or, when orOneMore, the next; second then takes one comparison) is one of
+// second's, or, when orNonAscii, whose byte is outside ASCII; or where the vector steps ended,
+// when none is. Bytes up to stop + distance + orOneMore must be readable.
 qsizetype findCandidateWithAvx2(const char *data, qsizetype from, qsizetype stop,
                                 const AnchorBytes &first, const AnchorBytes &second, bool pair,
                                 qsizetype distance, bool orOneMore, bool orNonAscii, bool &found);
@@ -75,18 +75,11 @@ struct NoSecond
 {
 };
 
-// The second anchor's test at one place, or at either of two next to each other.
-template <typename Vector, typename Test, bool orOneMore>
-struct Place
+// A second anchor sought at two places next to each other.
+template <typename Vector>
+struct AtTwoPlaces
 {
-    Test test;
-    typename Vector::Mask operator()(const char *at) const
-    {
-        if constexpr (orOneMore)
-            return Vector::either(test(Vector::load(at)), test(Vector::load(at + 1)));
-        else
-            return test(Vector::load(at));
-    }
+    OneComparison<Vector> test;
 };
 
 // One loop for each kind of search, so that none tests what it need not.
@@ -100,8 +93,12 @@ qsizetype scan(const char *data, qsizetype from, qsizetype stop, const First &is
     const auto hits = [&](qsizetype p) {
         const auto bytes = Vector::load(data + p);
         Mask hit = isFirst(bytes);
-        if constexpr (!std::is_same_v<Second, NoSecond>)
-            hit = Vector::both(hit, isSecond(data + p + distance));
+        if constexpr (std::is_same_v<Second, AtTwoPlaces<Vector>>) {
+            hit = Vector::both(hit, Vector::either(isSecond.test(Vector::load(data + p + distance)),
+                                                   isSecond.test(Vector::load(data + p + distance + 1))));
+        } else if constexpr (!std::is_same_v<Second, NoSecond>) {
+            hit = Vector::both(hit, isSecond(Vector::load(data + p + distance)));
+        }
         if constexpr (orNonAscii)
             hit = Vector::either(hit, Vector::nonAscii(bytes));
         return hit;
@@ -142,15 +139,12 @@ qsizetype findCandidate(const char *data, qsizetype from, qsizetype stop, const 
             return orNonAscii ? scan<Vector, true>(data, from, stop, isFirst, isSecond, distance, found)
                               : scan<Vector, false>(data, from, stop, isFirst, isSecond, distance, found);
         };
-        const auto withTest = [&](const auto &test) {
-            using Test = std::decay_t<decltype(test)>;
-            return orOneMore ? withSecond(Place<Vector, Test, true>{test})
-                             : withSecond(Place<Vector, Test, false>{test});
-        };
         if (!pair)
             return withSecond(NoSecond{});
-        return second.oneComparison ? withTest(OneComparison<Vector>(second))
-                                    : withTest(AnyOfThree<Vector>(second));
+        if (orOneMore)
+            return withSecond(AtTwoPlaces<Vector>{OneComparison<Vector>(second)});
+        return second.oneComparison ? withSecond(OneComparison<Vector>(second))
+                                    : withSecond(AnyOfThree<Vector>(second));
     };
     return first.oneComparison ? withFirst(OneComparison<Vector>(first))
                                : withFirst(AnyOfThree<Vector>(first));

@@ -330,25 +330,31 @@ private slots:
 
     // The vector search for candidates finds what a look at each byte finds, wherever it
     // starts and ends against the registers, for each kind of anchor, alone and in pairs (at
-    // one distance, or at two across a character of two lengths), with and without stopping
-    // at bytes outside ASCII.
+    // one distance, or at two across a character of two lengths, and narrowed by a third), with
+    // and without stopping at bytes outside ASCII.
     void candidatesAsByteByByte_data()
     {
         QTest::addColumn<QList<QStringList>>("characters");
         QTest::addColumn<QByteArray>("sample");
         QTest::addColumn<bool>("pair");
         QTest::addColumn<bool>("twoDistances");
+        QTest::addColumn<bool>("narrowed");
         const QStringList a{"a", "A"}, b{"b", "B"}, s{"s", "S", "\u017F"};
         const QStringList sigma{"\u03C3", "\u03A3", "\u03C2"}, beta{"\u03B2", "\u0392", "\u03D0"};
-        QTest::newRow("two cases") << QList<QStringList>{a} << QByteArray() << false << false;
-        QTest::newRow("three last bytes") << QList<QStringList>{s} << QByteArray() << false << false;
+        const QByteArray none;
+        QTest::newRow("two cases") << QList<QStringList>{a} << none << false << false << false;
+        QTest::newRow("three last bytes") << QList<QStringList>{s} << none << false << false << false;
         QTest::newRow("pair")
-                << QList<QStringList>{a, b} << QByteArray("aaa bbb ").repeated(9) << true << false;
+                << QList<QStringList>{a, b} << QByteArray("aaa bbb ").repeated(9) << true << false << false;
         QTest::newRow("pair of three last bytes each")
                 << QList<QStringList>{sigma, beta} << QByteArray("\xCF\x83 ").repeated(9) << true
-                << false;
+                << false << false;
         QTest::newRow("pair across s and the long s")
-                << QList<QStringList>{a, s, b} << QByteArray("sss ").repeated(9) << true << true;
+                << QList<QStringList>{a, s, b} << QByteArray("sss ").repeated(9) << true << true << false;
+        QTest::newRow("pair narrowed by a third")
+                << QList<QStringList>{a, b, b} << QByteArray("aaa bbb ").repeated(9) << true << false << true;
+        QTest::newRow("two distances narrowed by a third")
+                << QList<QStringList>{a, b, s, a} << QByteArray("bbb ").repeated(9) << true << true << true;
     }
     void candidatesAsByteByByte()
     {
@@ -356,6 +362,7 @@ private slots:
         QFETCH(QByteArray, sample);
         QFETCH(bool, pair);
         QFETCH(bool, twoDistances);
+        QFETCH(bool, narrowed);
         std::vector<lumaril::Variants> variants;
         for (const QStringList &forms : characters) {
             variants.emplace_back();
@@ -365,9 +372,12 @@ private slots:
         std::vector<const lumaril::Variants *> term;
         for (const lumaril::Variants &v : variants)
             term.push_back(&v);
-        const lumaril::AnchorChoice choice = lumaril::chooseAnchors(term, sample);
+        lumaril::AnchorChoice choice = lumaril::chooseAnchors(term, sample);
         QCOMPARE(choice.second.index >= 0, pair);
         QCOMPARE(choice.orOneMore, twoDistances);
+        QCOMPARE(!choice.thirds.empty(), narrowed);
+        if (narrowed)
+            choice.third = choice.thirds.back();
         const auto holds = [](const lumaril::Anchor &anchor, char c) {
             return anchor.holds(static_cast<unsigned char>(c));
         };
@@ -383,14 +393,16 @@ private slots:
                         const qsizetype to = std::min(from + length, data.size());
                         qsizetype expected = from;
                         for (; expected < to; ++expected) {
-                            const auto secondAt = [&](qsizetype at) {
-                                return at >= data.size() || holds(choice.second, data[at]);
+                            const auto holdsAt = [&](const lumaril::Anchor &anchor, qsizetype at) {
+                                return at >= data.size() || holds(anchor, data[at]);
                             };
                             const qsizetype second = expected + choice.distance;
                             if ((orNonAscii && static_cast<unsigned char>(data[expected]) >= 0x80)
                                 || (holds(choice.first, data[expected])
-                                    && (!pair || secondAt(second)
-                                        || (twoDistances && secondAt(second + 1))))) {
+                                    && (!pair || holdsAt(choice.second, second)
+                                        || (twoDistances && holdsAt(choice.second, second + 1)))
+                                    && (!narrowed
+                                        || holdsAt(choice.third->anchor, expected + choice.third->distance)))) {
                                 break;
                             }
                         }
@@ -429,6 +441,31 @@ private slots:
         QCOMPARE(scanner.stop(), Stop::EndOfFile);
         QCOMPARE(matches, (QList<bool>{true, false, true, true}));
         QCOMPARE(sizes, (QList<qsizetype>{first.size(), passed.size(), late.size(), 5}));
+    }
+
+    // A pair that turns out common in the file, where the rest of the term is missing, is
+    // narrowed by the character the failed candidates lacked (past a two-byte one here): every
+    // match is still found, and the near misses stop costing comparisons.
+    void commonPairNarrowed()
+    {
+        const QString term = QStringLiteral("abcd\u00E9f");
+        // Each character is in the sample as often, and no two in the term's order.
+        const QByteArray sample = QStringLiteral("f\u00E9dcba ").toUtf8().repeated(500);
+        lumaril::ByteMatcher matcher(term.toCaseFolded(), lumaril::TextEncoding::Utf8, sample);
+        const SearchTerm reference(term);
+        qint64 learnt = 0;
+        for (int i = 0; i < 2000; ++i) {
+            const QString record = i % 50 != 49 ? QStringLiteral("abcd\u00E9x abcd\u00E9 ")
+                    : i % 100 == 99             ? QStringLiteral("x ABCD\u00C9F y")
+                                                : QStringLiteral("aBcD\u00E9f");
+            const QByteArray bytes = record.toUtf8();
+            if (matcher.contains(bytes.constData(), bytes.size()) != reference.isContainedIn(record))
+                QFAIL(qPrintable(QStringLiteral("record %1").arg(i)));
+            if (i == 99)
+                learnt = matcher.work();
+        }
+        QVERIFY2(matcher.work() - learnt < 1000,
+                 qPrintable(QStringLiteral("%1 bytes compared after learning").arg(matcher.work() - learnt)));
     }
 
     // Confirming a candidate is bounded by the bytes searched, also where every byte is a

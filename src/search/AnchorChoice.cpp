@@ -41,38 +41,41 @@ qsizetype AnchorChoice::nextCandidate(const char *data, qsizetype from, qsizetyp
                                       qsizetype end, bool orNonAscii) const
 {
     const bool pair = second.index >= 0;
+    const bool withThird = pair && third;
+    const text::Sought sought{first.bytes, second.bytes, withThird ? third->anchor.bytes : text::AnchorBytes{},
+                              distance, withThird ? third->distance : 0, pair, orOneMore, withThird};
     qsizetype p = from;
 #ifdef LUMARIL_HAVE_SSE2
-    const qsizetype stop = pair ? std::min(to, end - distance - orOneMore) : to;
+    const qsizetype reach = std::max(distance + orOneMore, sought.thirdDistance);
+    const qsizetype stop = pair ? std::min(to, end - reach) : to;
     bool found = false;
 #ifdef LUMARIL_CANDIDATES_WITH_AVX2
     const text::Vectors vectors = text::widestVectors();
     if (vectors == text::Vectors::Avx512) {
-        p = text::findCandidateWithAvx512(data, p, stop, first.bytes, second.bytes, pair, distance,
-                                          orOneMore, orNonAscii, found);
+        p = text::findCandidateWithAvx512(data, p, stop, sought, orNonAscii, found);
     }
     if (vectors >= text::Vectors::Avx2 && !found) {
-        p = text::findCandidateWithAvx2(data, p, stop, first.bytes, second.bytes, pair, distance,
-                                        orOneMore, orNonAscii, found);
+        p = text::findCandidateWithAvx2(data, p, stop, sought, orNonAscii, found);
     }
 #endif
     if (!found) {
-        p = text::findCandidate<Sse2Vector>(data, p, stop, first.bytes, second.bytes, pair,
-                                            distance, orOneMore, orNonAscii, found);
+        p = text::findCandidate<Sse2Vector>(data, p, stop, sought, orNonAscii, found);
     }
     if (found)
         return p;
 #endif
-    // A place past end may hold the second anchor's byte, for all that is known.
-    const auto secondAt = [&](qsizetype q) {
-        return q >= end || second.holds(static_cast<unsigned char>(data[q]));
+    // A place past end may hold an anchor's byte, for all that is known.
+    const auto holdsAt = [&](const Anchor &anchor, qsizetype q) {
+        return q >= end || anchor.holds(static_cast<unsigned char>(data[q]));
     };
     for (; p < to; ++p) {
         if (orNonAscii && static_cast<unsigned char>(data[p]) >= 0x80)
             return p;
         if (!first.holds(static_cast<unsigned char>(data[p])))
             continue;
-        if (pair && !secondAt(p + distance) && !(orOneMore && secondAt(p + distance + 1)))
+        if (pair && !holdsAt(second, p + distance) && !(orOneMore && holdsAt(second, p + distance + 1)))
+            continue;
+        if (withThird && !holdsAt(third->anchor, p + third->distance))
             continue;
         return p;
     }
@@ -188,6 +191,15 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
     distance = spread = 0;
     for (qsizetype i = rarest - 1; i >= std::max<qsizetype>(0, rarest - 16) && add(i + 1); --i)
         consider(i, -distance, spread == 1);
+    // The characters after the first anchor at fixed distances, besides the second, that may
+    // narrow the pair, each by one comparison as the second.
+    distance = spread = 0;
+    const bool narrowable = choice.second.index >= 0 && choice.second.bytes.oneComparison;
+    for (qsizetype k = choice.first.index + 1;
+         narrowable && k < std::min(n, choice.first.index + 17) && add(k) && spread == 0; ++k) {
+        if (k != choice.second.index && anchors[k].index >= 0 && anchors[k].bytes.oneComparison)
+            choice.thirds.push_back({anchors[k], distance});
+    }
     return choice;
 }
 

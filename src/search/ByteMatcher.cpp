@@ -85,7 +85,9 @@ qsizetype ByteMatcher::nextCandidate(const char *data, qsizetype from, qsizetype
         return orNonAscii ? from + text::firstNonAscii(data + from, to - from) : to;
     if (m_kind != Kind::Bytes)
         return from;
-    return m_anchors.nextCandidate(data, from, to, end, orNonAscii);
+    const qsizetype at = m_anchors.nextCandidate(data, from, to, end, orNonAscii);
+    m_searched += at - from;
+    return at;
 }
 
 bool ByteMatcher::confirms(const char *data, qsizetype size, qsizetype at, qint64 &budget)
@@ -132,7 +134,30 @@ bool ByteMatcher::confirms(const char *data, qsizetype size, qsizetype at, qint6
         start -= length;
     }
     m_work += before - budget;
+    if (!found && !m_anchors.thirds.empty())
+        learnFromRefuted(text, size, at);
     return found;
+}
+
+void ByteMatcher::learnFromRefuted(const unsigned char *text, qsizetype size, qsizetype at)
+{
+    // A pair common in the file costs a step out of the vector search and a comparison at each
+    // of its places; a third character costs one more comparison for each byte searched. It is
+    // sought once the file shows that it would have refuted most of them, and that they are
+    // close together, a kilobyte apart or less.
+    constexpr qsizetype enough = 64;
+    const std::vector<Third> &thirds = m_anchors.thirds;
+    m_thirdHits.resize(thirds.size());
+    for (std::size_t i = 0; i < thirds.size(); ++i) {
+        const qsizetype q = at + thirds[i].distance;
+        m_thirdHits[i] += q >= size || thirds[i].anchor.holds(text[q]);
+    }
+    if (++m_refuted < enough)
+        return;
+    const auto fewest = std::min_element(m_thirdHits.begin(), m_thirdHits.end());
+    if (*fewest <= enough / 4 && m_searched <= enough * 1024)
+        m_anchors.third = thirds[std::size_t(fewest - m_thirdHits.begin())];
+    m_anchors.thirds.clear();
 }
 
 bool ByteMatcher::contains(const char *data, qsizetype size, qsizetype firstCandidate)

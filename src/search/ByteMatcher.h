@@ -58,6 +58,9 @@ private:
         Automaton,  // no character of the term has few enough last bytes to seek
     };
     [[nodiscard]] bool automatonContains(const char *data, qsizetype size);
+    // Notes which of the possible third characters the candidate at held; once enough
+    // candidates proved no match, the third that fewest of them held is sought as well.
+    void learnFromRefuted(const unsigned char *text, qsizetype size, qsizetype at);
 
     Kind m_kind = Kind::Bytes;
     TextEncoding m_encoding;
@@ -69,6 +72,9 @@ private:
     std::u16string m_pattern;   // the folded term, for the automaton
     std::vector<qsizetype> m_failure;
     qint64 m_work = 0;
+    mutable qint64 m_searched = 0; // the bytes the candidate search went over
+    qsizetype m_refuted = 0;
+    std::vector<qsizetype> m_thirdHits; // of each of m_anchors.thirds, at the refuted candidates
 };
 
 } // namespace lumaril

@@ -57,11 +57,9 @@ struct Avx512Bytes
 } // namespace
 
 qsizetype findCandidateWithAvx512(const char *data, qsizetype from, qsizetype stop,
-                                  const AnchorBytes &first, const AnchorBytes &second, bool pair,
-                                  qsizetype distance, bool orOneMore, bool orNonAscii, bool &found)
+                                  const Sought &sought, bool orNonAscii, bool &found)
 {
-    return findCandidate<Avx512Bytes>(data, from, stop, first, second, pair, distance, orOneMore,
-                                       orNonAscii, found);
+    return findCandidate<Avx512Bytes>(data, from, stop, sought, orNonAscii, found);
 }
 
 qsizetype validUtf8PrefixWithAvx512(const char *data, qsizetype size)

@@ -27,16 +27,26 @@ struct AnchorBytes
     bool oneComparison;
 };
 
-// The first place p in [from, stop) whose byte is one of first's and, when pair, whose byte
-// at p + distance (or, when orOneMore, the next; second then takes one comparison) is one of
-// second's, or, when orNonAscii, whose byte is outside ASCII; or where the vector steps ended,
-// when none is. Bytes up to stop + distance + orOneMore must be readable.
+// What a term's candidates are sought by: a place p whose byte is one of first's and, when
+// pair, whose byte at p + distance (or, when orOneMore, the next) is one of second's and, when
+// withThird, whose byte at p + thirdDistance is one of third's.
+struct Sought
+{
+    AnchorBytes first, second, third;
+    qsizetype distance = 0;
+    qsizetype thirdDistance = 0;
+    bool pair = false;
+    bool orOneMore = false; // then second takes one comparison
+    bool withThird = false; // only with pair; second and third then take one comparison
+};
+
+// The first place in [from, stop) that the anchors sought are at, or, when orNonAscii, whose
+// byte is outside ASCII; or where the vector steps ended, when none is. Bytes up to stop plus
+// the longest distance, and one more, must be readable.
 qsizetype findCandidateWithAvx2(const char *data, qsizetype from, qsizetype stop,
-                                const AnchorBytes &first, const AnchorBytes &second, bool pair,
-                                qsizetype distance, bool orOneMore, bool orNonAscii, bool &found);
+                                const Sought &sought, bool orNonAscii, bool &found);
 qsizetype findCandidateWithAvx512(const char *data, qsizetype from, qsizetype stop,
-                                  const AnchorBytes &first, const AnchorBytes &second, bool pair,
-                                  qsizetype distance, bool orOneMore, bool orNonAscii, bool &found);
+                                  const Sought &sought, bool orNonAscii, bool &found);
 
 namespace {
 
@@ -82,6 +92,16 @@ struct AtTwoPlaces
     OneComparison<Vector> test;
 };
 
+// A second anchor, at one place or two, and a third: what a pair that turned out common in the
+// file is narrowed by.
+template <typename Vector>
+struct WithThird
+{
+    OneComparison<Vector> second, third;
+    qsizetype thirdDistance;
+    bool twoPlaces;
+};
+
 // One loop for each kind of search, so that none tests what it need not.
 template <typename Vector, bool orNonAscii, typename First, typename Second>
 qsizetype scan(const char *data, qsizetype from, qsizetype stop, const First &isFirst,
@@ -96,6 +116,12 @@ qsizetype scan(const char *data, qsizetype from, qsizetype stop, const First &is
         if constexpr (std::is_same_v<Second, AtTwoPlaces<Vector>>) {
             hit = Vector::both(hit, Vector::either(isSecond.test(Vector::load(data + p + distance)),
                                                    isSecond.test(Vector::load(data + p + distance + 1))));
+        } else if constexpr (std::is_same_v<Second, WithThird<Vector>>) {
+            Mask second = isSecond.second(Vector::load(data + p + distance));
+            if (isSecond.twoPlaces)
+                second = Vector::either(second, isSecond.second(Vector::load(data + p + distance + 1)));
+            hit = Vector::both(Vector::both(hit, second),
+                               isSecond.third(Vector::load(data + p + isSecond.thirdDistance)));
         } else if constexpr (!std::is_same_v<Second, NoSecond>) {
             hit = Vector::both(hit, isSecond(Vector::load(data + p + distance)));
         }
@@ -129,25 +155,44 @@ qsizetype scan(const char *data, qsizetype from, qsizetype stop, const First &is
     return p;
 }
 
+// Kept out of findCandidate, so that the kinds of search most terms take are built as they
+// would be without it.
 template <typename Vector>
-qsizetype findCandidate(const char *data, qsizetype from, qsizetype stop, const AnchorBytes &first,
-                        const AnchorBytes &second, bool pair, qsizetype distance, bool orOneMore,
+[[gnu::noinline]] qsizetype findNarrowed(const char *data, qsizetype from, qsizetype stop,
+                                         const Sought &sought, bool orNonAscii, bool &found)
+{
+    const WithThird<Vector> rest{OneComparison<Vector>(sought.second), OneComparison<Vector>(sought.third),
+                                 sought.thirdDistance, sought.orOneMore};
+    const auto withFirst = [&](const auto &isFirst) {
+        return orNonAscii ? scan<Vector, true>(data, from, stop, isFirst, rest, sought.distance, found)
+                          : scan<Vector, false>(data, from, stop, isFirst, rest, sought.distance, found);
+    };
+    return sought.first.oneComparison ? withFirst(OneComparison<Vector>(sought.first))
+                                      : withFirst(AnyOfThree<Vector>(sought.first));
+}
+
+template <typename Vector>
+qsizetype findCandidate(const char *data, qsizetype from, qsizetype stop, const Sought &sought,
                         bool orNonAscii, bool &found)
 {
+    const qsizetype distance = sought.distance;
     const auto withFirst = [&](const auto &isFirst) {
         const auto withSecond = [&](const auto &isSecond) {
             return orNonAscii ? scan<Vector, true>(data, from, stop, isFirst, isSecond, distance, found)
                               : scan<Vector, false>(data, from, stop, isFirst, isSecond, distance, found);
         };
-        if (!pair)
+        const AnchorBytes &second = sought.second;
+        if (!sought.pair)
             return withSecond(NoSecond{});
-        if (orOneMore)
+        if (sought.orOneMore)
             return withSecond(AtTwoPlaces<Vector>{OneComparison<Vector>(second)});
         return second.oneComparison ? withSecond(OneComparison<Vector>(second))
                                     : withSecond(AnyOfThree<Vector>(second));
     };
-    return first.oneComparison ? withFirst(OneComparison<Vector>(first))
-                               : withFirst(AnyOfThree<Vector>(first));
+    if (sought.withThird)
+        return findNarrowed<Vector>(data, from, stop, sought, orNonAscii, found);
+    return sought.first.oneComparison ? withFirst(OneComparison<Vector>(sought.first))
+                                      : withFirst(AnyOfThree<Vector>(sought.first));
 }
 
 } // namespace

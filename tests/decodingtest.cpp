@@ -98,18 +98,23 @@ private slots:
     // start of a record of a file checked whole, cut where the results box is full).
     void decodingStopsAtTheEnd()
     {
-        const QByteArray text = (QStringLiteral("世人 он é").repeated(12) + QStringLiteral("𐍈")).toUtf8();
-        for (qsizetype size = 0; size <= text.size(); ++size) {
-            const auto exact = std::make_unique<char[]>(std::size_t(size));
-            std::copy_n(text.constData(), size, exact.get());
-            const QByteArrayView bytes(exact.get(), size);
-            QStringDecoder reference(QStringDecoder::Utf8);
-            const QString expected = reference.decode(bytes);
-            QString checked;
-            text::appendUtf8(checked, bytes, true);
-            if (text::fromUtf8(bytes) != expected || checked != expected
-                || text::isValidUtf8(bytes) != (expected.toUtf8() == bytes))
-                QFAIL(qPrintable(QStringLiteral("%1 bytes").arg(size)));
+        // Mixed, and then runs of Chinese that a vector step decodes sixteen characters at a time.
+        for (const QString &sample : {QStringLiteral("世人 он é").repeated(12) + QStringLiteral("𐍈"),
+                                      QStringLiteral("他们说：“我们信道了。”").repeated(9) + u'x'
+                                              + QStringLiteral("真主").repeated(20)}) {
+            const QByteArray text = sample.toUtf8();
+            for (qsizetype size = 0; size <= text.size(); ++size) {
+                const auto exact = std::make_unique<char[]>(std::size_t(size));
+                std::copy_n(text.constData(), size, exact.get());
+                const QByteArrayView bytes(exact.get(), size);
+                QStringDecoder reference(QStringDecoder::Utf8);
+                const QString expected = reference.decode(bytes);
+                QString checked;
+                text::appendUtf8(checked, bytes, true);
+                if (text::fromUtf8(bytes) != expected || checked != expected
+                    || text::isValidUtf8(bytes) != (expected.toUtf8() == bytes))
+                    QFAIL(qPrintable(QStringLiteral("%1 bytes").arg(size)));
+            }
         }
     }
 

@@ -78,15 +78,40 @@ qsizetype decodeUtf8WithAvx512(const char *data, qsizetype size, char16_t *out, 
     const auto widened = [data](qsizetype at) {
         return _mm512_maskz_cvtepu8_epi32(all, _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + at)));
     };
+    // Sixteen three-byte sequences in a row, as text in Chinese mostly is, are decoded at
+    // once: each 128-bit lane takes four of them, a sequence to a 32-bit lane.
+    const __m512i twelveBytes = _mm512_set_epi32(12, 11, 10, 9, 9, 8, 7, 6, 6, 5, 4, 3, 3, 2, 1, 0);
+    const __m512i threeBytes = _mm512_maskz_broadcast_i32x4(
+            all, _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1));
+    constexpr quint64 sixteenLeads = 0x249249249249; // every third byte of forty-eight
     qsizetype at = 0;
     written = 0;
-    for (; at + 18 <= size; at += 16) {
+    while (at + 18 <= size) {
         // Plain ASCII, as most of a text in a Latin script is, only widens.
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + at));
         if (_mm_movemask_epi8(bytes) == 0) {
             _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + written), _mm256_cvtepu8_epi16(bytes));
             written += 16;
+            at += 16;
             continue;
+        }
+        if (at + 64 <= size) {
+            const __m512i block = _mm512_loadu_si512(data + at);
+            const quint64 leads = _mm512_cmpeq_epi8_mask(
+                    _mm512_and_si512(block, _mm512_set1_epi8(char(0xF0))), _mm512_set1_epi8(char(0xE0)));
+            if ((leads & 0xFFFFFFFFFFFF) == sixteenLeads) {
+                const __m512i x = _mm512_shuffle_epi8(_mm512_maskz_permutexvar_epi32(all, twelveBytes, block),
+                                                      threeBytes);
+                const __m512i units = _mm512_or_si512(
+                        _mm512_or_si512(_mm512_maskz_slli_epi32(all, _mm512_and_si512(x, _mm512_set1_epi32(0x0F)), 12),
+                                        _mm512_maskz_srli_epi32(all, _mm512_and_si512(x, _mm512_set1_epi32(0x3F00)), 2)),
+                        _mm512_maskz_srli_epi32(all, _mm512_and_si512(x, _mm512_set1_epi32(0x3F0000)), 16));
+                _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + written),
+                                    _mm512_maskz_cvtepi32_epi16(all, units));
+                written += 16;
+                at += 48;
+                continue;
+            }
         }
         const __m512i b0 = _mm512_maskz_cvtepu8_epi32(all, bytes), b1 = widened(at + 1), b2 = widened(at + 2);
         const __mmask16 starts = _mm512_cmpneq_epi32_mask(
@@ -109,6 +134,7 @@ qsizetype decodeUtf8WithAvx512(const char *data, qsizetype size, char16_t *out, 
         _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + written),
                             _mm512_maskz_cvtepi32_epi16(all, _mm512_maskz_compress_epi32(starts, units)));
         written += std::popcount(static_cast<unsigned>(starts));
+        at += 16;
     }
     // The last step's last character may have ended past it.
     while (at < size && (static_cast<unsigned char>(data[at]) & 0xC0) == 0x80)

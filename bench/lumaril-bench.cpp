@@ -91,17 +91,21 @@ int main(int argc, char **argv)
     }
     const int runs = queries.isEmpty() ? 301 : 21;
     const QByteArray encoded = QFile::encodeName(path);
-    std::vector<char> buffer(64 * 1024);
+    // The block starts on a cache line, as the search's own buffer does: the system copies whole
+    // lines faster, and a reference read slower than it need be would flatter every ratio.
+    constexpr qsizetype blockSize = 64 * 1024;
+    std::vector<char> storage(blockSize + 64);
+    char *const block = storage.data() + (64 - quintptr(storage.data()) % 64) % 64;
     const auto readWholeFile = [&] {
 #ifdef Q_OS_UNIX
         const int fd = ::open(encoded.constData(), O_RDONLY);
-        while (::read(fd, buffer.data(), buffer.size()) > 0) {
+        while (::read(fd, block, blockSize) > 0) {
         }
         ::close(fd);
 #else
         QFile f(path);
         f.open(QIODevice::ReadOnly);
-        while (f.read(buffer.data(), qint64(buffer.size())) > 0) {
+        while (f.read(block, blockSize) > 0) {
         }
 #endif
     };

@@ -18,7 +18,8 @@ enum class TextEncoding { Utf8, Windows1252 };
 // The term is compiled once for the file's encoding: each of its characters becomes the bytes
 // of every character that folds the same (text::caseVariants), so "k" is also sought as "K"
 // and as the Kelvin sign. Candidates are found by one or two of those bytes, the rarest in a
-// sample of the file, a vector register at a time, and each is confirmed by comparing bytes.
+// sample of the file, a vector register at a time, and each is confirmed by comparing bytes;
+// where many candidates fail close together, by a third byte as well.
 // Where confirming costs more than a few times the bytes searched (a term such as "aaaab" in a
 // record of a's), the bytes are decoded, folded and tested by an automaton instead, so that a
 // test is linear in its bytes whatever the term and the text.

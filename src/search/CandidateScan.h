@@ -155,6 +155,19 @@ qsizetype scan(const char *data, qsizetype from, qsizetype stop, const First &is
     return p;
 }
 
+// The loop for the first anchor's kind and the second's, with or without the bytes outside ASCII.
+template <typename Vector, typename Second>
+qsizetype scanFor(const char *data, qsizetype from, qsizetype stop, const Sought &sought,
+                  const Second &isSecond, bool orNonAscii, bool &found)
+{
+    const auto withFirst = [&](const auto &isFirst) {
+        return orNonAscii ? scan<Vector, true>(data, from, stop, isFirst, isSecond, sought.distance, found)
+                          : scan<Vector, false>(data, from, stop, isFirst, isSecond, sought.distance, found);
+    };
+    return sought.first.oneComparison ? withFirst(OneComparison<Vector>(sought.first))
+                                      : withFirst(AnyOfThree<Vector>(sought.first));
+}
+
 // Kept out of findCandidate, so that the kinds of search most terms take are built as they
 // would be without it.
 template <typename Vector>
@@ -163,36 +176,24 @@ template <typename Vector>
 {
     const WithThird<Vector> rest{OneComparison<Vector>(sought.second), OneComparison<Vector>(sought.third),
                                  sought.thirdDistance, sought.orOneMore};
-    const auto withFirst = [&](const auto &isFirst) {
-        return orNonAscii ? scan<Vector, true>(data, from, stop, isFirst, rest, sought.distance, found)
-                          : scan<Vector, false>(data, from, stop, isFirst, rest, sought.distance, found);
-    };
-    return sought.first.oneComparison ? withFirst(OneComparison<Vector>(sought.first))
-                                      : withFirst(AnyOfThree<Vector>(sought.first));
+    return scanFor<Vector>(data, from, stop, sought, rest, orNonAscii, found);
 }
 
 template <typename Vector>
 qsizetype findCandidate(const char *data, qsizetype from, qsizetype stop, const Sought &sought,
                         bool orNonAscii, bool &found)
 {
-    const qsizetype distance = sought.distance;
-    const auto withFirst = [&](const auto &isFirst) {
-        const auto withSecond = [&](const auto &isSecond) {
-            return orNonAscii ? scan<Vector, true>(data, from, stop, isFirst, isSecond, distance, found)
-                              : scan<Vector, false>(data, from, stop, isFirst, isSecond, distance, found);
-        };
-        const AnchorBytes &second = sought.second;
-        if (!sought.pair)
-            return withSecond(NoSecond{});
-        if (sought.orOneMore)
-            return withSecond(AtTwoPlaces<Vector>{OneComparison<Vector>(second)});
-        return second.oneComparison ? withSecond(OneComparison<Vector>(second))
-                                    : withSecond(AnyOfThree<Vector>(second));
+    const auto withSecond = [&](const auto &isSecond) {
+        return scanFor<Vector>(data, from, stop, sought, isSecond, orNonAscii, found);
     };
+    if (!sought.pair)
+        return withSecond(NoSecond{});
     if (sought.withThird)
         return findNarrowed<Vector>(data, from, stop, sought, orNonAscii, found);
-    return sought.first.oneComparison ? withFirst(OneComparison<Vector>(sought.first))
-                                      : withFirst(AnyOfThree<Vector>(sought.first));
+    if (sought.orOneMore)
+        return withSecond(AtTwoPlaces<Vector>{OneComparison<Vector>(sought.second)});
+    return sought.second.oneComparison ? withSecond(OneComparison<Vector>(sought.second))
+                                       : withSecond(AnyOfThree<Vector>(sought.second));
 }
 
 } // namespace

@@ -189,6 +189,9 @@ private slots:
         QTest::newRow("byte order mark starting a record")
                 << QByteArray("#\xEF\xBB\xBF" "verse#") << "verse" << oneFound
                 << listed({QStringLiteral("\uFEFFverse")});
+        QTest::newRow("byte order mark sought as a character")
+                << QByteArray("#a\xEF\xBB\xBF" "verse#") << "A\uFEFFVERSE" << oneFound
+                << listed({QStringLiteral("a\uFEFFverse")});
         QTest::newRow("UTF-16 big-endian")
                 << QByteArrayLiteral("\xFE\xFF\0#\0v\0#") << "v"
                 << "UTF-16" << "";

@@ -14,7 +14,9 @@ namespace {
 
 QByteArray bytesOf(char32_t c, TextEncoding encoding)
 {
-    const QString text = QString::fromUcs4(&c, 1);
+    // Not QString::fromUcs4(), which drops a U+FEFF at the start, leaving that character with
+    // no bytes to be found by.
+    const QString text = QStringView(QChar::fromUcs4(c)).toString();
     if (encoding == TextEncoding::Utf8)
         return text.toUtf8();
     return text::toWindows1252(text).value_or(QByteArray());

@@ -16,7 +16,8 @@ QByteArray bytesOf(char32_t c, TextEncoding encoding)
 {
     // Not QString::fromUcs4(), which drops a U+FEFF at the start, leaving that character with
     // no bytes to be found by.
-    const QString text = QStringView(QChar::fromUcs4(c)).toString();
+    const auto units = QChar::fromUcs4(c);
+    const QStringView text = units;
     if (encoding == TextEncoding::Utf8)
         return text.toUtf8();
     return text::toWindows1252(text).value_or(QByteArray());

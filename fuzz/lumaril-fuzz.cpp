@@ -22,6 +22,7 @@
 #include "WindowOperations.h"
 
 #include <QRegularExpression>
+#include <QStringDecoder>
 #include <QStringList>
 
 #include <algorithm>
@@ -450,8 +451,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const qsizetype end = rest.indexOf('\n', at);
         if (end < 0)
             return 0;
+        // Decoded so that a leading U+FEFF stays, as it does when a user types or pastes one;
+        // QString::fromUtf8() would drop it.
+        QStringDecoder typed(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
         texts << (mode == 3 ? spelledText(rest.mid(at, end - at))
-                            : QString::fromUtf8(rest.mid(at, end - at)));
+                            : QString(typed(rest.mid(at, end - at))));
         at = end + 1;
     }
     const QByteArray part = mode == 3 ? spelledBytes(rest.mid(at)) : rest.mid(at);

@@ -549,11 +549,11 @@ def expect_nothing_left(prefix, how, files_before, keys_before):
         fail(f"{how}: left behind: {left}")
     # Wine's crash debugger writes its own settings and a console's. A program started here
     # that crashed has failed in wine() above; these come from one of Wine's background services.
-    wine_own = {"user.reg:Console", "user.reg:Software\\\\Wine\\\\WineDbg"}
+    debugger = "user.reg:Software\\\\Wine\\\\WineDbg"
     new_keys = prefix.registry() - keys_before
-    if "user.reg:Software\\\\Wine\\\\WineDbg" in new_keys:
+    if debugger in new_keys:
         print(f"note: {how}: Wine's crash debugger ran meanwhile", flush=True)
-    keys_left = sorted(new_keys - wine_own)
+    keys_left = sorted(new_keys - {debugger, "user.reg:Console"})
     if keys_left:
         fail(f"{how}: registry keys left behind: {keys_left}")
     if not left and not keys_left:

@@ -35,6 +35,67 @@ struct Sse2Vector
 };
 #endif
 
+// Bits set in x, one step each: the processor may have no instruction for it, and few are
+// set where it is used.
+qsizetype bitsSet(quint64 x)
+{
+    qsizetype n = 0;
+    for (; x != 0; x &= x - 1)
+        ++n;
+    return n;
+}
+
+// The places in the sample whose byte is one of an anchor's, a bit each, and how many.
+struct Places
+{
+    static_assert(anchorSampleSize % 64 == 0);
+    std::array<quint64, anchorSampleSize / 64> bits{};
+    qsizetype count = 0;
+};
+
+void findPlaces(const Anchor &anchor, QByteArrayView sample, Places &out)
+{
+    qsizetype p = 0;
+#ifdef LUMARIL_HAVE_SSE2
+    // Sixty-four bytes a step, their bits put together before they are stored.
+    const auto mark = [&](const auto &holds) {
+        const __m128i one = _mm_set1_epi8(1);
+        __m128i sums = _mm_setzero_si128();
+        for (; p + 64 <= sample.size(); p += 64) {
+            quint64 word = 0;
+            for (int i = 0; i < 4; ++i) {
+                const __m128i hit = holds(Sse2Vector::load(sample.data() + p + 16 * i));
+                word |= Sse2Vector::bits(hit) << (16 * i);
+                sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_and_si128(hit, one), _mm_setzero_si128()));
+            }
+            out.bits[std::size_t(p / 64)] = word;
+        }
+        out.count = _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums));
+    };
+    if (anchor.bytes.oneComparison)
+        mark(text::OneComparison<Sse2Vector>(anchor.bytes));
+    else
+        mark(text::AnyOfThree<Sse2Vector>(anchor.bytes));
+#endif
+    for (; p < sample.size(); ++p) {
+        if (anchor.holds(static_cast<unsigned char>(sample[p]))) {
+            out.bits[std::size_t(p / 64)] |= quint64(1) << (p % 64);
+            ++out.count;
+        }
+    }
+}
+
+// The 64 places from the one at `from` on, none outside the sample.
+quint64 placesFrom(const Places &places, qsizetype from)
+{
+    const qsizetype word = (from >= 0 ? from : from - 63) / 64;
+    const int shift = int(from - 64 * word);
+    const auto at = [&](qsizetype w) {
+        return w >= 0 && w < qsizetype(places.bits.size()) ? places.bits[std::size_t(w)] : 0;
+    };
+    return shift == 0 ? at(word) : at(word) >> shift | at(word + 1) << (64 - shift);
+}
+
 } // namespace
 
 qsizetype AnchorChoice::nextCandidate(const char *data, qsizetype from, qsizetype to,
@@ -84,10 +145,7 @@ qsizetype AnchorChoice::nextCandidate(const char *data, qsizetype from, qsizetyp
 
 AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteArrayView sample)
 {
-    const qsizetype sampled = std::min(sample.size(), anchorSampleSize);
-    std::array<qsizetype, 256> counts{};
-    for (qsizetype p = 0; p < sampled; ++p)
-        ++counts[static_cast<unsigned char>(sample[p])];
+    sample.truncate(std::min(sample.size(), anchorSampleSize));
     // What a character is sought by: the last bytes of its variants, at most three of them.
     // Within a valid text only one variant can end at a given byte, so the byte places it.
     const qsizetype n = qsizetype(variants.size());
@@ -95,6 +153,13 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
     // The shortest and the longest of each character's variants.
     std::vector<std::pair<qsizetype, qsizetype>> lengths(n);
     std::vector<qsizetype> count(n, 0);
+    // Where each character's bytes are in the sample, for the first few distinct characters:
+    // a long term has rare enough ones among them, and looking at each costs a pass over the
+    // sample.
+    constexpr std::size_t placesLimit = 64;
+    std::vector<Places> places;
+    places.reserve(std::min(std::size_t(n), placesLimit));
+    std::vector<std::size_t> placesIndex(n);
     std::map<const Variants *, qsizetype> firstOf;
     qsizetype rarest = -1;
     for (qsizetype k = 0; k < n; ++k) {
@@ -105,6 +170,7 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
                 anchors[k].index = k;
             lengths[k] = lengths[first->second];
             count[k] = count[first->second];
+            placesIndex[k] = placesIndex[first->second];
             continue;
         }
         std::vector<unsigned char> last;
@@ -118,21 +184,21 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
                                                       return a.size < b.size;
                                                   });
         lengths[k] = {lo->size, hi->size};
-        if (last.size() > 3)
+        if (last.size() > 3 || places.size() == placesLimit)
             continue;
         // Where they are one byte, or two that differ in one bit (as a letter's two cases in
         // ASCII), a byte b is one of them when (b | bit) == value: one comparison.
         text::AnchorBytes &bytes = anchors[k].bytes;
         anchors[k].index = k;
-        for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t i = 0; i < 3; ++i)
             bytes.bytes[i] = last[std::min(i, last.size() - 1)];
-            if (i < last.size())
-                count[k] += counts[bytes.bytes[i]];
-        }
         const auto differ = static_cast<unsigned char>(bytes.bytes[0] ^ bytes.bytes[1]);
         bytes.oneComparison = last.size() == 1 || (last.size() == 2 && std::has_single_bit(differ));
         bytes.bit = last.size() == 2 ? differ : 0;
         bytes.value = static_cast<unsigned char>(bytes.bytes[0] | bytes.bit);
+        placesIndex[k] = places.size();
+        findPlaces(anchors[k], sample, places.emplace_back());
+        count[k] = places.back().count;
     }
     // The character whose bytes the sample holds fewest times,
     for (qsizetype k = 0; k < n; ++k) {
@@ -150,29 +216,27 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
     // first, up to the second, may put it at two distances, no more: one of them may have
     // variants of two lengths that differ by one byte.
     choice.first = anchors[rarest];
-    std::vector<qsizetype> places; // of the rarest character's bytes in the sample
-    for (qsizetype p = choice.nextCandidate(sample.data(), 0, sampled, sampled); p < sampled;
-         p = choice.nextCandidate(sample.data(), p + 1, sampled, sampled)) {
-        places.push_back(p);
-    }
     // A second character found at every byte of the sample would add nothing.
     // At equal counts, one distance is sought with one comparison fewer.
-    std::tuple<qsizetype, qsizetype, bool> best{count[rarest], sampled, false};
+    std::tuple<qsizetype, qsizetype, bool> best{count[rarest], sample.size(), false};
     const auto consider = [&](qsizetype other, qsizetype offset, bool orOneMore) {
-        const auto holds = [&](qsizetype q) {
-            return q >= 0 && q < sampled
-                    && anchors[other].holds(static_cast<unsigned char>(sample[q]));
-        };
-        const qsizetype further = offset > 0 ? offset + 1 : offset - 1;
-        qsizetype together = 0;
-        for (const qsizetype p : places)
-            together += holds(p + offset) || (orOneMore && holds(p + further));
         // Sought at two places, a second anchor of three bytes would cost more than it saves.
         const Anchor &second = offset > 0 ? anchors[other] : anchors[rarest];
-        if (anchors[other].index < 0 || (orOneMore && !second.bytes.oneComparison)
-            || std::tuple(together, count[other], orOneMore) >= best) {
+        if (anchors[other].index < 0 || (orOneMore && !second.bytes.oneComparison))
             return;
+        const Places &firstPlaces = places[placesIndex[rarest]];
+        const Places &otherPlaces = places[placesIndex[other]];
+        const qsizetype further = offset > 0 ? offset + 1 : offset - 1;
+        qsizetype together = 0;
+        for (qsizetype w = 0; w < qsizetype(firstPlaces.bits.size()); ++w) {
+            if (firstPlaces.bits[std::size_t(w)] == 0)
+                continue;
+            const quint64 at = placesFrom(otherPlaces, 64 * w + offset)
+                    | (orOneMore ? placesFrom(otherPlaces, 64 * w + further) : 0);
+            together += bitsSet(firstPlaces.bits[std::size_t(w)] & at);
         }
+        if (std::tuple(together, count[other], orOneMore) >= best)
+            return;
         best = {together, count[other], orOneMore};
         choice.first = offset > 0 ? anchors[rarest] : anchors[other];
         choice.second = second;

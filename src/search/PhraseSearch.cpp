@@ -10,6 +10,20 @@
 
 namespace lumaril {
 
+namespace {
+
+// Written in place: appending a string costs more than the two characters it adds, and a long
+// search adds them thousands of times.
+void appendLineBreaks(QString &out, qsizetype count)
+{
+    const qsizetype at = out.size();
+    out.resize(at + count * lineBreak.size());
+    for (QChar *p = out.data() + at; count > 0; --count, p += lineBreak.size())
+        std::copy_n(lineBreak.constData(), lineBreak.size(), p);
+}
+
+} // namespace
+
 void Command1_Click(WindowOperations &ops, const QString &verseFileName)
 {
     ops.setResultsText(QString());
@@ -24,7 +38,6 @@ void Command1_Click(WindowOperations &ops, const QString &verseFileName)
     ops.repaintNow();
 
     const SearchTerm term(text::trimBlanks(query));
-    const QString twoLineBreaks = lineBreak + lineBreak;
     VerseFile file(verseFileName);
     qsizetype matchCount = 0;
     QString result;
@@ -33,12 +46,12 @@ void Command1_Click(WindowOperations &ops, const QString &verseFileName)
         // The box shows the results and one more line break, which the next result's two
         // then begin with, so that the text is only ever appended to: a long search stays
         // linear.
-        result += result.isEmpty() ? twoLineBreaks : lineBreak;
+        appendLineBreaks(result, result.isEmpty() ? 2 : 1);
         // The box stops taking matches at its limit, so a record longer than what is left is
         // cut there: the search then stops as it would have, without decoding megabytes that
         // would never be shown.
         scanner.appendCurrentText(result, std::max<qsizetype>(0, resultsLengthLimit - result.size()));
-        result += lineBreak;
+        appendLineBreaks(result, 1);
         ops.setResultsText(result);
         ops.repaintNow();
         if (ops.resultsTextLength() < resultsLengthLimit)

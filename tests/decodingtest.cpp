@@ -85,7 +85,8 @@ private slots:
             const text::Utf8Check check = text::checkUtf8(before + bytes);
             if (check.validSize != before.size() + validSize || check.cutShort != cutShort)
                 QFAIL(qPrintable(QStringLiteral("after %1 bytes: %2").arg(length).arg(check.validSize)));
-            QStringDecoder reference(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+            QStringDecoder reference(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom
+                                             | QStringDecoder::Flag::Stateless);
             if (text::fromUtf8(before + bytes) != QString(reference.decode(before + bytes)))
                 QFAIL(qPrintable(QStringLiteral("decoded after %1 bytes").arg(length)));
         }
@@ -107,7 +108,7 @@ private slots:
                 const auto exact = std::make_unique<char[]>(std::size_t(size));
                 std::copy_n(text.constData(), size, exact.get());
                 const QByteArrayView bytes(exact.get(), size);
-                QStringDecoder reference(QStringDecoder::Utf8);
+                QStringDecoder reference(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
                 const QString expected = reference.decode(bytes);
                 QString checked;
                 text::appendUtf8(checked, bytes, true);

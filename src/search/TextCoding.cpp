@@ -222,8 +222,10 @@ void appendUtf8(QString &out, QByteArrayView bytes, bool checked)
     }
     out.truncate(start + (dst - begin));
     if (valid < bytes.size()) {
-        // Kept as U+FEFF, as it is everywhere else in a record.
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        // Kept as U+FEFF, as it is everywhere else in a record; and stateless, so that a
+        // sequence the bytes end inside is shown as U+FFFD, not dropped.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom
+                                       | QStringDecoder::Flag::Stateless);
         out += decoder.decode(bytes.sliced(valid));
     }
 }

@@ -32,7 +32,8 @@ struct Utf8Check
 [[nodiscard]] Utf8Check checkUtf8(QByteArrayView bytes);
 
 // Appends the text of UTF-8 bytes, a U+FEFF at their start included; a byte that starts no
-// valid sequence reads as U+FFFD, as QStringDecoder reads it. When checked, the bytes are known
+// valid sequence, or one of a sequence that the bytes end inside, reads as U+FFFD, as
+// QString::fromUtf8() reads it. When checked, the bytes are known
 // to start valid UTF-8 that may go on past them (a record of a file already checked whole), and
 // only a sequence that their end cuts is looked for.
 void appendUtf8(QString &out, QByteArrayView bytes, bool checked = false);

@@ -11,6 +11,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <tuple>
 
 using lumaril::RecordScanner;
 using lumaril::SearchTerm;
@@ -411,6 +412,51 @@ private slots:
                     }
                 }
             }
+        }
+    }
+
+    // The pair chosen is the one whose places together in the sample a plain count finds
+    // fewest, wherever they fall against the 64-byte words the choice counts them in, before
+    // or after the rarest character, in samples of any length, dense to sparse. Characters of
+    // one byte and one form, so that a character's distance is its distance in the term.
+    void pairHasFewestPlacesTogether()
+    {
+        QRandomGenerator rng(7);
+        std::vector<lumaril::Variants> forms;
+        for (const char c : QByteArray("012345"))
+            forms.push_back({lumaril::Variant::of(QByteArray(1, c))});
+        for (int round = 0; round < 400; ++round) {
+            QByteArray sample(std::array{1, 5, 63, 64, 65, 130, 700, 4096}[round % 8], '5');
+            for (char &c : sample)
+                c = rng.bounded(std::array{2, 9, 60, 400}[round / 8 % 4]) == 0 ? char('0' + rng.bounded(5)) : c;
+            QByteArray term(2 + rng.bounded(5), '0');
+            std::vector<const lumaril::Variants *> variants;
+            for (char &c : term) {
+                c = char('0' + rng.bounded(6));
+                variants.push_back(&forms[std::size_t(c - '0')]);
+            }
+            const auto together = [&](qsizetype first, qsizetype offset) {
+                qsizetype places = 0;
+                for (qsizetype p = std::max<qsizetype>(0, -offset);
+                     p < sample.size() - std::max<qsizetype>(0, offset); ++p)
+                    places += sample[p] == term[first] && sample[p + offset] == term[first + offset];
+                return places;
+            };
+            qsizetype rarest = 0, first = 0, second = -1;
+            for (qsizetype k = 1; k < term.size(); ++k)
+                first = rarest = sample.count(term[k]) < sample.count(term[rarest]) ? k : rarest;
+            std::tuple best{sample.count(term[rarest]), sample.size()};
+            for (const qsizetype k : {1, 2, 3, 4, 5, -1, -2, -3, -4, -5}) {
+                const qsizetype other = rarest + k;
+                if (other >= 0 && other < term.size()
+                    && std::tuple(together(rarest, k), sample.count(term[other])) < best) {
+                    best = {together(rarest, k), sample.count(term[other])};
+                    std::tie(first, second) = std::minmax(rarest, other);
+                }
+            }
+            const lumaril::AnchorChoice choice = lumaril::chooseAnchors(variants, sample);
+            if (choice.first.index != first || choice.second.index != second)
+                QFAIL(qPrintable(QStringLiteral("%1 in %2").arg(QString(term), QString(sample))));
         }
     }
 

@@ -70,8 +70,9 @@ struct AnchorChoice
 };
 
 // The character, or pair of characters, of the term with the fewest candidates in the sample
-// (the start of the file's records, its first anchorSampleSize bytes). variants holds the
-// bytes of every variant of each character of the term, the same for a repeated character.
+// (the start of the file's records, its first anchorSampleSize bytes), among the term's first
+// 64 distinct characters. variants holds the bytes of every variant of each character of the
+// term, the same for a repeated character.
 [[nodiscard]] AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants,
                                          QByteArrayView sample);
 

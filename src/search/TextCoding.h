@@ -33,9 +33,9 @@ struct Utf8Check
 
 // Appends the text of UTF-8 bytes, a U+FEFF at their start included; a byte that starts no
 // valid sequence, or one of a sequence that the bytes end inside, reads as U+FFFD, as
-// QString::fromUtf8() reads it. When checked, the bytes are known
-// to start valid UTF-8 that may go on past them (a record of a file already checked whole), and
-// only a sequence that their end cuts is looked for.
+// QString::fromUtf8() reads it. When checked, the bytes are known to start valid UTF-8 that
+// may go on past them (a record of a file already checked whole), and only a sequence that
+// their end cuts is looked for.
 void appendUtf8(QString &out, QByteArrayView bytes, bool checked = false);
 [[nodiscard]] inline QString fromUtf8(QByteArrayView bytes)
 {

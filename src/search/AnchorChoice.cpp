@@ -152,7 +152,6 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
     std::vector<Anchor> anchors(n);
     // The shortest and the longest of each character's variants.
     std::vector<std::pair<qsizetype, qsizetype>> lengths(n);
-    std::vector<qsizetype> count(n, 0);
     // Where each character's bytes are in the sample, for the first few distinct characters:
     // a long term has rare enough ones among them, and looking at each costs a pass over the
     // sample.
@@ -160,6 +159,8 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
     std::vector<Places> places;
     places.reserve(std::min(std::size_t(n), placesLimit));
     std::vector<std::size_t> placesIndex(n);
+    // How many places an anchored character has in the sample.
+    const auto count = [&](qsizetype k) { return places[placesIndex[k]].count; };
     std::map<const Variants *, qsizetype> firstOf;
     qsizetype rarest = -1;
     for (qsizetype k = 0; k < n; ++k) {
@@ -169,7 +170,6 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
             if (anchors[k].index >= 0)
                 anchors[k].index = k;
             lengths[k] = lengths[first->second];
-            count[k] = count[first->second];
             placesIndex[k] = placesIndex[first->second];
             continue;
         }
@@ -198,11 +198,10 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
         bytes.value = static_cast<unsigned char>(bytes.bytes[0] | bytes.bit);
         placesIndex[k] = places.size();
         findPlaces(anchors[k], sample, places.emplace_back());
-        count[k] = places.back().count;
     }
     // The character whose bytes the sample holds fewest times,
     for (qsizetype k = 0; k < n; ++k) {
-        if (anchors[k].index >= 0 && (rarest < 0 || count[k] < count[rarest]))
+        if (anchors[k].index >= 0 && (rarest < 0 || count(k) < count(rarest)))
             rarest = k;
     }
     AnchorChoice choice;
@@ -218,7 +217,7 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
     choice.first = anchors[rarest];
     // A second character found at every byte of the sample would add nothing.
     // At equal counts, one distance is sought with one comparison fewer.
-    std::tuple<qsizetype, qsizetype, bool> best{count[rarest], sample.size(), false};
+    std::tuple<qsizetype, qsizetype, bool> best{count(rarest), sample.size(), false};
     const auto consider = [&](qsizetype other, qsizetype offset, bool orOneMore) {
         // Sought at two places, a second anchor of three bytes would cost more than it saves.
         const Anchor &second = offset > 0 ? anchors[other] : anchors[rarest];
@@ -235,9 +234,9 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
                     | (orOneMore ? placesFrom(otherPlaces, 64 * w + further) : 0);
             together += bitsSet(firstPlaces.bits[std::size_t(w)] & at);
         }
-        if (std::tuple(together, count[other], orOneMore) >= best)
+        if (std::tuple(together, count(other), orOneMore) >= best)
             return;
-        best = {together, count[other], orOneMore};
+        best = {together, count(other), orOneMore};
         choice.first = offset > 0 ? anchors[rarest] : anchors[other];
         choice.second = second;
         choice.distance = std::abs(offset);

@@ -13,8 +13,12 @@
 // searches are also timed on a copy whose first record holds one UTF-8 character, where the
 // choice checks the whole file before the first record is tested; their worst ratio is given
 // on its own line.
+//
+// With LUMARIL_BENCH_PARTS set, each query's row is followed by one for the search's parts put
+// together the plainest way (PartsSearch.h), for scale; it counts for no worst ratio.
 
 #include "BenchOperations.h"
+#include "PartsSearch.h"
 #include "PhraseSearch.h"
 #include "VerseLookup.h"
 #include "WindowOperations.h"
@@ -140,6 +144,7 @@ int main(int argc, char **argv)
         });
     };
     if (!queries.isEmpty()) {
+        const bool parts = qEnvironmentVariableIsSet("LUMARIL_BENCH_PARTS");
         for (const QString &query : queries) {
             // A long crafted query is named by its start and length.
             const QString shown = query.size() <= 24
@@ -150,6 +155,13 @@ int main(int argc, char **argv)
                 w.query = query;
                 lumaril::Command1_Click(w, path);
             });
+            if (parts) {
+                QString outcome;
+                const auto [t, read] = pairedMedians(runs, [&] { outcome = partsSearch(path, query); },
+                                                     readWholeFile);
+                std::printf("%-30s %12.1f %8.2f  %s\n", ("parts \"" + shown.toUtf8() + '"').constData(),
+                            t, t / read, qPrintable(outcome));
+            }
         }
         std::printf("\nworst ratio to reading the file: %.2f\n", worst);
         return 0;

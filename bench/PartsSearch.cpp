@@ -1,0 +1,72 @@
+#include "PartsSearch.h"
+
+#include "ByteMatcher.h"
+#include "PhraseSearch.h"
+#include "SearchTerm.h"
+#include "TextCoding.h"
+#include "VerseFile.h"
+#include "Windows1252Verdict.h"
+#include "WindowOperations.h"
+
+#include <cstring>
+#include <limits>
+#include <memory>
+
+QString partsSearch(const QString &path, const QString &query)
+{
+    using namespace lumaril;
+    VerseFile file(path);
+    if (!file.open())
+        return file.failureReason();
+    // Read in the search's blocks into a buffer on a cache line, as the search reads.
+    constexpr qsizetype blockSize = 96 * 1024;
+    const qsizetype capacity = qsizetype(file.size()) + blockSize;
+    const auto storage = std::make_unique_for_overwrite<char[]>(std::size_t(capacity + 64));
+    char *const data = storage.get() + (64 - quintptr(storage.get()) % 64) % 64;
+    qsizetype size = 0;
+    Windows1252Verdict verdict;
+    bool windows1252 = false;
+    for (qint64 n; size < capacity && (n = file.read(data + size, std::min(blockSize, capacity - size))) > 0;) {
+        windows1252 = windows1252 || verdict.settledBy(data + size, qsizetype(n));
+        size += qsizetype(n);
+    }
+    file.close();
+    const char *const firstMark = static_cast<const char *>(std::memchr(data, '#', std::size_t(size)));
+    const qsizetype begin = firstMark ? firstMark - data + 1 : size;
+    const qsizetype end = begin < size ? text::lastMark(data + begin, size - begin) + begin : begin;
+
+    const SearchTerm term(text::trimBlanks(query));
+    ByteMatcher matcher(term.folded(), windows1252 ? TextEncoding::Windows1252 : TextEncoding::Utf8,
+                        QByteArrayView(data + begin, std::min(end - begin, anchorSampleSize)));
+    if (!matcher.canSkip())
+        return QStringLiteral("(a term the candidate search cannot seek)");
+    QString result;
+    qsizetype count = 0;
+    qint64 budget = std::numeric_limits<qint64>::max();
+    for (qsizetype from = begin; from < end && result.size() < resultsLengthLimit;) {
+        const qsizetype at = matcher.nextCandidate(data, from, end, size);
+        if (at >= end)
+            break;
+        if (!matcher.confirms(data, size, at, budget)) {
+            from = at + 1;
+            continue;
+        }
+        // The record's start is the mark nearest before the match, looked for backwards.
+        const qsizetype recordStart = text::lastMark(data + begin, at - begin) + begin + 1;
+        const qsizetype recordEnd = static_cast<const char *>(std::memchr(data + at, '#', std::size_t(end + 1 - at))) - data;
+        ++count;
+        result += result.isEmpty() ? lineBreak + lineBreak : lineBreak;
+        const QByteArrayView record(data + recordStart, recordEnd - recordStart);
+        if (windows1252)
+            text::appendWindows1252(result, record);
+        else
+            text::appendUtf8(result, record, true);
+        result.truncate(resultsLengthLimit);
+        result += lineBreak;
+        from = recordEnd + 1;
+    }
+    if (result.size() >= resultsLengthLimit)
+        return QStringLiteral("The result is too long !");
+    return count ? QString::number(count) + QStringLiteral(" Results found !")
+                 : QStringLiteral("No Results found !");
+}

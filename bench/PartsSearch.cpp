@@ -8,6 +8,7 @@
 #include "Windows1252Verdict.h"
 #include "WindowOperations.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -18,9 +19,13 @@ QString partsSearch(const QString &path, const QString &query)
     VerseFile file(path);
     if (!file.open())
         return file.failureReason();
-    // Read in the search's blocks into a buffer on a cache line, as the search reads.
+    // Read in the search's blocks into a buffer on a cache line, as the search reads. The file
+    // is held whole, which the search never does, so a huge one is left to the search alone.
     constexpr qsizetype blockSize = 96 * 1024;
-    const qsizetype capacity = qsizetype(file.size()) + blockSize;
+    constexpr qint64 largest = 256 * 1024 * 1024;
+    if (file.size() > largest)
+        return QStringLiteral("(not run: the parts hold the file whole, and it is over 256 MiB)");
+    const qsizetype capacity = qsizetype(std::max<qint64>(file.size(), 0)) + blockSize;
     const auto storage = std::make_unique_for_overwrite<char[]>(std::size_t(capacity + 64));
     char *const data = storage.get() + (64 - quintptr(storage.get()) % 64) % 64;
     qsizetype size = 0;
@@ -33,7 +38,9 @@ QString partsSearch(const QString &path, const QString &query)
     file.close();
     const char *const firstMark = static_cast<const char *>(std::memchr(data, '#', std::size_t(size)));
     const qsizetype begin = firstMark ? firstMark - data + 1 : size;
-    const qsizetype end = begin < size ? text::lastMark(data + begin, size - begin) + begin : begin;
+    // Records end at the last mark; with none after the first, there are none.
+    const qsizetype last = begin < size ? text::lastMark(data + begin, size - begin) : -1;
+    const qsizetype end = last < 0 ? begin : begin + last;
 
     const SearchTerm term(text::trimBlanks(query));
     ByteMatcher matcher(term.folded(), windows1252 ? TextEncoding::Windows1252 : TextEncoding::Utf8,

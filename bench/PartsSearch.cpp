@@ -31,7 +31,8 @@ QString partsSearch(const QString &path, const QString &query)
     qsizetype size = 0;
     Windows1252Verdict verdict;
     bool windows1252 = false;
-    for (qint64 n; size < capacity && (n = file.read(data + size, std::min(blockSize, capacity - size))) > 0;) {
+    for (qint64 n; size < capacity
+                   && (n = file.read(data + size, std::min(blockSize, capacity - size))) > 0;) {
         windows1252 = windows1252 || verdict.settledBy(data + size, qsizetype(n));
         size += qsizetype(n);
     }
@@ -60,7 +61,8 @@ QString partsSearch(const QString &path, const QString &query)
         }
         // The record's start is the mark nearest before the match, looked for backwards.
         const qsizetype recordStart = text::lastMark(data + begin, at - begin) + begin + 1;
-        const qsizetype recordEnd = static_cast<const char *>(std::memchr(data + at, '#', std::size_t(end + 1 - at))) - data;
+        const auto *const closing = static_cast<const char *>(std::memchr(data + at, '#', std::size_t(end + 1 - at)));
+        const qsizetype recordEnd = closing - data;
         ++count;
         result += result.isEmpty() ? lineBreak + lineBreak : lineBreak;
         const QByteArrayView record(data + recordStart, recordEnd - recordStart);

@@ -13,9 +13,10 @@
 #include <limits>
 #include <memory>
 
-QString partsSearch(const QString &path, const QString &query)
+QString partsSearch(const QString &path, const QString &query, qsizetype &resultsLength)
 {
     using namespace lumaril;
+    resultsLength = 0;
     VerseFile file(path);
     if (!file.open())
         return file.failureReason();
@@ -74,6 +75,7 @@ QString partsSearch(const QString &path, const QString &query)
         result += lineBreak;
         from = recordEnd + 1;
     }
+    resultsLength = result.size();
     if (result.size() >= resultsLengthLimit)
         return QStringLiteral("The result is too long !");
     return count ? QString::number(count) + QStringLiteral(" Results found !")

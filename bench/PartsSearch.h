@@ -7,5 +7,6 @@
 // matcher, and each record that holds the term found by looking for the marks around it and
 // decoded, until the results would fill the box. It keeps no bound on memory and tells the
 // window nothing, so what the real search takes beyond it is the price of its record scanner.
-// Returns the final message the search would show.
-QString partsSearch(const QString &path, const QString &query);
+// Returns the final message the search would show, and sets resultsLength to the length of the
+// results it would leave in the box.
+QString partsSearch(const QString &path, const QString &query, qsizetype &resultsLength);

@@ -128,6 +128,7 @@ int main(int argc, char **argv)
         double &worstHere = std::strncmp(label, "utf-8", 5) == 0 ? worstUtf8 : worst;
         worstHere = std::max(worstHere, t / read);
         std::printf("%-30s %12.1f %8.2f  %s\n", label, t, t / read, qPrintable(window.message));
+        return window;
     };
     const auto searches = [&](const QString &file, const char *prefix) {
         for (const char *query : {"mercy", "the", "Allah", "xyzzy"}) {
@@ -151,16 +152,18 @@ int main(int argc, char **argv)
                     ? query
                     : query.left(12) + QStringLiteral("... (%1 chars)").arg(query.size());
             const QByteArray label = "search \"" + shown.toUtf8() + '"';
-            report(label.constData(), [&](QuietOperations &w) {
+            const QuietOperations searched = report(label.constData(), [&](QuietOperations &w) {
                 w.query = query;
                 lumaril::Command1_Click(w, path);
             });
             if (parts) {
                 QString outcome;
-                const auto [t, read] = pairedMedians(runs, [&] { outcome = partsSearch(path, query); },
-                                                     readWholeFile);
-                std::printf("%-30s %12.1f %8.2f  %s\n", ("parts \"" + shown.toUtf8() + '"').constData(),
-                            t, t / read, qPrintable(outcome));
+                qsizetype length = 0;
+                const auto [t, read] = pairedMedians(
+                        runs, [&] { outcome = partsSearch(path, query, length); }, readWholeFile);
+                const bool same = outcome == searched.message && length == searched.resultsLength;
+                std::printf("%-30s %12.1f %8.2f  %s%s\n", ("parts \"" + shown.toUtf8() + '"').constData(),
+                            t, t / read, qPrintable(outcome), same ? "" : "   (differs from the search)");
             }
         }
         std::printf("\nworst ratio to reading the file: %.2f\n", worst);

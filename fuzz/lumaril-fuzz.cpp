@@ -137,14 +137,35 @@ bool contains(const QString &record, const QString &term)
     return !record.isEmpty() && record.toCaseFolded().contains(term.toCaseFolded());
 }
 
+// A number may be written in the digits of any one script; the grammar below is ASCII's, so
+// the digits are first written as ASCII ones. Nothing when two scripts meet in one text.
+std::optional<QString> inAsciiDigits(const QString &text)
+{
+    QString ascii;
+    std::optional<char32_t> zero;
+    for (const char32_t c : text.toUcs4()) {
+        if (QChar::category(c) != QChar::Number_DecimalDigit) {
+            ascii += QString::fromUcs4(&c, 1);
+            continue;
+        }
+        const int value = QChar::digitValue(c);
+        if (zero && *zero != c - char32_t(value))
+            return std::nullopt;
+        zero = c - char32_t(value);
+        ascii += QChar(u'0' + value);
+    }
+    return ascii;
+}
+
 // The key part for a Surat or Ayat text, or nothing when it is no number.
-std::optional<QString> keyPart(const QString &text)
+std::optional<QString> keyPart(const QString &typed)
 {
     static const QRegularExpression number(QRegularExpression::anchoredPattern(
             QStringLiteral(" *[+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+) *")));
-    if (!number.match(text).hasMatch())
+    const auto text = inAsciiDigits(typed);
+    if (!text || !number.match(*text).hasMatch())
         return std::nullopt;
-    const double value = std::strtod(text.toLatin1().constData(), nullptr);
+    const double value = std::strtod(text->toLatin1().constData(), nullptr);
     if (std::isinf(value))
         return std::nullopt;
     const double rounded = std::round(value);

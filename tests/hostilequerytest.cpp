@@ -60,16 +60,37 @@ QString expectedMessage(qsizetype count)
                  : QStringLiteral("Sorry ! | No Results found !");
 }
 
+// A number may be written in the digits of any one script; the grammar below is ASCII's, so
+// the digits are first written as ASCII ones. Nothing when two scripts meet in one text.
+std::optional<QString> inAsciiDigits(const QString &text)
+{
+    QString ascii;
+    std::optional<char32_t> zero;
+    for (const char32_t c : text.toUcs4()) {
+        if (QChar::category(c) != QChar::Number_DecimalDigit) {
+            ascii += QString::fromUcs4(&c, 1);
+            continue;
+        }
+        const int value = QChar::digitValue(c);
+        if (zero && *zero != c - char32_t(value))
+            return std::nullopt;
+        zero = c - char32_t(value);
+        ascii += QChar(u'0' + value);
+    }
+    return ascii;
+}
+
 // The key part a Surat or Ayat text should give, worked out apart from readNumber and
 // formatThreeDigits: the number's grammar as a pattern, its value from std::from_chars,
 // rounded half away from zero by llround. Nothing for a text that is no number.
-std::optional<QString> keyPartFor(const QString &text)
+std::optional<QString> keyPartFor(const QString &typed)
 {
     static const QRegularExpression number(QRegularExpression::anchoredPattern(
             QStringLiteral(" *[+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+) *")));
-    if (!number.match(text).hasMatch())
+    const auto text = inAsciiDigits(typed);
+    if (!text || !number.match(*text).hasMatch())
         return std::nullopt;
-    QByteArray ascii = text.trimmed().toLatin1();
+    QByteArray ascii = text->trimmed().toLatin1();
     if (ascii.startsWith('+'))
         ascii.remove(0, 1);
     double value = 0;
@@ -227,8 +248,9 @@ private slots:
         QTest::newRow("empty") << "" << "";
         QTest::newRow("letters") << "abc" << "";
         QTest::newRow("1 2") << "1 2" << "";
-        QTest::newRow("Arabic-Indic three") << "٣" << "";
-        QTest::newRow("fullwidth one") << "１" << "";
+        QTest::newRow("Arabic-Indic three") << "٣" << "003.001";
+        QTest::newRow("fullwidth one") << "１" << "001.001";
+        QTest::newRow("two scripts") << "٣3" << "";
         QTest::newRow("e1") << "e1" << "";
         QTest::newRow("tab") << "1\t" << "";
     }
@@ -255,7 +277,7 @@ private slots:
     }
 
     // Every text of up to three characters from an alphabet of digits, signs, points,
-    // exponents, blanks, tabs and look-alike digits: the lookup refuses exactly the texts
+    // exponents, blanks, tabs and other scripts' digits: the lookup refuses exactly the texts
     // that are no number, and finds the verse of the key that number gives.
     void everyShortLookupText()
     {

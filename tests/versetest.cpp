@@ -55,7 +55,16 @@ private slots:
         // Too small for a double is not too large: it is simply zero.
         QTest::newRow("below the smallest double") << "0." + QString(400, u'0') + "1" << "000";
         QTest::newRow("negative, below the smallest double") << "-0." + QString(400, u'0') + "1" << "000";
-        QTest::newRow("Arabic-Indic digit") << QString(QChar(0x0661)) << "";
+        // A reader types the digits of their own script.
+        QTest::newRow("Arabic-Indic digits") << "٢٥٥" << "255";
+        QTest::newRow("Extended Arabic-Indic digits") << "۲۵۵" << "255";
+        QTest::newRow("Bengali digits") << "২১" << "021";
+        QTest::newRow("Devanagari digits, signed") << "-१" << "-001";
+        QTest::newRow("Arabic-Indic fraction") << "١.٥" << "002";
+        QTest::newRow("digits beyond the BMP") << "𝟐" << "002";
+        QTest::newRow("two scripts in one number") << "2٥" << "";
+        QTest::newRow("two scripts around the point") << "١.5" << "";
+        QTest::newRow("a digit that is not decimal") << "²" << "";
     }
 
     void numbers()

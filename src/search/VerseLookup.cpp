@@ -15,36 +15,58 @@ namespace lumaril {
 
 namespace {
 
-bool isAsciiDigit(QChar c)
+// The number's characters in ASCII, or nothing when they are not one number: an optional
+// sign, decimal digits of one script with an optional point among them, and nothing else. A
+// reader types the digits of their own script (٢٥٥, ২৫৫, ۲۵۵), and a number is read alike in
+// each; mixing two scripts in one number is refused, as no script writes numbers so.
+std::optional<QString> asciiNumber(const QString &t)
 {
-    return c >= u'0' && c <= u'9';
+    QString ascii;
+    qsizetype i = 0;
+    const qsizetype n = t.size();
+    if (i < n && (t[i] == u'+' || t[i] == u'-'))
+        ascii += t[i++];
+    qsizetype digits = 0;
+    bool point = false;
+    char32_t zero = 0; // the zero of the script the number's digits are in
+    while (i < n) {
+        if (t[i] == u'.' && !point) {
+            point = true;
+            ascii += u'.';
+            ++i;
+            continue;
+        }
+        char32_t c = t[i].unicode();
+        qsizetype width = 1;
+        if (QChar::isHighSurrogate(c) && i + 1 < n && t[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(t[i], t[i + 1]);
+            width = 2;
+        }
+        if (QChar::category(c) != QChar::Number_DecimalDigit)
+            return std::nullopt;
+        const int value = QChar::digitValue(c);
+        const char32_t digitZero = c - char32_t(value);
+        if (digits > 0 && digitZero != zero)
+            return std::nullopt;
+        zero = digitZero;
+        ascii += QChar(u'0' + value);
+        ++digits;
+        i += width;
+    }
+    if (digits == 0)
+        return std::nullopt;
+    return ascii;
 }
 
 } // namespace
 
 std::optional<double> readNumber(const QString &text)
 {
-    const QString t = text::trimBlanks(text);
-    qsizetype i = 0;
-    const qsizetype n = t.size();
-    if (i < n && (t[i] == u'+' || t[i] == u'-'))
-        ++i;
-    qsizetype digits = 0;
-    while (i < n && isAsciiDigit(t[i])) {
-        ++i;
-        ++digits;
-    }
-    if (i < n && t[i] == u'.') {
-        ++i;
-        while (i < n && isAsciiDigit(t[i])) {
-            ++i;
-            ++digits;
-        }
-    }
-    if (digits == 0 || i != n)
+    const auto t = asciiNumber(text::trimBlanks(text));
+    if (!t)
         return std::nullopt;
     bool ok = false;
-    const double value = QLocale::c().toDouble(t, &ok);
+    const double value = QLocale::c().toDouble(*t, &ok);
     // Qt also refuses a value too small for a double ("0.000...1" with 400 zeros), and says
     // so with 0. The text is a number, though, and that number rounds to zero.
     if (!ok && value == 0)

@@ -9,9 +9,11 @@ namespace lumaril {
 class WindowOperations;
 
 // What the Surat and Ayat boxes accept as a number: optional blanks (spaces), an optional
-// sign, ASCII digits with an optional decimal part (".5" and "5." included), optional blanks.
-// Nothing else: no exponent ("1e2"), no hexadecimal, no thousands separators, no tabs, no
-// other scripts' digits. Empty text and values too large for a double are not numbers.
+// sign, decimal digits with an optional decimal part (".5" and "5." included), optional
+// blanks. The digits may be of any script (Unicode's decimal digits: ASCII, Arabic-Indic ٠-٩,
+// Extended Arabic-Indic ۰-۹, Bengali ০-৯, ...), all of one script within a number. Nothing
+// else: no exponent ("1e2"), no hexadecimal, no thousands separators, no tabs. Empty text and
+// values too large for a double are not numbers.
 [[nodiscard]] std::optional<double> readNumber(const QString &text);
 
 // The number written with the pattern "000": rounded to a whole number, halves away from zero

@@ -210,7 +210,9 @@ private slots:
         QTest::newRow("nothing") << "" << "" << "";
         QTest::newRow("letters") << "abcdef" << "abc" << "";
         QTest::newRow("1 2") << "1 2" << "1 2" << "";
-        QTest::newRow("Arabic-Indic three") << "٣" << "٣" << "";
+        QTest::newRow("Arabic-Indic two") << "٢" << "٢" << "002.001 two";
+        QTest::newRow("Bengali seven") << "০০৭" << "০০৭" << "007.001 seven";
+        QTest::newRow("Arabic-Indic and ASCII") << "٢2" << "٢2" << "";
     }
 
     void typedSurat()

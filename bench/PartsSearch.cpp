@@ -67,11 +67,18 @@ QString partsSearch(const QString &path, const QString &query, qsizetype &result
         ++count;
         result += result.isEmpty() ? lineBreak + lineBreak : lineBreak;
         const QByteArrayView record(data + recordStart, recordEnd - recordStart);
+        const qsizetype listedAt = result.size();
         if (windows1252)
             text::appendWindows1252(result, record);
         else
             text::appendUtf8(result, record, true);
-        result.truncate(resultsLengthLimit);
+        // As the search lists it: whole, unless longer than the limit on its own.
+        if (result.size() - listedAt > resultsLengthLimit) {
+            qsizetype keep = std::max(listedAt, resultsLengthLimit);
+            if (keep > listedAt && result.at(keep).isLowSurrogate())
+                --keep;
+            result.truncate(keep);
+        }
         result += lineBreak;
         from = recordEnd + 1;
     }

@@ -241,11 +241,15 @@ Outcome expectedPhraseSearch(const QString &query, const QByteArray &file, const
         if (!o.flag)
             continue;
         ++matches;
-        // A record longer than what the box has left is cut there, never inside a character.
+        // A record is listed whole, but for one longer than the box's limit on its own: that
+        // is cut where the box reaches the limit, never inside a character.
         result += crlf + crlf;
-        QString shown = text.left(std::max<qsizetype>(0, lengthLimit - result.size()));
-        if (shown.size() < text.size() && !shown.isEmpty() && shown.back().isHighSurrogate())
-            shown.chop(1);
+        QString shown = text;
+        if (text.size() > lengthLimit) {
+            shown = text.left(std::max<qsizetype>(0, lengthLimit - result.size()));
+            if (!shown.isEmpty() && shown.back().isHighSurrogate())
+                shown.chop(1);
+        }
         result += shown;
         if (result.size() + crlf.size() >= lengthLimit) {
             o.results = result + crlf;

@@ -47,10 +47,17 @@ void Command1_Click(WindowOperations &ops, const QString &verseFileName)
         // then begin with, so that the text is only ever appended to: a long search stays
         // linear.
         appendLineBreaks(result, result.isEmpty() ? 2 : 1);
-        // The box stops taking matches at its limit, so a record longer than what is left is
-        // cut there: the search then stops as it would have, without decoding megabytes that
-        // would never be shown.
-        scanner.appendCurrentText(result, std::max<qsizetype>(0, resultsLengthLimit - result.size()));
+        // Each listed record is shown whole, and the search stops once the box is full. Only a
+        // record longer than the box's limit on its own is cut, where the box reaches the limit
+        // (never inside a character), so that megabytes never shown are never decoded.
+        const qsizetype at = result.size();
+        scanner.appendCurrentText(result, resultsLengthLimit + 2);
+        if (result.size() - at > resultsLengthLimit) {
+            qsizetype keep = std::max(at, resultsLengthLimit);
+            if (keep > at && result.at(keep).isLowSurrogate())
+                --keep;
+            result.truncate(keep);
+        }
         appendLineBreaks(result, 1);
         ops.setResultsText(result);
         ops.repaintNow();

@@ -50,7 +50,7 @@ png_size() { od -An -tu1 -j16 -N8 "$1" | awk '{ printf "%dx%d", $3 * 256 + $4, $
 case $check in
 deb)
     # Cleared first, so that when this is skipped the other checks skip too, not read an old one.
-    rm -rf "$work/deb" "$root"
+    rm -rf "$work/deb" "$root" "$work/control" "$work/own"
     need cpack cmake
     need dpkg-deb dpkg
     need dpkg-shlibdeps dpkg-dev

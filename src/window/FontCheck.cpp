@@ -73,7 +73,7 @@ void FontCheck::addVerse(QStringView record)
         return;
     ++m_verses;
     m_verseFaulty = false;
-    const QFont font = ScriptFaces::font(ScriptFaces::faceFor(shown), m_windowFont);
+    const QFont font = ScriptFaces::readingFont(ScriptFaces::faceFor(shown), m_windowFont);
     const QString key = shown.trimmed().section(u' ', 0, 0);
     for (const QString &line : shown.split(u'\n', Qt::SkipEmptyParts))
         layOut(key, line, font);

@@ -251,11 +251,19 @@ void Form1::buildControls()
     auto *query = static_cast<QLineEdit *>(byName.at(QStringLiteral("Text2")));
     query->setFocus();
     // The query box takes the face for the script of what is typed or pasted into it.
-    connect(query, &QLineEdit::textChanged, query, [query, typed = query->font()](const QString &text) {
-        const QFont font = ScriptFaces::font(ScriptFaces::faceFor(text), typed);
-        if (query->font() != font)
-            query->setFont(font);
-    });
+    connect(query, &QLineEdit::textChanged, query,
+            [query, typed = query->font(), alignment = query->alignment()](const QString &text) {
+                const ScriptFaces::Face face = ScriptFaces::faceFor(text);
+                const QFont font = ScriptFaces::font(face, typed);
+                if (query->font() == font)
+                    return;
+                query->setFont(font);
+                // Nastaliq's line is taller than the box: centred, its words would lose their
+                // tails below the line; set on the bottom, they lose only room above them.
+                query->setAlignment(face == ScriptFaces::Face::Urdu
+                                            ? (alignment & Qt::AlignHorizontal_Mask) | Qt::AlignBottom
+                                            : alignment);
+            });
 
     // The size is the design's: nothing follows a change of the window's size, so it has none.
     layout()->setSizeConstraint(QLayout::SetFixedSize);

@@ -121,6 +121,16 @@ QFont ScriptFaces::font(Face face, const QFont &windowFont)
     return font;
 }
 
+QFont ScriptFaces::readingFont(Face face, const QFont &windowFont)
+{
+    QFont font = ScriptFaces::font(face, windowFont);
+    // Their letters are small for their size: at Arial's size the Quranic marks and the dots
+    // of Nastaliq run together.
+    if (face == Face::Arabic || face == Face::Urdu)
+        font.setPointSizeF(windowFont.pointSizeF() * 4 / 3);
+    return font;
+}
+
 void addProgramFonts()
 {
     const QDir folder(QCoreApplication::applicationDirPath() + QStringLiteral("/fonts"));

@@ -34,6 +34,8 @@ public:
     [[nodiscard]] static QString family(Face face);
     // The window's font for a control, or the face in its place at the same size and weight.
     [[nodiscard]] static QFont font(Face face, const QFont &windowFont);
+    // The same for text to be read at length: the Arabic-script faces a third larger.
+    [[nodiscard]] static QFont readingFont(Face face, const QFont &windowFont);
 
 private:
     qsizetype m_read = 0;

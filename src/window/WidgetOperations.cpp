@@ -185,7 +185,7 @@ void WidgetOperations::showResultsText()
 void WidgetOperations::followScript(QStringView shown)
 {
     m_resultsScript.read(shown);
-    const QFont font = ScriptFaces::font(m_resultsScript.face(), m_resultsFont);
+    const QFont font = ScriptFaces::readingFont(m_resultsScript.face(), m_resultsFont);
     if (m_results->font() != font)
         m_results->setFont(font);
 }

@@ -50,10 +50,8 @@ QSet<QString> familiesOf(const QTextLayout &layout, qsizetype from, qsizetype le
 
 QString codePoint(char32_t c)
 {
-    return QStringLiteral("U+%1 (%2)")
-            .arg(uint(c), 4, 16, QLatin1Char('0'))
-            .toUpper()
-            .arg(QString::fromUcs4(&c, 1));
+    const QString hex = QString::number(uint(c), 16).toUpper().rightJustified(4, u'0');
+    return QStringLiteral("U+%1 (%2)").arg(hex, QString::fromUcs4(&c, 1));
 }
 
 } // namespace

@@ -25,6 +25,9 @@ const char help[] =
         "  --check-data  check ./quran.txt without opening a window: print \"verses: N\" and\n"
 #endif
         "                exit with status 0, or say why the file cannot be used and exit with 1\n"
+        "  --check-fonts lay out every verse of the file in the face the window draws it in:\n"
+        "                print the faces and exit with status 0, or name each character that\n"
+        "                has no glyph and each word drawn in pieces, and exit with 1\n"
         "  --help        show this help and exit\n"
         "  --version     show the version and exit\n";
 

@@ -1,13 +1,17 @@
 #include "CommandLine.h"
 
+#include "FontCheck.h"
 #include "RecordSearch.h"
+#include "ScriptFaces.h"
 #include "WindowsConsole.h"
+
+#include <QGuiApplication>
 
 namespace lumaril {
 
 namespace {
 
-const char usage[] = "Usage: lumaril [--check-data | --help | --version]\n";
+const char usage[] = "Usage: lumaril [--check-data | --check-fonts | --help | --version]\n";
 
 const char help[] =
         "Read and search an English translation of the Quran.\n"
@@ -21,23 +25,69 @@ const char help[] =
         "  --check-data  check ./quran.txt without opening a window: print \"verses: N\" and\n"
 #endif
         "                exit with status 0, or say why the file cannot be used and exit with 1\n"
+        "  --check-fonts lay out every verse of the file in the face the window draws it in:\n"
+        "                print the faces and exit with status 0, or name each character that\n"
+        "                has no glyph and each word drawn in pieces, and exit with 1\n"
         "  --help        show this help and exit\n"
         "  --version     show the version and exit\n";
+
+// Says on standard error why the verse file in the working folder cannot be used; true when
+// it can.
+bool verseFileUsable(const VerseFileCheck &check)
+{
+    QString problem = check.problem;
+    // Such a file is read without fault, but no search can ever find anything in it.
+    if (problem.isEmpty() && check.verses == 0)
+        problem = QStringLiteral("holds no verse: a verse is the text between two \"#\"");
+    if (problem.isEmpty())
+        return true;
+    writeText(StandardStream::Error, QStringLiteral("%1: %2\n").arg(check.fullPath, problem));
+    return false;
+}
 
 // "lumaril --check-data": says whether the verse file in the working folder can be searched,
 // and how many verses it holds. Installers and packaging checks use it.
 int checkData()
 {
     const VerseFileCheck check = checkVerseFile(defaultVerseFileName);
-    QString problem = check.problem;
-    // Such a file is read without fault, but no search can ever find anything in it.
-    if (problem.isEmpty() && check.verses == 0)
-        problem = QStringLiteral("holds no verse: a verse is the text between two \"#\"");
-    if (!problem.isEmpty()) {
-        writeText(StandardStream::Error, QStringLiteral("%1: %2\n").arg(check.fullPath, problem));
+    if (!verseFileUsable(check))
+        return 1;
+    writeText(StandardStream::Output, QStringLiteral("verses: %1\n").arg(check.verses));
+    return 0;
+}
+
+// "lumaril --check-fonts": says whether every verse of the verse file in the working folder is
+// drawn whole, with the fonts this computer has, and in which faces.
+int checkFonts()
+{
+    if (!verseFileUsable(checkVerseFile(defaultVerseFileName)))
+        return 1;
+#ifndef Q_OS_WIN
+    // Nothing is shown, so no desktop session is needed: the offscreen platform has the
+    // system's fonts, as every other one. Qt's offscreen platform on Windows has none.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+    char name[] = "lumaril";
+    int argc = 1;
+    char *argv[] = {name, nullptr};
+    const QGuiApplication app(argc, argv);
+    addProgramFonts();
+    FontCheck check;
+    if (const QString problem = checkVerseFonts(defaultVerseFileName, check); !problem.isEmpty()) {
+        writeText(StandardStream::Error, problem + u'\n');
         return 1;
     }
-    writeText(StandardStream::Output, QStringLiteral("verses: %1\n").arg(check.verses));
+    if (check.faultyVerses() > 0) {
+        writeText(StandardStream::Error,
+                  check.faults().join(u'\n')
+                          + QStringLiteral("\nfonts: %1 of %2 verses are not drawn whole\n")
+                                    .arg(check.faultyVerses())
+                                    .arg(check.verses()));
+        return 1;
+    }
+    writeText(StandardStream::Output, QStringLiteral("fonts: OK, %1 verses drawn in %2\n")
+                                              .arg(check.verses())
+                                              .arg(check.families().join(QStringLiteral(", "))));
     return 0;
 }
 
@@ -54,8 +104,8 @@ CommandLine::CommandLine(int argc, char *argv[])
     }
     if (options.isEmpty())
         return;
-    static const QStringList known = {QStringLiteral("--check-data"), QStringLiteral("--help"),
-                                      QStringLiteral("--version")};
+    static const QStringList known = {QStringLiteral("--check-data"), QStringLiteral("--check-fonts"),
+                                      QStringLiteral("--help"), QStringLiteral("--version")};
     m_action = Action::Refuse;
     for (const QString &option : options) {
         if (!known.contains(option)) {
@@ -67,7 +117,8 @@ CommandLine::CommandLine(int argc, char *argv[])
         m_refusal = QStringLiteral("%1 takes no other arguments").arg(options.first());
         return;
     }
-    const Action actions[] = {Action::CheckData, Action::ShowHelp, Action::ShowVersion};
+    const Action actions[] = {Action::CheckData, Action::CheckFonts, Action::ShowHelp,
+                              Action::ShowVersion};
     m_action = actions[known.indexOf(options.first())];
 }
 
@@ -78,6 +129,8 @@ int CommandLine::answer() const
         break;
     case Action::CheckData:
         return checkData();
+    case Action::CheckFonts:
+        return checkFonts();
     case Action::ShowHelp:
         writeText(StandardStream::Output, QLatin1String(usage) + QLatin1String(help));
         return 0;

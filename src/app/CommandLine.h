@@ -11,12 +11,12 @@ namespace lumaril {
 // The program takes no command line: started with Qt's own options (-style, -reverse...),
 // other single-dash words or plain words, it opens the same window as without them. Only
 // words that begin with two dashes are read, as a Linux user expects: "--check-data",
-// "--help" and "--version", each on its own. Any other such word, or one of these with more
-// words, is refused with a usage line and exit status 2.
+// "--check-fonts", "--help" and "--version", each on its own. Any other such word, or one of
+// these with more words, is refused with a usage line and exit status 2.
 class CommandLine
 {
 public:
-    enum class Action { OpenWindow, CheckData, ShowHelp, ShowVersion, Refuse };
+    enum class Action { OpenWindow, CheckData, CheckFonts, ShowHelp, ShowVersion, Refuse };
 
     CommandLine(int argc, char *argv[]);
 

@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "Form1.h"
+#include "ScriptFaces.h"
 #include "WindowsConsole.h"
 
 #include <QApplication>
@@ -76,6 +77,7 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("Lumaril Project"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Lumaril"));
 
+    lumaril::addProgramFonts();
     lumaril::Form1 window;
     window.show();
     return app.exec();

@@ -93,6 +93,14 @@ std::span<const ControlRow> controlTable()
     return rows;
 }
 
+QFont controlFont(const ControlRow &row)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(row.pointSize);
+    font.setWeight(row.bold ? QFont::Bold : QFont::Normal);
+    return font;
+}
+
 std::span<const MenuRow> menuTable()
 {
     return menus;

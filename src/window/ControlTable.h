@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QString>
 
 #include <span>
@@ -30,6 +31,9 @@ struct ControlRow
 };
 
 [[nodiscard]] std::span<const ControlRow> controlTable();
+
+// The row's font: Arial at its size and weight.
+[[nodiscard]] QFont controlFont(const ControlRow &row);
 
 // One pixel is 15 twips at 96 dots per inch; Qt scales logical pixels for other densities.
 [[nodiscard]] constexpr int twipsToPixels(int twips)

@@ -3,6 +3,7 @@
 #include "ControlTable.h"
 #include "Messages.h"
 #include "PhraseSearch.h"
+#include "ScriptFaces.h"
 #include "SingleLineValidator.h"
 #include "VerseLookup.h"
 #include "WidgetOperations.h"
@@ -143,12 +144,8 @@ QWidget *makeControl(const ControlRow &row, QWidget *container)
 
 void applyLook(QWidget *widget, const ControlRow &row)
 {
-    if (row.pointSize > 0) {
-        QFont font(QStringLiteral("Arial"));
-        font.setPointSizeF(row.pointSize);
-        font.setWeight(row.bold ? QFont::Bold : QFont::Normal);
-        widget->setFont(font);
-    }
+    if (row.pointSize > 0)
+        widget->setFont(controlFont(row));
     QPalette palette = widget->palette();
     if (row.text.isValid()) {
         palette.setColor(QPalette::WindowText, row.text);
@@ -251,7 +248,22 @@ void Form1::buildControls()
         label->setBuddy(box);
         box->setAccessibleName(label->text());
     }
-    byName.at(QStringLiteral("Text2"))->setFocus();
+    auto *query = static_cast<QLineEdit *>(byName.at(QStringLiteral("Text2")));
+    query->setFocus();
+    // The query box takes the face for the script of what is typed or pasted into it.
+    connect(query, &QLineEdit::textChanged, query,
+            [query, typed = query->font(), alignment = query->alignment()](const QString &text) {
+                const ScriptFaces::Face face = ScriptFaces::faceFor(text);
+                const QFont font = ScriptFaces::font(face, typed);
+                if (query->font() == font)
+                    return;
+                query->setFont(font);
+                // Nastaliq's line is taller than the box: centred, its words would lose their
+                // tails below the line; set on the bottom, they lose only room above them.
+                query->setAlignment(face == ScriptFaces::Face::Urdu
+                                            ? (alignment & Qt::AlignHorizontal_Mask) | Qt::AlignBottom
+                                            : alignment);
+            });
 
     // The size is the design's: nothing follows a change of the window's size, so it has none.
     layout()->setSizeConstraint(QLayout::SetFixedSize);

@@ -29,6 +29,7 @@ WidgetOperations::WidgetOperations(Form1 &form)
 {
     Q_ASSERT(m_results && m_query && m_surat && m_ayat && m_wait && m_search);
     m_wordWrap = m_results->wordWrapMode();
+    m_resultsFont = m_results->font();
 }
 
 QString WidgetOperations::displayText(QStringView text)
@@ -162,6 +163,8 @@ void WidgetOperations::showResultsText()
         const QStringView added = QStringView(m_resultsText).sliced(m_shownLength);
         if (longestRun(added, m_trailingRun) >= longestWordRun)
             m_results->setWordWrapMode(QTextOption::WrapAnywhere);
+        if (!m_resultsScript.hasReadEnough())
+            followScript(added);
         QTextCursor end(m_results->document());
         end.movePosition(QTextCursor::End);
         end.insertText(displayText(added));
@@ -171,10 +174,20 @@ void WidgetOperations::showResultsText()
         // Emptied first, so that changing how the box wraps lays out no old text.
         m_results->clear();
         m_results->setWordWrapMode(hostile ? QTextOption::WrapAnywhere : m_wordWrap);
+        m_resultsScript.restart();
+        followScript(m_resultsText);
         m_results->setPlainText(displayText(m_resultsText));
     }
     m_replaceShown = false;
     m_shownLength = m_resultsText.size();
+}
+
+void WidgetOperations::followScript(QStringView shown)
+{
+    m_resultsScript.read(shown);
+    const QFont font = ScriptFaces::readingFont(m_resultsScript.face(), m_resultsFont);
+    if (m_results->font() != font)
+        m_results->setFont(font);
 }
 
 qsizetype WidgetOperations::resultsTextLength() const

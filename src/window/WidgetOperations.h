@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ScriptFaces.h"
 #include "WindowOperations.h"
 
 #include <QElapsedTimer>
@@ -30,6 +31,9 @@ class Form1;
 // frame and as the panel goes, not at every match; a new text that only extends the one the
 // box shows is appended rather than set anew, so a long search does not re-lay-out what is
 // already listed.
+//
+// The box takes the face for the script of its text (ScriptFaces) before it shows the text, so
+// that no text is ever drawn in another face first.
 class WidgetOperations : public WindowOperations
 {
 public:
@@ -60,6 +64,8 @@ public:
 private:
     // Puts the results text into the box, where the box does not show it yet.
     void showResultsText();
+    // Reads on into the text the box is given, and takes the face it needs.
+    void followScript(QStringView shown);
     // Draws what changed, then lets the window system's events in, user input excepted.
     void present();
     void drawPendingChanges();
@@ -80,6 +86,8 @@ private:
     // holds: a text with a run too long to wrap at blanks is wrapped anywhere.
     QTextOption::WrapMode m_wordWrap = QTextOption::WrapAtWordBoundaryOrAnywhere;
     qsizetype m_trailingRun = 0;
+    QFont m_resultsFont;
+    ScriptFaces m_resultsScript;
     // How much of the results text the box shows, and whether it shows another text instead.
     qsizetype m_shownLength = 0;
     bool m_replaceShown = false;

@@ -1,10 +1,19 @@
-# The Windows program as a user gets it: everything in one folder, lumaril.exe beside its
-# verse file, the Qt and MinGW runtime DLLs it loads and Qt's plugins in their folders.
+# The Windows program as a user gets it: everything in one folder, lumaril.exe beside the
+# English verse file, each other text in a folder of its own (ar\quran.txt, ...), the fonts
+# for the Arabic and Urdu texts, the Qt and MinGW runtime DLLs it loads and Qt's plugins in
+# their folders.
 #
 #   cpack -G "ZIP;NSIS"    lumaril-<version>-windows-x64.zip and lumaril-<version>-windows-x64-setup.exe
 #
 # tools/build-windows runs both after cross-building. The same rules serve a native build
 # with MinGW (Qt's own or MSYS2's) or MSVC; README.md says which of those has been tried.
+
+include(${CMAKE_CURRENT_LIST_DIR}/Texts.cmake)
+
+# The installer offers the texts other than English as components of their own; everything
+# else is the program, which cannot be left out. CPack lists components in name order, and
+# capitals come first: the program heads the list.
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME Lumaril)
 
 install(TARGETS lumaril RUNTIME DESTINATION .)
 # Its console companion, which cmd.exe and PowerShell run for "lumaril --check-data".
@@ -21,15 +30,46 @@ install(CODE "
 ")
 install(FILES ${LUMARIL_VERSE_FILE} DESTINATION .)
 
+# Every other text in a folder of its own: started there (by its shortcut, or from a console
+# in that folder), the program finds that text as its quran.txt.
+foreach(code IN LISTS LUMARIL_TEXTS)
+    if(code STREQUAL "en")
+        continue()
+    endif()
+    lumaril_text_source_file(${code} file)
+    install(CODE "
+        if(NOT EXISTS [[${file}]])
+            message(FATAL_ERROR [[${file} is missing: run tools/setup to make it]])
+        endif()
+    " COMPONENT ${code})
+    install(FILES ${file} DESTINATION ${code} COMPONENT ${code})
+endforeach()
+
+# Windows has no font that draws the Arabic and Urdu texts well; the program loads these from
+# its own fonts folder, for itself alone. They come from Debian's fonts-hosny-amiri and
+# fonts-noto-core on the machine that makes the packages.
+set(LUMARIL_FONT_ARABIC /usr/share/fonts/opentype/fonts-hosny-amiri/Amiri-Regular.ttf
+    CACHE FILEPATH "Amiri, shipped for the Arabic text")
+set(LUMARIL_FONT_URDU /usr/share/fonts/truetype/noto/NotoNastaliqUrdu-Regular.ttf
+    CACHE FILEPATH "Noto Nastaliq Urdu, shipped for the Urdu text")
+foreach(font IN ITEMS ${LUMARIL_FONT_ARABIC} ${LUMARIL_FONT_URDU})
+    install(CODE "
+        if(NOT EXISTS [[${font}]])
+            message(FATAL_ERROR [[${font} is missing: install fonts-hosny-amiri and fonts-noto-core (tools/setup test)]])
+        endif()
+    ")
+    install(FILES ${font} DESTINATION fonts)
+endforeach()
+
 # Notepad of older Windows shows a text without CR LF as one long line.
 configure_file(${CMAKE_CURRENT_LIST_DIR}/windows/README.txt ${CMAKE_BINARY_DIR}/packaging/README.txt
                @ONLY NEWLINE_STYLE CRLF)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/README.txt DESTINATION .)
 
-# The licences of what is shipped: the GNU texts Qt and the GCC runtime are used under, and
-# the notices of the code of others inside the DLLs, named DLL by DLL. Copied, not configured:
-# the texts hold @ and ${ of their own.
-foreach(text IN ITEMS LGPL-3.0.txt GPL-3.0.txt third-party-notices.txt)
+# The licences of what is shipped: the GNU texts Qt and the GCC runtime are used under, the
+# fonts' licence, and the notices of the code of others inside the DLLs and of the fonts, named
+# file by file. Copied, not configured: the texts hold @ and ${ of their own.
+foreach(text IN ITEMS LGPL-3.0.txt GPL-3.0.txt OFL-1.1.txt third-party-notices.txt)
     file(READ ${CMAKE_CURRENT_LIST_DIR}/windows/licences/${text} content)
     string(REPLACE "\n" "\r\n" content "${content}")
     file(WRITE ${CMAKE_BINARY_DIR}/packaging/licences/${text} "${content}")
@@ -127,15 +167,19 @@ set(CPACK_LUMARIL_SOURCE_DIR ${PROJECT_SOURCE_DIR})
 # The portable zip unpacks into one folder of its own.
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 
-# The installer: 64-bit, per machine into Program Files, a Start-menu shortcut that starts the
-# program in its installation folder (where quran.txt is), an entry in Apps & features, and an
-# uninstaller that also takes away the publisher's registry key the installer made.
+# The installer: 64-bit, per machine into Program Files, a components page on which the texts
+# other than English can be left out (setup remembers that for the next upgrade), a Start-menu
+# shortcut that starts the program in its installation folder (where quran.txt is) and one for
+# each other text, an entry in Apps & features, and an uninstaller that also takes away the
+# publisher's registry key the installer made.
 #
 # CPack writes these values into its own configuration file; verbatim, they reach NSIS as they
 # are written here, quotes, backslashes and ${...} included.
 set(CPACK_VERBATIM_VARIABLES ON)
 set(LUMARIL_UNINSTALL_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumaril")
-string(JOIN "\n" CPACK_NSIS_DEFINES
+# CPack's own defines take the place of CPACK_NSIS_DEFINES once there are components; the
+# template's next line, for the DPI-aware manifest CPack is not asked for, takes these instead.
+string(JOIN "\n" CPACK_NSIS_MANIFEST_DPI_AWARE_CODE
     "Target amd64-unicode"
     "!define LUMARIL_VERSION \"${LUMARIL_VERSION_TEXT}\""
     "!define LUMARIL_FILE_VERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0"
@@ -151,21 +195,53 @@ set(CPACK_NSIS_UNINSTALL_NAME Uninstall)
 # CPack's own "uninstall the old version first" runs before the first page, so Cancel after
 # it left nothing but the uninstaller; installer.nsh removes it once Install is clicked.
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL OFF)
-set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "!insertmacro LumarilRemoveOldInstallation")
+# installer.nsh takes the old installation away in a section of its own, which runs before the
+# components' sections write their files.
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "!insertmacro LumarilFinishInstallation")
-set(CPACK_NSIS_CREATE_ICONS_EXTRA [[
+# A shortcut for each text that was installed, named in the text's own script and starting
+# the program in the text's folder, where it finds that text.
+set(LUMARIL_CREATE_SHORTCUTS [[
   SetOutPath "$INSTDIR"
-  CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Lumaril.lnk" "$INSTDIR\lumaril.exe"
-  CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Uninstall Lumaril.lnk" "$INSTDIR\Uninstall.exe"
-]])
+  CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Lumaril.lnk" "$INSTDIR\lumaril.exe"]])
+set(LUMARIL_DELETE_SHORTCUTS [[
+  Delete "$SMPROGRAMS\$MUI_TEMP\Lumaril.lnk"]])
+set(CPACK_COMPONENTS_ALL Lumaril)
+set(CPACK_COMPONENT_LUMARIL_DISPLAY_NAME "Lumaril (English)")
+set(CPACK_COMPONENT_LUMARIL_DESCRIPTION "The program, the English text and the fonts it needs")
+set(CPACK_COMPONENT_LUMARIL_REQUIRED ON)
+foreach(code IN LISTS LUMARIL_TEXTS)
+    if(code STREQUAL "en")
+        continue()
+    endif()
+    string(TOUPPER ${code} upper)
+    set(native "${LUMARIL_TEXT_${code}_NATIVE}")
+    set(english "${LUMARIL_TEXT_${code}_ENGLISH}")
+    list(APPEND CPACK_COMPONENTS_ALL ${code})
+    set(CPACK_COMPONENT_${upper}_DISPLAY_NAME "${english} (${native})")
+    set(CPACK_COMPONENT_${upper}_DESCRIPTION
+        "The ${english} text, in the folder ${code}, with a Start-menu shortcut of its own")
+    set(shortcut "$SMPROGRAMS\\$STARTMENU_FOLDER\\Lumaril — ${native}.lnk")
+    string(APPEND LUMARIL_CREATE_SHORTCUTS "
+  IfFileExists \"$INSTDIR\\${code}\\quran.txt\" 0 lumaril_no_${code}_shortcut
+    SetOutPath \"$INSTDIR\\${code}\"
+    CreateShortCut \"${shortcut}\" \"$INSTDIR\\lumaril.exe\"
+  lumaril_no_${code}_shortcut:")
+    string(REPLACE "$STARTMENU_FOLDER" "$MUI_TEMP" shortcut "${shortcut}")
+    string(APPEND LUMARIL_DELETE_SHORTCUTS "
+  Delete \"${shortcut}\"")
+endforeach()
+set(CPACK_NSIS_CREATE_ICONS_EXTRA "${LUMARIL_CREATE_SHORTCUTS}
+  SetOutPath \"$INSTDIR\"
+  CreateShortCut \"$SMPROGRAMS\\$STARTMENU_FOLDER\\Uninstall Lumaril.lnk\" \"$INSTDIR\\Uninstall.exe\"
+")
 set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!insertmacro LumarilBeforeUninstall")
 # Run after the installation folder is removed (and again after the second look at the
 # Start-menu folder, when it changes nothing).
-set(CPACK_NSIS_DELETE_ICONS_EXTRA [[
+set(CPACK_NSIS_DELETE_ICONS_EXTRA "
   !insertmacro LumarilAfterUninstall
-  Delete "$SMPROGRAMS\$MUI_TEMP\Lumaril.lnk"
-  Delete "$SMPROGRAMS\$MUI_TEMP\Uninstall Lumaril.lnk"
-  DeleteRegKey /ifempty SHCTX "Software\Lumaril Project"
-]])
+${LUMARIL_DELETE_SHORTCUTS}
+  Delete \"$SMPROGRAMS\\$MUI_TEMP\\Uninstall Lumaril.lnk\"
+  DeleteRegKey /ifempty SHCTX \"Software\\Lumaril Project\"
+")
 
 include(CPack)

@@ -39,6 +39,10 @@ Function LumarilRun
   Exec '"$INSTDIR\lumaril.exe"'
 FunctionEnd
 
+; The texts' names, in two scripts each, need the wide list of the components page; the
+; descriptions are short.
+!define MUI_COMPONENTSPAGE_SMALLDESC
+
 !define MUI_CUSTOMFUNCTION_GUIINIT LumarilGuiInit
 Function LumarilGuiInit
   ReadRegStr $0 SHCTX "${LUMARIL_UNINSTALL_KEY}" "DisplayVersion"
@@ -109,6 +113,14 @@ lumaril_uninstalled:
   SetOutPath "$INSTDIR"
 lumaril_no_old:
 !macroend
+
+; A section of its own, declared before CPack's: the sections of the components write their
+; files before CPack's first section runs, and a failing uninstaller must stop setup before
+; anything is written.
+Section "-LumarilRemoveOldInstallation"
+  SetOutPath "$INSTDIR"
+  !insertmacro LumarilRemoveOldInstallation
+SectionEnd
 
 !macro LumarilFinishInstallation
   ; Apps & features reads these as numbers; EstimatedSize is in KB.

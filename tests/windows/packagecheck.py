@@ -2,20 +2,25 @@
 """Checks of what a Windows user downloads, each in a fresh Wine prefix.
 
   packagecheck.py zip ZIP WORKDIR [SCREENSHOT]
-      The portable zip: exactly the expected files; every DLL that lumaril.exe and Qt's plugins
-      import is in it or part of Windows; unzipped into a folder whose name has spaces and
-      non-ASCII letters, `lumaril.exe --check-data` works there, `lumaril --check-data` typed
-      into cmd.exe in a console answers before the prompt with its exit status in %ERRORLEVEL%
-      (there and in the folder above, which has no quran.txt), and the window starts, loads
+      The portable zip: exactly the expected files, every text of packaging/Texts.cmake and
+      the fonts among them; every DLL that lumaril.exe and Qt's plugins import is in it or part
+      of Windows; unzipped into a folder whose name has spaces and non-ASCII letters,
+      `lumaril.exe --check-data` works there and `..\\lumaril --check-data` in each text's
+      folder, `lumaril --check-data` typed into cmd.exe in a console answers before the
+      prompt with its exit status in %ERRORLEVEL% (there and in the folder above, which has no
+      quran.txt), and the window starts, loads
       every DLL of the zip and no DLL from anywhere else. With SCREENSHOT (and an X display with a
       window manager), the window after a search for "mercy" is saved there. The licences: the
-      GNU texts, and the notices each DLL shipped needs.
+      GNU texts and the fonts' licence, and the notices each DLL and font shipped needs.
 
   packagecheck.py installer SETUP WORKDIR
       Round trips in one prefix, each ending with a complete installation (files, licences,
-      shortcuts, Apps & features entry, --check-data from the shortcut's working folder) or with
-      none: silent install, silent install over it, with DISPLAY the wizard cancelled on each
-      page and then finished with "Run Lumaril"; uninstall, install, uninstall. Then, in a
+      a shortcut for the program and each text starting in that text's folder, Apps & features
+      entry, --check-data from the shortcuts' working folders, no font put into Windows) or
+      with none: silent install, silent install over it, with DISPLAY the wizard cancelled on
+      each page and then finished with "Run Lumaril"; uninstall; with DISPLAY an install
+      without two texts, which stay left out on a silent upgrade and one through the wizard,
+      and uninstall; install, uninstall. Then, in a
       fresh prefix and a folder whose parent setup makes: setup over a failing uninstaller
       and over an entry whose uninstaller is gone, and uninstalling.
 
@@ -46,8 +51,23 @@ import zipfile
 sys.dont_write_bytecode = True
 from xwindows import find_windows  # noqa: E402
 
-EXPECTED_FILES = {
-    "lumaril.exe", "lumaril.com", "quran.txt", "README.txt",
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+
+def read_texts():
+    """The texts other than English as {code: name in its own script}, from packaging/Texts.cmake."""
+    source = open(os.path.join(ROOT, "packaging", "Texts.cmake"), encoding="utf-8").read()
+    codes = re.search(r"^set\(LUMARIL_TEXTS ([^)]*)\)", source, re.M).group(1).split()
+    names = dict(re.findall(r'^set\(LUMARIL_TEXT_(\w+)_NATIVE "([^"]*)"\)', source, re.M))
+    return {code: names[code] for code in codes if code != "en"}
+
+
+# Each in a folder of its own, which its shortcut starts the program in.
+TEXTS = read_texts()
+FONTS = {"fonts/Amiri-Regular.ttf", "fonts/NotoNastaliqUrdu-Regular.ttf"}
+TEXT_FILES = {code + "/quran.txt" for code in TEXTS}
+EXPECTED_FILES = TEXT_FILES | FONTS | {
+    "lumaril.exe", "lumaril.com", "quran.txt", "README.txt", "licences/OFL-1.1.txt",
     "Qt6Core.dll", "Qt6Gui.dll", "Qt6Widgets.dll",
     "platforms/qwindows.dll", "styles/qwindowsvistastyle.dll", "imageformats/qgif.dll",
     "libgcc_s_seh-1.dll", "libstdc++-6.dll", "libwinpthread-1.dll",
@@ -77,7 +97,6 @@ NOTICES = {
 }
 GNU_TEXTS = {"LGPL-3.0.txt": "GNU LESSER GENERAL PUBLIC LICENSE", "GPL-3.0.txt": "GNU GENERAL PUBLIC LICENSE"}
 VERSES = "verses: 6236"
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 failures = []
 
 
@@ -339,8 +358,18 @@ def check_licences(folder):
         for title in NOTICES.get(dll, [f"(no list of what {dll} contains)"]):
             if not any(t.startswith(title) and dll in d and len(text) > 30 for t, d, text in entries):
                 fail(f"{dll}: no notice for {title!r}")
+    # Each font shipped: its copyright and the licence it is under, and that licence in full.
+    fonts = os.path.join(folder, "fonts")
+    for font in sorted(os.listdir(fonts)) if os.path.isdir(fonts) else []:
+        if not any("fonts\\" + font.lower() in d and "Copyright" in text and "OFL-1.1.txt" in text
+                   for _, d, text in entries):
+            fail(f"fonts\\{font}: no notice with its copyright and licence")
+    ofl = read("OFL-1.1.txt") if os.path.isfile(os.path.join(folder, "licences", "OFL-1.1.txt")) else ""
+    if "SIL OPEN FONT LICENSE Version 1.1" not in ofl or "DISCLAIMER" not in ofl or len(ofl) < 4000:
+        fail("licences/OFL-1.1.txt is not the full SIL Open Font License 1.1")
     if len(failures) == before:
-        ok(f"full LGPL and GPL texts and {len(entries)} notices, covering every DLL and program shipped")
+        ok(f"full LGPL, GPL and OFL texts and {len(entries)} notices, covering every DLL, program "
+           f"and font shipped")
 
 
 def check_answer_bytes(prefix, folder, top):
@@ -417,6 +446,14 @@ def check_zip(zip_path, work, screenshot=None):
              f"err {r.stderr[-500:]!r}")
     else:
         ok(f"lumaril.exe --check-data in the unzipped folder prints {VERSES!r}")
+    # As README.txt says: in cmd.exe, cd into a text's folder and start the program from above.
+    answers = console_session(prefix, folder, [f"cd {code} & ..\\lumaril --check-data & cd .."
+                                               for code in TEXTS])
+    wrong = [c for c, a in zip(TEXTS, answers or []) if a != VERSES]
+    if answers is None or len(answers) != len(TEXTS) or wrong:
+        fail(f"..\\lumaril --check-data in the texts' folders: {answers!r}")
+    else:
+        ok(f"..\\lumaril --check-data prints {VERSES!r} in each of the {len(TEXTS)} texts' folders")
     check_console(prefix, folder, top)
     check_answer_bytes(prefix, folder, top)
     check_double_click(prefix, folder)
@@ -501,26 +538,51 @@ UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\
 SETUP_TITLE = "Lumaril 1.00 Setup"
 
 
-def expect_installed(prefix, how, install=INSTALL):
-    """A complete installation: every file, the shortcuts, the Apps & features entry, and the
-    program finds its verses from the shortcut's working folder."""
+def text_shortcut(code):
+    return f"Lumaril \u2014 {TEXTS[code]}.lnk"
+
+
+def expect_installed(prefix, how, install=INSTALL, texts=tuple(TEXTS), every_text=False):
+    """A complete installation of the program with TEXTS: every file and no other text, the
+    shortcuts, the Apps & features entry, and the program finds its verses from the English
+    shortcut's working folder (with EVERY_TEXT, from each text's shortcut's too). Nothing of
+    the fonts is put into Windows."""
     problems = []
     folder = prefix.unix(install)
-    for name in sorted(EXPECTED_FILES | {"Uninstall.exe"}):
+    wanted = EXPECTED_FILES - TEXT_FILES | {code + "/quran.txt" for code in texts}
+    for name in sorted(wanted | {"Uninstall.exe"}):
         if not os.path.isfile(os.path.join(folder, *name.split("/"))):
             problems.append(f"not installed: {name}")
+    left_out = sorted(c for c in TEXTS if c not in texts and os.path.exists(os.path.join(folder, c)))
+    if left_out:
+        problems.append(f"installed though left out: {left_out}")
+    fonts = os.path.join(prefix.path, "drive_c", "windows", "Fonts")
+    shipped = {os.path.basename(f).lower() for f in FONTS}
+    if os.path.isdir(fonts) and shipped & {n.lower() for n in os.listdir(fonts)}:
+        problems.append(f"fonts copied into {fonts}")
+    # Wine itself lists this machine's own fonts (in Z:\usr\share\fonts), the same ones among them.
+    for hive in ("system.reg", "user.reg"):
+        for line in open(os.path.join(prefix.path, hive), encoding="utf-8", errors="replace"):
+            if any(f in line.lower() for f in shipped) and "Z:\\\\usr\\\\share" not in line:
+                problems.append(f"a font registered with Windows in {hive}: {line.strip()}")
     menu = prefix.unix(START_MENU)
     shortcuts = set(os.listdir(menu)) if os.path.isdir(menu) else set()
-    if shortcuts != {"Lumaril.lnk", "Uninstall Lumaril.lnk"}:
-        problems.append(f"Start-menu entries {sorted(shortcuts)}")
-    workdir = None
-    if "Lumaril.lnk" in shortcuts:
-        target, workdir = shortcut_fields(os.path.join(menu, "Lumaril.lnk"))
+    # The program's shortcut and each text's: the name, the program started and its working folder.
+    expected_shortcuts = {"Lumaril.lnk": install} | {text_shortcut(c): install + "\\" + c for c in texts}
+    if shortcuts != set(expected_shortcuts) | {"Uninstall Lumaril.lnk"}:
+        problems.append(f"Start-menu entries: missing {sorted(set(expected_shortcuts) - shortcuts)}, "
+                        f"extra {sorted(shortcuts - set(expected_shortcuts) - {'Uninstall Lumaril.lnk'})}")
+    workdirs = []
+    for name, expected in expected_shortcuts.items():
+        if name not in shortcuts:
+            continue
+        target, workdir = shortcut_fields(os.path.join(menu, name))
         if (target or "").lower() != (install + "\\lumaril.exe").lower():
-            problems.append(f"the shortcut starts {target!r}")
-        if (workdir or "").lower() != install.lower():
-            problems.append(f"the shortcut's working folder is {workdir!r}, not {install!r}")
-            workdir = None
+            problems.append(f"{name} starts {target!r}")
+        if (workdir or "").lower() != expected.lower():
+            problems.append(f"{name}'s working folder is {workdir!r}, not {expected!r}")
+        elif name == "Lumaril.lnk" or every_text:
+            workdirs.append(workdir)
 
     code, values = reg_values(prefix, UNINSTALL_KEY)
     expected = {"DisplayName": ("REG_SZ", "Lumaril"), "DisplayVersion": ("REG_SZ", "1.00"),
@@ -536,7 +598,7 @@ def expect_installed(prefix, how, install=INSTALL):
     if kind != "REG_DWORD" or abs(int(size, 16) - on_disk) > on_disk // 10:
         problems.append(f"EstimatedSize {kind} {size}, the folder holds {on_disk} KB")
 
-    if workdir:
+    for workdir in workdirs:
         r = prefix.wine([install + "\\lumaril.exe", "--check-data"], cwd=prefix.unix(workdir),
                         timeout=120)
         if r.returncode != 0 or r.stdout.strip() != VERSES:
@@ -581,9 +643,9 @@ def xdo(*argv, timeout=30):
 
 
 def wizard(prefix, setup, keys, work, name, last_page_after=0):
-    """Runs the installer, pressing one key a page once it has settled (the last one
-    LAST_PAGE_AFTER seconds later still); the page Escape is pressed on, or else the last one,
-    goes to WORK/NAME.png. True when the installer ended."""
+    """Runs the installer, pressing one key a page (or several, separated by blanks) once it
+    has settled (the last one LAST_PAGE_AFTER seconds later still); the page Escape is pressed
+    on, or else the last one, goes to WORK/NAME.png. True when the installer ended."""
     proc = subprocess.Popen(["wine", setup], env=prefix.env, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
     try:
@@ -601,7 +663,7 @@ def wizard(prefix, setup, keys, work, name, last_page_after=0):
             if key == "Escape" or i == len(keys) - 1 and "Escape" not in keys:
                 subprocess.run(["import", "-window", "root", os.path.join(work, name + ".png")], timeout=60)
             xdo("windowactivate", "--sync", window[-1])
-            xdo("key", key)
+            xdo("key", *key.split())
         proc.wait(timeout=120)
         return True
     except subprocess.TimeoutExpired:
@@ -632,16 +694,16 @@ def check_installer(setup, work):
     keys_before = prefix.registry()
 
     silently(prefix, [setup, "/S"], "the silent install")
-    expect_installed(prefix, "silent install")
+    expect_installed(prefix, "silent install", every_text=True)
     check_licences(prefix.unix(INSTALL))
     silently(prefix, [setup, "/S"], "the silent install over the installed one")
     expect_installed(prefix, "silent install over the same version")
 
     if os.environ.get("DISPLAY"):
         # The pages: the notice of the installation already there, Welcome, the licence, the
-        # folder, the Start-menu folder. Escape is Cancel on each; on a page of the wizard,
-        # Return then answers Yes to "Are you sure you want to quit Lumaril Setup?".
-        pages = ["notice", "welcome", "licence", "folder", "start-menu"]
+        # folder, the Start-menu folder, the components. Escape is Cancel on each; on a page of
+        # the wizard, Return then answers Yes to "Are you sure you want to quit Lumaril Setup?".
+        pages = ["notice", "welcome", "licence", "folder", "start-menu", "components"]
         for n, page in enumerate(pages):
             cancel = ["Escape", "Return"] if n else ["Escape"]
             wizard(prefix, setup, ["Return"] * n + cancel, work, "cancel-at-" + page)
@@ -663,10 +725,40 @@ def check_installer(setup, work):
         silently(prefix, [INSTALL + "\\Uninstall.exe", "/S"], "the silent uninstall")
         expect_nothing_left(prefix, f"{round_trip} uninstall", files_before, keys_before)
         if round_trip == "first":
+            if os.environ.get("DISPLAY"):
+                check_texts_left_out(prefix, setup, work, files_before, keys_before)
+            # What was left out before the uninstall is installed again.
             silently(prefix, [setup, "/S"], "the install after uninstalling")
             expect_installed(prefix, "install after uninstalling")
     prefix.kill()
     shutil.rmtree(prefix.path, ignore_errors=True)
+
+
+def check_texts_left_out(prefix, setup, work, files_before, keys_before):
+    """Installed through the wizard without the first and the last text of the components
+    page, they stay left out on upgrades, silent or through the wizard; uninstalling then
+    leaves nothing."""
+    first, last = sorted(TEXTS)[0], sorted(TEXTS)[-1]
+    kept = [c for c in TEXTS if c not in (first, last)]
+    how = f"installed without {first} and {last}"
+    # Welcome, the licence, the folder, the Start-menu folder; on the components page the list
+    # has the focus on the program; Install; Finish (which starts Lumaril).
+    if wizard(prefix, setup, ["Return"] * 4 + ["Down space End space Return", "Return"], work,
+              "components-left-out", last_page_after=20):
+        prefix.kill()
+        prefix.wait()
+        expect_installed(prefix, how, texts=kept)
+        silently(prefix, [setup, "/S"], "the silent upgrade of an installation without some texts")
+        expect_installed(prefix, how + ", then a silent upgrade", texts=kept)
+        # The notice, Welcome, the licence, the folder, the Start-menu folder, the components
+        # as they were; Finish.
+        wizard(prefix, setup, ["Return"] * 7, work, "components-kept", last_page_after=20)
+        prefix.kill()
+        prefix.wait()
+        expect_installed(prefix, how + ", then an upgrade through the wizard", texts=kept)
+    silently(prefix, [INSTALL + "\\Uninstall.exe", "/S"], "the silent uninstall")
+    expect_nothing_left(prefix, "uninstall of an installation without some texts", files_before,
+                        keys_before)
 
 
 QT_SOURCE = "qt6-base_6.4.2+dfsg-10"

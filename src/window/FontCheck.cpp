@@ -33,6 +33,19 @@ bool isArabicScript(QStringView text)
                        [](QChar c) { return c.script() == QChar::Script_Arabic; });
 }
 
+// A run that no font could draw comes from no font file: Qt draws it as boxes, from a raw
+// font with no tables and no family, whose familyName() it does not guard. Its glyphs count
+// as missing, under no family.
+QString familyOf(const QGlyphRun &run, bool &missing)
+{
+    const QRawFont font = run.rawFont();
+    if (!font.isValid() || font.fontTable("head").isEmpty()) {
+        missing = true;
+        return {};
+    }
+    return font.familyName();
+}
+
 // The families of the glyphs drawn for the characters from..from+length of a laid-out text;
 // `missing` is set where one of them has no glyph in its font.
 QSet<QString> familiesOf(const QTextLayout &layout, qsizetype from, qsizetype length, bool &missing)
@@ -42,7 +55,7 @@ QSet<QString> familiesOf(const QTextLayout &layout, qsizetype from, qsizetype le
         const QList<quint32> glyphs = run.glyphIndexes();
         if (glyphs.isEmpty())
             continue;
-        families.insert(run.rawFont().familyName());
+        families.insert(familyOf(run, missing));
         missing = missing || glyphs.contains(0);
     }
     return families;
@@ -94,8 +107,9 @@ void FontCheck::layOut(const QString &key, const QString &line, const QFont &fon
     QSet<QString> families;
     for (const QGlyphRun &run : layout.glyphRuns()) {
         const QList<quint32> glyphs = run.glyphIndexes();
-        m_glyphs[run.rawFont().familyName()] += glyphs.size();
-        families.insert(run.rawFont().familyName());
+        const QString family = familyOf(run, missing);
+        m_glyphs[family] += glyphs.size();
+        families.insert(family);
         missing = missing || glyphs.contains(0);
     }
     if (missing) {

@@ -410,6 +410,38 @@ def check_double_click(prefix, folder):
         prefix.kill()
 
 
+def check_fonts(folder, work):
+    """Each text with a face of its own is drawn whole from the zip's fonts folder alone: Wine
+    otherwise finds this machine's copies of the same faces through fontconfig, so it is shown
+    Liberation Sans alone (Arial's stand-in) in a prefix of its own."""
+    conf = os.path.join(work, "fonts-hidden.conf")
+    with open(conf, "w") as f:
+        f.write('<?xml version="1.0"?>\n<fontconfig><dir>/usr/share/fonts/truetype/liberation</dir>'
+                f'<cachedir>{os.path.join(work, "fonts-hidden-cache")}</cachedir></fontconfig>\n')
+    saved = os.environ.get("FONTCONFIG_FILE")
+    os.environ["FONTCONFIG_FILE"] = conf
+    try:
+        prefix = Prefix(os.path.join(work, "fonts-prefix"))
+    finally:
+        if saved is None:
+            os.environ.pop("FONTCONFIG_FILE")
+        else:
+            os.environ["FONTCONFIG_FILE"] = saved
+    count = VERSES.split()[1]
+    # Bengali and Chinese are drawn in faces every Windows has, which Wine has not.
+    for code, face in (("en", "Arial"), ("ar", "Amiri"), ("ur", "Noto Nastaliq Urdu")):
+        cwd = folder if code == "en" else os.path.join(folder, code)
+        r = prefix.wine([os.path.join(folder, "lumaril.com"), "--check-fonts"], cwd=cwd, timeout=300)
+        expected = f"fonts: OK, {count} verses drawn in {face}"
+        if r.returncode != 0 or not r.stdout.strip().startswith(expected):
+            fail(f"--check-fonts in {code}: exit {r.returncode}, out {r.stdout.strip()!r}, "
+                 f"err {r.stderr[-800:]!r}")
+        else:
+            ok(f"--check-fonts in {code}: {r.stdout.strip()!r}, with the machine's fonts hidden")
+    prefix.kill()
+    shutil.rmtree(prefix.path, ignore_errors=True)
+
+
 def check_zip(zip_path, work, screenshot=None):
     with zipfile.ZipFile(zip_path) as z:
         names = [n for n in z.namelist() if not n.endswith("/")]
@@ -482,6 +514,7 @@ def check_zip(zip_path, work, screenshot=None):
     if screenshot and os.path.exists(screenshot):
         ok(f"screenshot of the window after a search: {screenshot}")
     prefix.kill()
+    check_fonts(folder, work)
     shutil.rmtree(prefix.path, ignore_errors=True)
 
 

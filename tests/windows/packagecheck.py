@@ -411,7 +411,7 @@ def check_double_click(prefix, folder):
 
 
 def check_fonts(folder, work):
-    """Each text with a face of its own is drawn whole from the zip's fonts folder alone: Wine
+    """Each text is drawn whole, those with a face of its own from the zip's fonts folder: Wine
     otherwise finds this machine's copies of the same faces through fontconfig, so it is shown
     Liberation Sans alone (Arial's stand-in) in a prefix of its own."""
     conf = os.path.join(work, "fonts-hidden.conf")
@@ -429,7 +429,9 @@ def check_fonts(folder, work):
             os.environ["FONTCONFIG_FILE"] = saved
     count = VERSES.split()[1]
     # Bengali and Chinese are drawn in faces every Windows has, which Wine has not.
-    for code, face in (("en", "Arial"), ("ar", "Amiri"), ("ur", "Noto Nastaliq Urdu")):
+    faces = {"ar": "Amiri", "ur": "Noto Nastaliq Urdu"}
+    for code in ["en"] + [c for c in TEXTS if c not in ("bn", "zh")]:
+        face = faces.get(code, "Arial")
         cwd = folder if code == "en" else os.path.join(folder, code)
         r = prefix.wine([os.path.join(folder, "lumaril.com"), "--check-fonts"], cwd=cwd, timeout=300)
         expected = f"fonts: OK, {count} verses drawn in {face}"

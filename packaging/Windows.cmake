@@ -6,7 +6,7 @@
 #   cpack -G "ZIP;NSIS"    lumaril-<version>-windows-x64.zip and lumaril-<version>-windows-x64-setup.exe
 #
 # tools/build-windows runs both after cross-building. The same rules serve a native build
-# with MinGW (Qt's own or MSYS2's) or MSVC; README.md says which of those has been tried.
+# with MinGW (Qt's own or MSYS2's) or MSVC; docs/windows.md says which of those has been tried.
 
 include(${CMAKE_CURRENT_LIST_DIR}/Texts.cmake)
 

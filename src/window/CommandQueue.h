@@ -33,7 +33,6 @@ public:
     // The program ends: nothing waiting runs, nothing asked later either.
     void end();
 
-    [[nodiscard]] bool isRunning() const { return m_running; }
     [[nodiscard]] bool isClosed() const { return m_closed; }
 
 private:

@@ -22,6 +22,10 @@ class InformationBox : public QMessageBox
 public:
     InformationBox(const QString &prompt, const QString &title, QWidget *parent);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
     // The width the title needs in a title bar, its buttons and icon included.
     [[nodiscard]] int titleBarWidth() const;
     // The widest line of the prompt, as the box draws it, up to two thirds of the screen.
@@ -29,10 +33,6 @@ public:
     // The label that shows the prompt.
     [[nodiscard]] QLabel *shownPrompt() const;
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
-private:
     QLabel *m_shown = nullptr;
 };
 

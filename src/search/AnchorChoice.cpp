@@ -102,12 +102,10 @@ qsizetype AnchorChoice::nextCandidate(const char *data, qsizetype from, qsizetyp
                                       qsizetype end, bool orNonAscii) const
 {
     const bool pair = second.index >= 0;
-    const bool withThird = pair && third;
-    const text::Sought sought{first.bytes, second.bytes, withThird ? third->anchor.bytes : text::AnchorBytes{},
-                              distance, withThird ? third->distance : 0, pair, orOneMore, withThird};
+    const text::Sought sought{first.bytes, second.bytes, distance, pair, orOneMore};
     qsizetype p = from;
 #ifdef LUMARIL_HAVE_SSE2
-    const qsizetype reach = std::max(distance + orOneMore, sought.thirdDistance);
+    const qsizetype reach = distance + orOneMore;
     const qsizetype stop = pair ? std::min(to, end - reach) : to;
     bool found = false;
 #ifdef LUMARIL_CANDIDATES_WITH_AVX2
@@ -136,14 +134,13 @@ qsizetype AnchorChoice::nextCandidate(const char *data, qsizetype from, qsizetyp
             continue;
         if (pair && !holdsAt(second, p + distance) && !(orOneMore && holdsAt(second, p + distance + 1)))
             continue;
-        if (withThird && !holdsAt(third->anchor, p + third->distance))
-            continue;
         return p;
     }
     return to;
 }
 
-AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteArrayView sample)
+AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteArrayView sample,
+                           bool pairs)
 {
     sample.truncate(std::min(sample.size(), anchorSampleSize));
     // What a character is sought by: the last bytes of its variants, at most three of them.
@@ -215,6 +212,8 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
     // first, up to the second, may put it at two distances, no more: one of them may have
     // variants of two lengths that differ by one byte.
     choice.first = anchors[rarest];
+    if (!pairs)
+        return choice;
     // A second character found at every byte of the sample would add nothing.
     // At equal counts, one distance is sought with one comparison fewer.
     std::tuple<qsizetype, qsizetype, bool> best{count(rarest), sample.size(), false};
@@ -254,15 +253,6 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
     distance = spread = 0;
     for (qsizetype i = rarest - 1; i >= std::max<qsizetype>(0, rarest - 16) && add(i + 1); --i)
         consider(i, -distance, spread == 1);
-    // The characters after the first anchor at fixed distances, besides the second, that may
-    // narrow the pair, each by one comparison as the second.
-    distance = spread = 0;
-    const bool narrowable = choice.second.index >= 0 && choice.second.bytes.oneComparison;
-    for (qsizetype k = choice.first.index + 1;
-         narrowable && k < std::min(n, choice.first.index + 17) && add(k) && spread == 0; ++k) {
-        if (k != choice.second.index && anchors[k].index >= 0 && anchors[k].bytes.oneComparison)
-            choice.thirds.push_back({anchors[k], distance});
-    }
     return choice;
 }
 

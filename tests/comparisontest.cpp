@@ -1,0 +1,148 @@
+#include "RecordScanner.h"
+#include "SearchTerm.h"
+#include "TestFiles.h"
+#include "TextCoding.h"
+#include "TextRule.h"
+#include "VerseFile.h"
+
+#include <QTest>
+
+using lumaril::RecordScanner;
+using lumaril::SearchTerm;
+using lumaril::VerseFile;
+
+// The rule by which a term and a record are compared (TextRule.h), held both by the plain
+// reference and by the search of a verse file's bytes.
+class ComparisonTest : public QObject
+{
+    Q_OBJECT
+
+    // What the scanner says of each record of the file, and its work. With the pass, the
+    // records it passes over in bulk are no match and not listed.
+    static QList<bool> scanMatches(const QByteArray &bytes, const QString &term, bool pass,
+                                   qint64 *work = nullptr)
+    {
+        TestFiles files;
+        VerseFile file(files.write(bytes));
+        if (!file.open())
+            return {};
+        const SearchTerm searchTerm(term);
+        RecordScanner scanner(file, searchTerm);
+        QList<bool> matches;
+        if (scanner.start()) {
+            for (;;) {
+                if (pass)
+                    (void)scanner.passRecordsThatCannotMatch();
+                if (!scanner.next())
+                    break;
+                if (const bool match = scanner.currentMatches(); match || !pass)
+                    matches << match;
+            }
+        }
+        if (work)
+            *work = scanner.work();
+        return matches;
+    }
+
+private slots:
+    void rule_data()
+    {
+        QTest::addColumn<QString>("term");
+        QTest::addColumn<QByteArray>("record"); // UTF-8, or Windows-1252 where it is no UTF-8
+        QTest::addColumn<bool>("contains");
+        const auto row = [](const char *name, const QString &term, const QString &record, bool contains) {
+            QTest::newRow(name) << term << record.toUtf8() << contains;
+        };
+        // Canonical equivalence: a letter written whole or in parts.
+        row("Bengali o typed whole, written in parts", u"তোমরা"_qs, u"হে \u09A4\u09C7\u09BEমরা"_qs, true);
+        row("Bengali o typed in parts, written whole", u"\u09A4\u09C7\u09BEমরা"_qs, u"তোমরা"_qs, true);
+        row("Latin e acute typed whole, written in parts", u"café"_qs, u"CAFE\u0301 noir"_qs, true);
+        row("Latin e acute typed in parts, written whole", u"cafe\u0301"_qs, u"un café"_qs, true);
+        row("an accent stays significant", u"ete"_qs, u"été"_qs, false);
+        row("an accent stays significant when typed", u"été"_qs, u"ete"_qs, false);
+        row("a letter joined by its accent is another letter", u"cafe"_qs, u"cafe\u0301"_qs, false);
+        // Arabic script as it is typed.
+        row("vowel marks ignored", u"الرحيم"_qs, u"ٱلرَّحِيمِ"_qs, true);
+        row("Uthmani sukun ignored", u"ٱلرَّحْمَٰنِ"_qs, u"ٱلرَّحۡمَٰنِ"_qs, true);
+        row("tatweel ignored", u"محمد"_qs, u"مـحـمـد"_qs, true);
+        row("alef with madda reads as alef", u"امن"_qs, u"آمن"_qs, true);
+        row("alef with hamza above reads as alef", u"اكبر"_qs, u"أكبر"_qs, true);
+        row("alef with hamza below reads as alef", u"اسلام"_qs, u"إسلام"_qs, true);
+        row("alef wasla reads as alef", u"الله"_qs, u"ٱللَّهِ"_qs, true);
+        row("hamza on waw reads as hamza", u"مءمن"_qs, u"مُؤْمِنٌ"_qs, true);
+        row("hamza on yeh reads as hamza", u"سءل"_qs, u"سُئِلَ"_qs, true);
+        row("waw and combining hamza join into hamza on waw", u"مءمن"_qs, u"مو\u0654من"_qs, true);
+        row("alef maksura reads as yeh", u"علي"_qs, u"عَلَى"_qs, true);
+        row("Farsi yeh reads as yeh", u"علي"_qs, u"علی"_qs, true);
+        row("teh marbuta reads as heh", u"رحمه"_qs, u"رَحْمَةٌ"_qs, true);
+        row("Urdu heh goal reads as heh", u"اللہ"_qs, u"الله"_qs, true);
+        row("keheh reads as kaf", u"كتاب"_qs, u"کتاب"_qs, true);
+        row("hamza then alef reads as alef", u"امنوا"_qs, u"ءَامَنُوٓا"_qs, true);
+        row("hamza then alef typed as alef with madda", u"آمنوا"_qs, u"ءَامَنُوٓا"_qs, true);
+        row("a hamza alone stays a hamza", u"امنوا"_qs, u"ءمنوا"_qs, false);
+        row("other letters stay apart", u"الرحيم"_qs, u"ٱلرَّحۡمَٰنِ"_qs, false);
+        // The small letters of the Uthmani text.
+        row("superscript alef skipped", u"الرحمن"_qs, u"ٱلرَّحۡمَٰنِ"_qs, true);
+        row("superscript alef read as alef", u"الرحمان"_qs, u"ٱلرَّحۡمَٰنِ"_qs, true);
+        row("waw and superscript alef read as alef", u"الصلاة"_qs, u"ٱلصَّلَوٰةَ"_qs, true);
+        row("waw kept before a superscript alef", u"الصلوة"_qs, u"ٱلصَّلَوٰةَ"_qs, true);
+        row("superscript alef after a letter not waw or yeh", u"لاذا"_qs, u"لہٰذا"_qs, false);
+        row("Urdu superscript alef skipped", u"لهذا"_qs, u"لہٰذا"_qs, true);
+        row("small waw read as waw", u"داوود"_qs, u"دَاوُۥدَ"_qs, true);
+        row("small waw skipped", u"داود"_qs, u"دَاوُۥدَ"_qs, true);
+        row("small yeh read as yeh", u"النبيين"_qs, u"ٱلنَّبِيِّۦنَ"_qs, true);
+        row("small letters dropped from the term", u"الرحمٰن"_qs, u"الرحمن"_qs, true);
+        row("a small letter is no other letter", u"الرحمون"_qs, u"ٱلرَّحۡمَٰنِ"_qs, false);
+        // A term of marks only, as one of blanks, is in every record that is not empty.
+        row("a term of marks only", u"\u064E\u0651"_qs, u"mercy"_qs, true);
+        row("English as before", u"mercy"_qs, u"Most MERCIFUL, MERCY"_qs, true);
+        row("English as before, no match", u"mercy"_qs, u"merc y"_qs, false);
+        QTest::newRow("Windows-1252 record, accent composed in the term")
+                << u"cafe\u0301"_qs << QByteArray("un caf\xE9") << true;
+        QTest::newRow("Windows-1252 record, accent significant")
+                << u"ete"_qs << QByteArray("\xE9t\xE9") << false;
+    }
+    void rule()
+    {
+        QFETCH(QString, term);
+        QFETCH(QByteArray, record);
+        QFETCH(bool, contains);
+        const bool utf8 = lumaril::text::isValidUtf8(record);
+        const QString text = utf8 ? QString::fromUtf8(record) : lumaril::text::fromWindows1252(record);
+        QCOMPARE(SearchTerm(term).isContainedIn(text), contains);
+        // Among records that hold none of its letters, so that the search passes over some;
+        // a term with no letters is in them too.
+        const QByteArray file = "#x#" + record + "#y#";
+        const bool inAll = lumaril::text::termLetters(term).empty();
+        QCOMPARE(scanMatches(file, term, false), (QList<bool>{inAll, contains, inAll}));
+        QCOMPARE(scanMatches(file, term, true).size(), 2 * inAll + contains);
+    }
+
+    // Marks or optional letters between two letters cost one step each, however many: a
+    // record of a megabyte of them is verified in about the time it takes to decode.
+    void longRunsBetweenTwoLetters_data()
+    {
+        QTest::addColumn<QString>("term");
+        QTest::addColumn<QString>("run");
+        QTest::addColumn<bool>("contains");
+        const QString marks = QString(u"\u064E\u0651\u0650\u0652"_qs).repeated(128 * 1024);
+        const QString alefs = QString(256 * 1024, QChar(0x0670)) + QString(256 * 1024, QChar(0x06E5));
+        QTest::newRow("marks") << u"لم"_qs << marks << true;
+        QTest::newRow("marks, then no match") << u"لن"_qs << marks << false;
+        QTest::newRow("optional letters skipped") << u"لم"_qs << alefs << true;
+        QTest::newRow("optional letters read") << u"لاوم"_qs << alefs << true;
+    }
+    void longRunsBetweenTwoLetters()
+    {
+        QFETCH(QString, term);
+        QFETCH(QString, run);
+        QFETCH(bool, contains);
+        const QByteArray record = (u"ل"_qs + run + u"م"_qs).toUtf8();
+        qint64 work = 0;
+        QCOMPARE(scanMatches("#" + record + "#", term, false, &work), QList<bool>{contains});
+        QVERIFY2(work <= 4 * record.size(), qPrintable(QStringLiteral("%1 bytes of work").arg(work)));
+    }
+};
+
+QTEST_GUILESS_MAIN(ComparisonTest)
+#include "comparisontest.moc"

@@ -56,7 +56,7 @@ QString partsSearch(const QString &path, const QString &query, qsizetype &result
         const qsizetype at = matcher.nextCandidate(data, from, end, size);
         if (at >= end)
             break;
-        const ByteMatcher::Verdict found = matcher.confirms(data, size, at, budget);
+        const ByteMatcher::Verdict found = matcher.confirms(data, size, at, budget, false);
         if (found == ByteMatcher::Verdict::NoMatch) {
             from = at + 1;
             continue;

@@ -49,6 +49,9 @@ struct AnchorChoice
     // Or one byte further: a character between them, or the second, has variants of two
     // lengths (as "s" and the long s, or Cyrillic "т" and its old form).
     bool orOneMore = false;
+    // Or the byte after the first anchor's is odd (see text::Sought): set by the caller.
+    bool orOddNext = false;
+    unsigned char cleanLow = 0, cleanSpan = 0;
 
     // The first place in [from, to) whose byte is one of the first anchor's and, with a
     // second, whose byte distance (or one more) later is one of its; or, when orNonAscii, where
@@ -60,8 +63,9 @@ struct AnchorChoice
 // The character, or pair of characters, of the term with the fewest candidates in the sample
 // (the start of the file's records, its first anchorSampleSize bytes), among the term's first
 // 64 distinct characters. variants holds the bytes of every variant of each character of the
-// term, the same for a repeated character. Without pairs, one character alone is chosen.
+// term, the same for a repeated character. A pair is of characters at most pairReach apart in
+// the term; with 0, one character alone is chosen.
 [[nodiscard]] AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants,
-                                         QByteArrayView sample, bool pairs = true);
+                                         QByteArrayView sample, qsizetype pairReach = 16);
 
 } // namespace lumaril

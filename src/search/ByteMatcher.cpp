@@ -4,6 +4,7 @@
 #include "TextRule.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace lumaril {
 
@@ -25,7 +26,6 @@ std::optional<QByteArray> bytesOf(char32_t c, TextEncoding encoding)
 ByteMatcher::ByteMatcher(const std::u32string &letters, TextEncoding encoding, QByteArrayView sample)
     : m_encoding(encoding)
     , m_letters(letters)
-    , m_asciiTerm(std::all_of(letters.begin(), letters.end(), [](char32_t c) { return c < 0x80; }))
     , m_verifier(letters)
 {
     if (letters.empty()) {
@@ -37,44 +37,87 @@ ByteMatcher::ByteMatcher(const std::u32string &letters, TextEncoding encoding, Q
         m_kind = Kind::Never;
         return;
     }
-    // A letter of an ASCII term is sought, and compared, by its ASCII forms, the one the term
-    // has first: text is mostly in small letters. Its other forms are bytes outside ASCII,
-    // where the record is verified instead.
-    if (m_asciiTerm) {
-        for (const char32_t c : letters) {
-            auto [it, added] = m_classes.try_emplace(c);
-            for (const char32_t form : added ? text::recordForms(c) : std::vector<char32_t>()) {
-                const Variant v = Variant::of(QByteArray(1, char(form)));
-                if (form < 0x80)
-                    it->second.insert(form == c ? it->second.begin() : it->second.end(), v);
-            }
-            m_variants.push_back(&it->second);
+    // Each letter is compared by the characters that read as it wherever they stand, the
+    // letter itself first: text is mostly in small letters.
+    for (const char32_t c : letters) {
+        auto [it, added] = m_classes.try_emplace(c);
+        for (const char32_t form : added ? text::sameReading(c) : std::vector<char32_t>()) {
+            if (const auto bytes = bytesOf(form, encoding); bytes && !bytes->isEmpty())
+                it->second.push_back(Variant::of(*bytes));
         }
-        m_anchors = chooseAnchors(m_variants, sample, true);
+        m_variants.push_back(&it->second);
+    }
+    // Where a match may read otherwise than its bytes, it is left to the record decoded: a
+    // hamza, which an alef after it joins, a first letter that may join the one before it, or
+    // two letters whose forms canonical composition or reordering would change.
+    m_decodeEveryMatch = letters.find(text::hamza) != std::u32string::npos || text::joinsPrevious(letters[0]);
+    for (std::size_t k = 1; k < letters.size() && !m_decodeEveryMatch; ++k) {
+        if (!text::joinsPrevious(letters[k]))
+            continue;
+        for (const char32_t a : text::sameReading(letters[k - 1])) {
+            for (const char32_t b : text::sameReading(letters[k])) {
+                m_decodeEveryMatch = m_decodeEveryMatch || text::mayCompose(a, b)
+                        || QChar::combiningClass(a) > QChar::combiningClass(b);
+            }
+        }
+    }
+
+    // An ASCII term in ASCII text is sought by a pair of its letters a fixed distance apart,
+    // which marks between them would move: so it stops at every byte outside ASCII too.
+    const bool ascii = std::all_of(letters.begin(), letters.end(), [](char32_t c) { return c < 0x80; });
+    m_pairs = ascii && text::firstNonAscii(sample.data(), sample.size()) == sample.size();
+    if (m_pairs) {
+        m_anchors = chooseAnchors(m_variants, sample);
+        m_anchorLetter = m_anchors.first.index;
+        m_anchorForms = text::sameReading(letters[std::size_t(std::max<qsizetype>(m_anchorLetter, 0))]);
+        std::sort(m_anchorForms.begin(), m_anchorForms.end());
         return;
     }
-    // Any other term is sought by one set of characters of which a record holding one of its
-    // letters holds one: with no form in this encoding, no record can hold the letter.
+    // Letters whose every form reads as them wherever it stands may be sought by two of them
+    // side by side, where what comes between, a mark or a letter in parts, starts with an odd
+    // byte: the candidates are then also those with an odd byte after the first.
+    const bool plain = std::none_of(m_variants.begin(), m_variants.end(), [](const Variants *v) { return v->empty(); })
+            && std::all_of(letters.begin(), letters.end(), [](char32_t c) {
+        const std::vector<char32_t> forms = text::formsToSeek(c), same = text::sameReading(c);
+        return std::all_of(forms.begin(), forms.end(), [&](char32_t f) {
+            return std::find(same.begin(), same.end(), f) != same.end();
+        });
+    });
+    if (plain) {
+        m_anchors = chooseAnchors(m_variants, sample, 1);
+        m_anchorLetter = m_anchors.first.index;
+        m_anchors.orOddNext = m_anchors.second.index >= 0;
+        std::tie(m_anchors.cleanLow, m_anchors.cleanSpan) = encoding == TextEncoding::Utf8
+                ? text::plainLeads(sample)
+                : std::pair<unsigned char, unsigned char>(0x80, 0x7F);
+        m_anchorForms = text::sameReading(letters[std::size_t(std::max<qsizetype>(m_anchorLetter, 0))]);
+        std::sort(m_anchorForms.begin(), m_anchorForms.end());
+        if (m_anchors.first.index >= 0)
+            return;
+    }
+    // Otherwise by one letter alone, by every character that may stand for it
+    // (text::formsToSeek): with none in this encoding, no record can hold the letter.
     std::vector<Variants> sets;
-    for (const char32_t c : letters) {
-        for (const std::vector<char32_t> &forms : text::formsToSeek(c)) {
-            Variants &set = sets.emplace_back();
-            for (const char32_t form : forms) {
-                if (const auto bytes = bytesOf(form, encoding); bytes && !bytes->isEmpty())
-                    set.push_back(Variant::of(*bytes));
-            }
-            if (set.empty()) {
-                m_kind = Kind::Never;
-                return;
-            }
+    for (std::size_t k = 0; k < letters.size(); ++k) {
+        Variants &set = sets.emplace_back();
+        for (const char32_t form : text::formsToSeek(letters[k])) {
+            if (const auto bytes = bytesOf(form, encoding); bytes && !bytes->isEmpty())
+                set.push_back(Variant::of(*bytes));
+        }
+        if (set.empty()) {
+            m_kind = Kind::Never;
+            return;
         }
     }
     std::vector<const Variants *> sought;
     for (const Variants &set : sets)
         sought.push_back(&set);
-    m_anchors = chooseAnchors(sought, sample, false);
+    m_anchors = chooseAnchors(sought, sample, 0);
     if (m_anchors.first.index < 0)
         m_kind = Kind::Decoded;
+    else
+        m_anchorLetter = m_anchors.first.index;
+    m_anchorForms = text::formsToSeek(letters[std::size_t(std::max<qsizetype>(m_anchorLetter, 0))]);
 }
 
 qsizetype ByteMatcher::nextCandidate(const char *data, qsizetype from, qsizetype to,
@@ -84,44 +127,127 @@ qsizetype ByteMatcher::nextCandidate(const char *data, qsizetype from, qsizetype
         return orNonAscii ? from + text::firstNonAscii(data + from, to - from) : to;
     if (m_kind != Kind::Bytes)
         return from;
-    return m_anchors.nextCandidate(data, from, to, end, orNonAscii || m_asciiTerm);
+    return m_anchors.nextCandidate(data, from, to, end, orNonAscii || m_pairs);
+}
+
+ByteMatcher::Character ByteMatcher::characterAt(const char *data, qsizetype size, qsizetype at) const
+{
+    if (at < 0 || at >= size)
+        return {};
+    const auto b = static_cast<unsigned char>(data[at]);
+    if (b < 0x80 || m_encoding == TextEncoding::Windows1252)
+        return {b < 0x80 ? char32_t(b) : text::fromWindows1252({data + at, 1}).front().unicode(), 1};
+    // The file's records are valid UTF-8 when it is read as UTF-8.
+    const qsizetype length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    if (at + length > size)
+        return {};
+    char32_t code = length == 1 ? 0xFFFD : b & (0x7F >> length);
+    for (qsizetype i = 1; i < length; ++i)
+        code = code << 6 | (static_cast<unsigned char>(data[at + i]) & 0x3F);
+    return {code, length};
+}
+
+ByteMatcher::Character ByteMatcher::characterBefore(const char *data, qsizetype size, qsizetype at) const
+{
+    qsizetype begin = at - 1;
+    if (m_encoding == TextEncoding::Utf8) {
+        while (begin > 0 && at - begin < 4 && (data[begin] & 0xC0) == 0x80)
+            --begin;
+    }
+    const Character c = characterAt(data, size, begin);
+    return begin + c.size == at ? c : Character{};
+}
+
+qsizetype ByteMatcher::letterAt(qsizetype k, const char *data, qsizetype size, qsizetype at, bool ending) const
+{
+    for (const Variant &v : *m_variants[std::size_t(k)]) {
+        const qsizetype from = ending ? at - v.size : at;
+        if (from < 0 || from + v.size > size)
+            continue;
+        bool same = true;
+        for (qsizetype i = 0; i < v.size && same; ++i)
+            same = static_cast<unsigned char>(data[from + i]) == v.byte(i);
+        if (same)
+            return v.size;
+    }
+    return 0;
 }
 
 ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsizetype at,
-                                           qint64 &budget)
+                                           qint64 &budget, bool moreMayFollow)
 {
-    const auto *const text = reinterpret_cast<const unsigned char *>(data);
-    if (!m_asciiTerm || m_kind != Kind::Bytes || text[at] >= 0x80)
+    if (m_kind != Kind::Bytes || (m_pairs && static_cast<unsigned char>(data[at]) >= 0x80))
         return Verdict::RecordNeeded;
-    // Each letter is one byte here. The first byte that differs from the term's letter decides:
-    // an ASCII one refutes the candidate, and one outside ASCII may be a mark or a letter's
-    // other form, which only the record decoded can tell.
-    const qsizetype anchor = m_anchors.first.index;
-    const qsizetype start = at - anchor;
-    const qsizetype after = start + qsizetype(m_letters.size());
-    const auto differs = [&](qsizetype k) {
-        const qsizetype p = start + k;
-        budget -= 2;
-        m_work += 1;
-        if (p < 0 || p >= size)
-            return Verdict::NoMatch;
-        if (text[p] >= 0x80)
-            return Verdict::RecordNeeded;
-        const Variants &forms = *m_variants[std::size_t(k)];
-        const bool same = std::any_of(forms.begin(), forms.end(),
-                                      [&](const Variant &v) { return v.bytes == text[p]; });
-        return same ? Verdict::Match : Verdict::NoMatch;
+    const qint64 before = budget;
+    // Whether the characters from `from` on that join the one before them change c: compose
+    // with it, go before it (c being a mark), or join it into an alef (a superscript alef).
+    const auto changedAt = [&](Character c, qsizetype from) {
+        for (Character next; (next = characterAt(data, size, from)).size > 0 && text::joinsPrevious(next.code);
+             from += next.size) {
+            budget -= next.size;
+            const int order = QChar::combiningClass(next.code);
+            if (text::mayCompose(c.code, next.code) || (order != 0 && order < QChar::combiningClass(c.code))
+                || text::readingOf(next.code).optional || budget < 0) {
+                return true;
+            }
+        }
+        return from >= size && moreMayFollow;
     };
-    for (qsizetype k = anchor + 1; k < qsizetype(m_letters.size()); ++k) {
-        if (const Verdict v = differs(k); v != Verdict::Match)
-            return v;
+    // Where the text differs from the term's letter: a character whose reading depends on what
+    // is around it, one that may join the letter before it, or one that what follows changes,
+    // may still match once decoded.
+    const auto differs = [&](Character c, Character base, qsizetype after) {
+        const bool joins = text::joinsPrevious(c.code)
+                && (text::mayCompose(base.code, c.code) || QChar::combiningClass(c.code) < QChar::combiningClass(base.code));
+        return c.size > 0 && (text::readsOddly(c.code) || joins || changedAt(c, after)) ? Verdict::RecordNeeded
+                                                                                        : Verdict::NoMatch;
+    };
+    // The character whose last byte the candidate is, and the anchor's letter there.
+    const Character candidate = characterBefore(data, size, at + 1);
+    // A byte of another character that ends as one of the anchor's forms does.
+    if (!std::binary_search(m_anchorForms.begin(), m_anchorForms.end(), candidate.code))
+        return Verdict::NoMatch;
+    qsizetype end = at + 1 - std::max<qsizetype>(candidate.size, 1);
+    qsizetype start = end;
+    Character last = characterBefore(data, size, end); // the last letter compared
+    // Forward from the anchor's letter, then back from it; the marks a reader ignores may lie
+    // between any two letters.
+    for (qsizetype k = m_anchorLetter; k < qsizetype(m_letters.size()); ++k) {
+        qsizetype length;
+        while ((length = letterAt(k, data, size, end, false)) == 0) {
+            const Character c = characterAt(data, size, end);
+            budget -= c.size + 1;
+            if (k == m_anchorLetter || c.size == 0 || !text::readingOf(c.code).ignored || budget < 0) {
+                m_work += before - budget;
+                return budget < 0 ? Verdict::RecordNeeded : differs(c, last, end + c.size);
+            }
+            end += c.size;
+        }
+        budget -= length + 1;
+        last = characterAt(data, size, end);
+        end += length;
     }
-    for (qsizetype k = anchor - 1; k >= 0; --k) {
-        if (const Verdict v = differs(k); v != Verdict::Match)
-            return v;
+    for (qsizetype k = m_anchorLetter - 1; k >= 0; --k) {
+        qsizetype length;
+        while ((length = letterAt(k, data, size, start, true)) == 0) {
+            const Character c = characterBefore(data, size, start);
+            budget -= c.size + 1;
+            if (c.size == 0 || !text::readingOf(c.code).ignored || budget < 0) {
+                m_work += before - budget;
+                return budget < 0 ? Verdict::RecordNeeded
+                                  : differs(c, characterBefore(data, size, start - c.size), start);
+            }
+            start -= c.size;
+        }
+        budget -= length + 1;
+        start -= length;
     }
-    // A mark after the last letter may join it into another letter.
-    return after < size && text[after] >= 0x80 ? Verdict::RecordNeeded : Verdict::Match;
+    // What follows the last letter must leave it as it is.
+    const bool changed = changedAt(last, end);
+    m_work += before - budget;
+    if (m_decodeEveryMatch || changed)
+        return Verdict::RecordNeeded;
+    return Verdict::Match;
 }
 
 bool ByteMatcher::contains(const char *data, qsizetype size, qsizetype firstCandidate)
@@ -135,18 +261,16 @@ bool ByteMatcher::contains(const char *data, qsizetype size, qsizetype firstCand
         return false;
     if (m_kind == Kind::Decoded)
         return decodedContains(data, size);
-    if (!m_asciiTerm || text::firstNonAscii(data, size) < size) {
-        return nextCandidate(data, firstCandidate, size, size) < size
-                && decodedContains(data, size);
-    }
-    // Confirming is allowed about as much work as the search itself; past that, the record is
-    // verified as decoded text, which costs the same for every byte.
+    // Confirming is allowed about as much work as the search itself; past that, or where its
+    // bytes cannot tell, the record is verified as decoded text, which costs the same for
+    // every byte.
     qint64 budget = 2 * qint64(size) + 8 * longestMatch();
     for (qsizetype at = nextCandidate(data, firstCandidate, size, size); at < size;
          at = nextCandidate(data, at + 1, size, size)) {
-        if (confirms(data, size, at, budget) == Verdict::Match)
+        const Verdict verdict = confirms(data, size, at, budget, false);
+        if (verdict == Verdict::Match)
             return true;
-        if (budget < 0)
+        if (verdict == Verdict::RecordNeeded || budget < 0)
             return decodedContains(data, size);
     }
     return false;

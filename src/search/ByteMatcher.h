@@ -23,11 +23,11 @@ enum class TextEncoding { Utf8, Windows1252 };
 // the file's bytes (text::recordForms). The prefilter finds candidates, the places where a
 // match may be: the bytes of one or two of the term's letters, the rarest in a sample of the
 // file, a vector register at a time. A candidate is then verified:
-// - a term of ASCII letters is compared byte by byte where the text around it is ASCII, which
-//   reads as it is written; where a byte outside ASCII is met, or found by the prefilter, the
-//   record is decoded and verified instead;
-// - any other term has its candidate's record decoded and verified (Verifier), as marks,
-//   optional letters and letters written in parts may lie between any two of its letters.
+// its bytes are compared, letter by letter, with the forms that read as each letter wherever
+// they stand (text::sameReading), passing over the Arabic marks that a reader ignores. Where a
+// character met reads otherwise in its context (a mark that joins a letter, an optional
+// letter, a letter written in parts), the candidate's record is decoded and verified instead
+// (Verifier), which is rare outside the Uthmani text.
 class ByteMatcher
 {
 public:
@@ -59,7 +59,9 @@ public:
     enum class Verdict { NoMatch, Match, RecordNeeded };
     // Compares the bytes around the candidate at, which nextCandidate() gave; what it compares
     // is taken from budget. RecordNeeded when only decoding its record can tell.
-    [[nodiscard]] Verdict confirms(const char *data, qsizetype size, qsizetype at, qint64 &budget);
+    // moreMayFollow: the bytes may stop inside a record, so that what follows a match is unknown.
+    [[nodiscard]] Verdict confirms(const char *data, qsizetype size, qsizetype at, qint64 &budget,
+                                   bool moreMayFollow);
     // A budget for confirming candidates that is worth a few matches.
     [[nodiscard]] qsizetype longestMatch() const { return 4 * qsizetype(m_letters.size()); }
     // The bytes compared or decoded so far, for checking its bound.
@@ -73,12 +75,26 @@ private:
         Decoded,    // no letter of the term has few enough last bytes to seek
     };
     [[nodiscard]] bool decodedContains(const char *data, qsizetype size);
+    // One character of the bytes: its code point and its size, 0 where there is none whole.
+    struct Character
+    {
+        char32_t code = 0;
+        qsizetype size = 0;
+    };
+    [[nodiscard]] Character characterAt(const char *data, qsizetype size, qsizetype at) const;
+    [[nodiscard]] Character characterBefore(const char *data, qsizetype size, qsizetype at) const;
+    // The size of the form of the term's k-th letter that starts at at (or ends there), or 0.
+    [[nodiscard]] qsizetype letterAt(qsizetype k, const char *data, qsizetype size, qsizetype at,
+                                     bool ending) const;
 
     Kind m_kind = Kind::Bytes;
     TextEncoding m_encoding;
     std::u32string m_letters;
-    bool m_asciiTerm = true; // every letter is ASCII, so bytes can be compared
-    // The forms of each letter of an ASCII term, each distinct letter's held once.
+    bool m_pairs = false; // sought by pairs of ASCII letters, stopping at bytes outside ASCII
+    bool m_decodeEveryMatch = false;
+    qsizetype m_anchorLetter = 0; // the letter of the term the candidates are sought by
+    std::vector<char32_t> m_anchorForms; // the characters it is sought by, in order
+    // The forms of each letter (text::sameReading), each distinct letter's held once.
     std::map<char32_t, Variants> m_classes;
     std::vector<const Variants *> m_variants;
     AnchorChoice m_anchors;

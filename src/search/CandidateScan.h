@@ -28,13 +28,17 @@ struct AnchorBytes
 };
 
 // What a term's candidates are sought by: a place p whose byte is one of first's and, when
-// pair, whose byte at p + distance (or, when orOneMore, the next) is one of second's.
+// pair, whose byte at p + distance (or, when orOneMore, the next) is one of second's, or, when
+// orOddNext, whose next byte is outside ASCII and outside [cleanLow, cleanLow + cleanSpan]:
+// one that may start a mark between the two.
 struct Sought
 {
     AnchorBytes first, second;
     qsizetype distance = 0;
     bool pair = false;
     bool orOneMore = false; // then second takes one comparison
+    bool orOddNext = false;
+    unsigned char cleanLow = 0, cleanSpan = 0;
 };
 
 // The first place in [from, stop) that the anchors sought are at, or, when orNonAscii, whose
@@ -89,6 +93,14 @@ struct AtTwoPlaces
     OneComparison<Vector> test;
 };
 
+// A second anchor, or an odd byte after the first (see Sought).
+template <typename Vector, typename Second>
+struct OrOddNext
+{
+    Second second;
+    typename Vector::Bytes low, span;
+};
+
 // One loop for each kind of search, so that none tests what it need not.
 template <typename Vector, bool orNonAscii, typename First, typename Second>
 qsizetype scan(const char *data, qsizetype from, qsizetype stop, const First &isFirst,
@@ -100,7 +112,11 @@ qsizetype scan(const char *data, qsizetype from, qsizetype stop, const First &is
     const auto hits = [&](qsizetype p) {
         const auto bytes = Vector::load(data + p);
         Mask hit = isFirst(bytes);
-        if constexpr (std::is_same_v<Second, AtTwoPlaces<Vector>>) {
+        if constexpr (requires { isSecond.low; }) {
+            hit = Vector::both(hit, Vector::either(isSecond.second(Vector::load(data + p + distance)),
+                                                   Vector::outside(Vector::load(data + p + 1), isSecond.low,
+                                                                   isSecond.span)));
+        } else if constexpr (std::is_same_v<Second, AtTwoPlaces<Vector>>) {
             hit = Vector::both(hit, Vector::either(isSecond.test(Vector::load(data + p + distance)),
                                                    isSecond.test(Vector::load(data + p + distance + 1))));
         } else if constexpr (!std::is_same_v<Second, NoSecond>) {
@@ -158,6 +174,12 @@ qsizetype findCandidate(const char *data, qsizetype from, qsizetype stop, const 
     };
     if (!sought.pair)
         return withSecond(NoSecond{});
+    if (sought.orOddNext) {
+        const auto low = Vector::splat(char(sought.cleanLow)), span = Vector::splat(char(sought.cleanSpan));
+        return sought.second.oneComparison
+                ? withSecond(OrOddNext<Vector, OneComparison<Vector>>{OneComparison<Vector>(sought.second), low, span})
+                : withSecond(OrOddNext<Vector, AnyOfThree<Vector>>{AnyOfThree<Vector>(sought.second), low, span});
+    }
     if (sought.orOneMore)
         return withSecond(AtTwoPlaces<Vector>{OneComparison<Vector>(sought.second)});
     return sought.second.oneComparison ? withSecond(OneComparison<Vector>(sought.second))

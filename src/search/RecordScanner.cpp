@@ -228,7 +228,7 @@ bool RecordScanner::passRecordsThatCannotMatch()
             break;
         }
         const auto verdict = m_matcher->confirms(m_buffer + m_next, m_filled - m_next, at - m_next,
-                                                 m_passBudget);
+                                                 m_passBudget, true);
         found = verdict == ByteMatcher::Verdict::Match;
         if (verdict != ByteMatcher::Verdict::NoMatch)
             break;

@@ -4,6 +4,7 @@
 #include <QList>
 
 #include <algorithm>
+#include <array>
 #include <map>
 
 namespace lumaril::text {
@@ -101,28 +102,26 @@ std::u32string decomposed(char32_t c)
     return std::u32string(points.begin(), points.end());
 }
 
-// The letters that a character reads as once decomposed, its optional letters as full ones.
-std::u32string lettersOf(char32_t c)
-{
-    std::u32string out;
-    for (const char32_t part : decomposed(c)) {
-        if (const Reading r = readingOf(part); !r.ignored)
-            out.push_back(r.letter);
-    }
-    return out;
-}
-
 struct Tables
 {
-    // Every character that reads as more or other than itself, by each letter it reads as.
+    // Every character that reads as more or other than itself, by each letter its NFC form
+    // reads as.
     std::map<char32_t, std::vector<char32_t>> forms;
-    // Every character that decomposes canonically, with the character of its NFC form.
-    std::vector<std::pair<char32_t, char32_t>> whole;
     // The characters that canonical composition may join to one before them: the marks, and
     // the second parts of letters written in two (Bengali া, Hangul vowels).
     std::vector<char32_t> joining;
     // The characters that may be the last part joined to a letter, with their decompositions.
     std::vector<std::pair<char32_t, std::u32string>> joiners;
+    // For each code point, whether it joins the one before it (see joinsPrevious()), and
+    // whether only the text decoded tells how it reads (see needsDecoding()).
+    std::vector<bool> joins, needsDecoding, readsOddly;
+    // For each byte that starts a character of more than one byte in UTF-8, whether one of the
+    // characters it starts needs decoding.
+    std::array<bool, 256> oddLead{};
+    // The pairs that canonical composition joins into one character, in order.
+    std::vector<std::pair<char32_t, char32_t>> composing;
+    // The characters that read as a letter where they stand, by that letter.
+    std::map<char32_t, std::vector<char32_t>> sameReading;
 };
 
 // Made once, when the first search needs it.
@@ -130,30 +129,49 @@ const Tables &tables()
 {
     static const Tables t = [] {
         Tables out;
+        out.needsDecoding.assign(0x110000, false);
         for (char32_t c = 0; c <= 0x10FFFF; ++c) {
             if (QChar::isSurrogate(c))
                 continue;
             const bool canonical = QChar::decompositionTag(c) == QChar::Canonical;
             if (!canonical && QChar::toCaseFolded(c) == c && readingOf(c).letter == c)
                 continue;
-            for (const char32_t l : lettersOf(c))
-                out.forms[l].push_back(c);
+            const QString nfc = QStringView(QChar::fromUcs4(c)).toString().normalized(QString::NormalizationForm_C);
+            for (const char32_t n : nfc.toUcs4()) {
+                if (const Reading r = readingOf(n); !r.ignored)
+                    out.forms[r.letter].push_back(c);
+            }
             if (!canonical)
                 continue;
-            const QString nfc = QStringView(QChar::fromUcs4(c)).toString().normalized(QString::NormalizationForm_C);
-            for (const char32_t n : nfc.toUcs4())
-                out.whole.emplace_back(c, n);
-            const QString parts = QChar::decomposition(c);
+            if (nfc.size() != QChar::requiresSurrogates(c) + 1 || nfc.toUcs4().front() != c)
+                out.needsDecoding[c] = true;
+            const QList<uint> parts = QChar::decomposition(c).toUcs4();
             if (parts.size() >= 2)
-                out.joining.push_back(parts.toUcs4().back());
+                out.joining.push_back(parts.back());
+            if (parts.size() == 2)
+                out.composing.emplace_back(parts[0], parts[1]);
         }
         std::sort(out.joining.begin(), out.joining.end());
+        std::sort(out.composing.begin(), out.composing.end());
         const auto mayJoin = [&](char32_t c) {
             return QChar::combiningClass(c) != 0
                     || std::binary_search(out.joining.begin(), out.joining.end(), c);
         };
+        out.joins.assign(0x110000, false);
+        out.readsOddly.assign(0x110000, false);
         for (char32_t c = 0; c <= 0x10FFFF; ++c) {
-            if (QChar::isSurrogate(c) || !(mayJoin(c) || QChar::decompositionTag(c) == QChar::Canonical))
+            if (QChar::isSurrogate(c))
+                continue;
+            const Reading r = readingOf(c);
+            out.joins[c] = mayJoin(c);
+            out.readsOddly[c] = out.needsDecoding[c] || r.ignored || r.optional || r.letter == hamza;
+            out.needsDecoding[c] = out.readsOddly[c] || out.joins[c];
+            const bool canonical = QChar::decompositionTag(c) == QChar::Canonical;
+            if (out.needsDecoding[c] && c >= 0x80)
+                out.oddLead[c < 0x800 ? 0xC0 | c >> 6 : c < 0x10000 ? 0xE0 | c >> 12 : 0xF0 | c >> 18] = true;
+            if (!out.readsOddly[c] && r.letter != c)
+                out.sameReading[r.letter].push_back(c);
+            if (!(mayJoin(c) || canonical))
                 continue;
             if (std::u32string d = decomposed(c); mayJoin(d.front()))
                 out.joiners.emplace_back(c, std::move(d));
@@ -171,6 +189,57 @@ void sortUnique(std::vector<char32_t> &v)
 
 } // namespace
 
+bool joinsPrevious(char32_t c)
+{
+    return c < 0x110000 && tables().joins[c];
+}
+
+bool mayCompose(char32_t first, char32_t second)
+{
+    // A Hangul syllable of two parts takes a third, a final consonant.
+    if (first >= 0xAC00 && first <= 0xD7A3 && second >= 0x11A8 && second <= 0x11C2)
+        return true;
+    const auto &composing = tables().composing;
+    return std::binary_search(composing.begin(), composing.end(), std::pair(first, second));
+}
+
+std::pair<unsigned char, unsigned char> plainLeads(QByteArrayView sample)
+{
+    std::array<qsizetype, 256> count{};
+    for (const char b : sample)
+        ++count[static_cast<unsigned char>(b)];
+    unsigned char low = 0xC2;
+    for (unsigned b = 0xC2; b < 0xF5; ++b)
+        low = count[b] > count[low] ? static_cast<unsigned char>(b) : low;
+    if (count[low] == 0 || tables().oddLead[low])
+        return {0, 0x7F};
+    unsigned char high = low;
+    while (low > 0xC2 && !tables().oddLead[low - 1])
+        --low;
+    while (high < 0xF4 && !tables().oddLead[high + 1])
+        ++high;
+    return {low, static_cast<unsigned char>(high - low)};
+}
+
+bool readsOddly(char32_t c)
+{
+    return c >= 0x110000 || tables().readsOddly[c];
+}
+
+bool needsDecoding(char32_t c)
+{
+    return c >= 0x110000 || tables().needsDecoding[c];
+}
+
+std::vector<char32_t> sameReading(char32_t letter)
+{
+    const auto found = tables().sameReading.find(letter);
+    std::vector<char32_t> out = found != tables().sameReading.end() ? found->second : std::vector<char32_t>();
+    if (!readsOddly(letter) && readingOf(letter).letter == letter)
+        out.insert(out.begin(), letter);
+    return out;
+}
+
 std::vector<char32_t> recordForms(char32_t letter)
 {
     const auto found = tables().forms.find(letter);
@@ -181,29 +250,21 @@ std::vector<char32_t> recordForms(char32_t letter)
     return out;
 }
 
-std::vector<std::vector<char32_t>> formsToSeek(char32_t letter)
+std::vector<char32_t> formsToSeek(char32_t letter)
 {
-    std::vector<std::vector<char32_t>> out;
-    const std::u32string parts = lettersOf(letter);
-    for (const char32_t part : parts)
-        out.push_back(recordForms(part));
-    const std::u32string nfd = decomposed(letter);
-    if (nfd.size() < 2)
-        return out;
-    // Written whole, or joined from parts: the last of which is then a character that joins
-    // the one before it and holds one of the letter's parts after its first.
-    std::vector<char32_t> &joined = out.emplace_back();
-    if (readingOf(letter).letter == letter)
-        joined.push_back(letter);
-    for (const auto &[c, n] : tables().whole) {
-        if (readingOf(n).letter == letter)
-            joined.push_back(c);
+    std::vector<char32_t> out = recordForms(letter);
+    // A letter written whole (as the letter, or a shape that reads as it) may also be joined
+    // from parts, the last of which joins the one before it and holds one of its later parts.
+    std::u32string later;
+    for (const char32_t form : out) {
+        if (const std::u32string d = decomposed(form); d.size() > 1)
+            later += d.substr(1);
     }
     for (const auto &[c, d] : tables().joiners) {
-        if (std::any_of(d.begin(), d.end(), [&](char32_t p) { return nfd.find(p, 1) != std::u32string::npos; }))
-            joined.push_back(c);
+        if (d.find_first_of(later) != std::u32string::npos)
+            out.push_back(c);
     }
-    sortUnique(joined);
+    sortUnique(out);
     return out;
 }
 

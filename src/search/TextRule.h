@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
@@ -41,16 +42,33 @@ struct Reading
 [[nodiscard]] std::u32string termLetters(QStringView term);
 
 // Every character that may stand in a record's raw text where `letter` is read, itself
-// included: its case forms, the characters whose canonical decomposition holds it (é for e,
-// and for the accent), the Arabic shapes that read as it, and the small letter that reads as
-// it. A record whose comparison holds the letter holds one of these characters.
+// included: its case forms, the Arabic shapes and the small letter that read as it, and any
+// character whose NFC form holds one of those (a letter whose decomposition NFC keeps apart).
 [[nodiscard]] std::vector<char32_t> recordForms(char32_t letter);
 
-// Sets of characters of which a record's raw text holds one at least wherever the letter is
-// read, for its candidates to be sought by any one set: the record forms of each letter its
-// canonical decomposition reads as, and for a letter written in parts, its forms written
-// whole and the characters that may be the last part joined to it.
-[[nodiscard]] std::vector<std::vector<char32_t>> formsToSeek(char32_t letter);
+// The characters of which a record's raw text holds one at least wherever the letter is read,
+// for its candidates to be sought by: its record forms, and the characters that may be the last
+// part of one of them written in parts (the accent of é, Bengali া for ো).
+[[nodiscard]] std::vector<char32_t> formsToSeek(char32_t letter);
+
+// Whether canonical composition or reordering may tie the character to the one before it:
+// the marks, and the second parts of letters that compose (Bengali া after ে).
+[[nodiscard]] bool joinsPrevious(char32_t c);
+// Whether canonical composition may join the two characters into one, with marks between.
+[[nodiscard]] bool mayCompose(char32_t first, char32_t second);
+// Whether how the character reads depends on the text around it, so that only the text decoded
+// and put in NFC tells: it joins the one before it, is ignored or optional, is a hamza (which
+// an alef after it joins), or is not its own NFC form.
+[[nodiscard]] bool needsDecoding(char32_t c);
+// The same, leaving out the characters that only join the one before them.
+[[nodiscard]] bool readsOddly(char32_t c);
+// Of UTF-8 text like the sample, a range of the bytes that start characters of more than one
+// byte, the commonest and those around it, that start no character needing decoding: as
+// [low, low + span]. Only ASCII ([0, 0x7F]) where the commonest is not such a byte.
+[[nodiscard]] std::pair<unsigned char, unsigned char> plainLeads(QByteArrayView sample);
+// The characters that read as the letter where nothing joins them (none of readsOddly()), the
+// letter itself first when it is one: its case forms, and Arabic shapes such as أ for ا.
+[[nodiscard]] std::vector<char32_t> sameReading(char32_t letter);
 
 // The plain reference: whether the record, already decoded, contains the term's letters under
 // the rule. The empty record contains nothing; empty letters are in every other record.

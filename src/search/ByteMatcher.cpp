@@ -65,6 +65,7 @@ ByteMatcher::ByteMatcher(const std::u32string &letters, TextEncoding encoding, Q
     // An ASCII term in ASCII text is sought by a pair of its letters a fixed distance apart,
     // which marks between them would move: so it stops at every byte outside ASCII too.
     const bool ascii = std::all_of(letters.begin(), letters.end(), [](char32_t c) { return c < 0x80; });
+    m_asciiLetters = ascii;
     m_pairs = ascii && text::firstNonAscii(sample.data(), sample.size()) == sample.size();
     if (m_pairs) {
         m_anchors = chooseAnchors(m_variants, sample);
@@ -178,6 +179,10 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
 {
     if (m_kind != Kind::Bytes || (m_pairs && static_cast<unsigned char>(data[at]) >= 0x80))
         return Verdict::RecordNeeded;
+    if (m_asciiLetters) {
+        if (const std::optional<Verdict> plain = asciiConfirms(data, size, at, budget))
+            return *plain;
+    }
     const qint64 before = budget;
     // Whether the characters from `from` on that join the one before them change c: compose
     // with it, go before it (c being a mark), or join it into an alef (a superscript alef).
@@ -248,6 +253,45 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
     if (m_decodeEveryMatch || changed)
         return Verdict::RecordNeeded;
     return Verdict::Match;
+}
+
+std::optional<ByteMatcher::Verdict> ByteMatcher::asciiConfirms(const char *data, qsizetype size,
+                                                                qsizetype at, qint64 &budget)
+{
+    // ASCII letters in ASCII text read as they are written: an ASCII byte that differs refutes
+    // the candidate, and an ASCII byte after the last letter leaves it as it is. Any other
+    // byte met is left to the comparison of characters.
+    const auto *const text = reinterpret_cast<const unsigned char *>(data);
+    const qsizetype start = at - m_anchorLetter;
+    const auto letterIs = [&](qsizetype k) -> std::optional<bool> {
+        budget -= 2;
+        const qsizetype p = start + k;
+        if (p < 0 || p >= size)
+            return false;
+        if (text[p] >= 0x80)
+            return std::nullopt;
+        const Variants &forms = *m_variants[std::size_t(k)];
+        return std::any_of(forms.begin(), forms.end(), [&](const Variant &v) { return v.size == 1 && v.bytes == text[p]; });
+    };
+    for (qsizetype k = m_anchorLetter + 1; k < qsizetype(m_letters.size()); ++k) {
+        const std::optional<bool> same = letterIs(k);
+        if (!same)
+            return std::nullopt;
+        if (!*same)
+            return Verdict::NoMatch;
+    }
+    for (qsizetype k = m_anchorLetter - 1; k >= 0; --k) {
+        const std::optional<bool> same = letterIs(k);
+        if (!same)
+            return std::nullopt;
+        if (!*same)
+            return Verdict::NoMatch;
+    }
+    m_work += 2 * qsizetype(m_letters.size());
+    const qsizetype after = start + qsizetype(m_letters.size());
+    if (after < size && text[after] < 0x80)
+        return Verdict::Match;
+    return std::nullopt;
 }
 
 bool ByteMatcher::contains(const char *data, qsizetype size, qsizetype firstCandidate)

@@ -75,6 +75,10 @@ private:
         Decoded,    // no letter of the term has few enough last bytes to seek
     };
     [[nodiscard]] bool decodedContains(const char *data, qsizetype size);
+    // confirms() for a term of ASCII letters, where the bytes around are ASCII; nothing where
+    // they are not.
+    [[nodiscard]] std::optional<Verdict> asciiConfirms(const char *data, qsizetype size, qsizetype at,
+                                                       qint64 &budget);
     // One character of the bytes: its code point and its size, 0 where there is none whole.
     struct Character
     {
@@ -92,6 +96,7 @@ private:
     std::u32string m_letters;
     bool m_pairs = false; // sought by pairs of ASCII letters, stopping at bytes outside ASCII
     bool m_decodeEveryMatch = false;
+    bool m_asciiLetters = false; // every letter is ASCII
     qsizetype m_anchorLetter = 0; // the letter of the term the candidates are sought by
     std::vector<char32_t> m_anchorForms; // the characters it is sought by, in order
     // The forms of each letter (text::sameReading), each distinct letter's held once.

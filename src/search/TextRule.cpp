@@ -116,7 +116,7 @@ struct Tables
     // whether only the text decoded tells how it reads (see needsDecoding()).
     std::vector<bool> joins, needsDecoding, readsOddly;
     // For each byte that starts a character of more than one byte in UTF-8, whether one of the
-    // characters it starts needs decoding.
+    // characters it starts reads oddly.
     std::array<bool, 256> oddLead{};
     // The pairs that canonical composition joins into one character, in order.
     std::vector<std::pair<char32_t, char32_t>> composing;
@@ -167,7 +167,7 @@ const Tables &tables()
             out.readsOddly[c] = out.needsDecoding[c] || r.ignored || r.optional || r.letter == hamza;
             out.needsDecoding[c] = out.readsOddly[c] || out.joins[c];
             const bool canonical = QChar::decompositionTag(c) == QChar::Canonical;
-            if (out.needsDecoding[c] && c >= 0x80)
+            if (out.readsOddly[c] && c >= 0x80)
                 out.oddLead[c < 0x800 ? 0xC0 | c >> 6 : c < 0x10000 ? 0xE0 | c >> 12 : 0xF0 | c >> 18] = true;
             if (!out.readsOddly[c] && r.letter != c)
                 out.sameReading[r.letter].push_back(c);

@@ -63,7 +63,7 @@ struct Reading
 // The same, leaving out the characters that only join the one before them.
 [[nodiscard]] bool readsOddly(char32_t c);
 // Of UTF-8 text like the sample, a range of the bytes that start characters of more than one
-// byte, the commonest and those around it, that start no character needing decoding: as
+// byte, the commonest and those around it, that start no character that reads oddly: as
 // [low, low + span]. Only ASCII ([0, 0x7F]) where the commonest is not such a byte.
 [[nodiscard]] std::pair<unsigned char, unsigned char> plainLeads(QByteArrayView sample);
 // The characters that read as the letter where nothing joins them (none of readsOddly()), the

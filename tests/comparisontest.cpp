@@ -5,6 +5,7 @@
 #include "TextRule.h"
 #include "VerseFile.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 using lumaril::RecordScanner;
@@ -138,9 +139,71 @@ private slots:
         QFETCH(QString, run);
         QFETCH(bool, contains);
         const QByteArray record = (u"ل"_qs + run + u"م"_qs).toUtf8();
+        QCOMPARE(SearchTerm(term).isContainedIn(QString::fromUtf8(record)), contains);
         qint64 work = 0;
         QCOMPARE(scanMatches("#" + record + "#", term, false, &work), QList<bool>{contains});
         QVERIFY2(work <= 4 * record.size(), qPrintable(QStringLiteral("%1 bytes of work").arg(work)));
+    }
+
+    // The search of bytes gives what the reference gives, record for record, on text made of
+    // the pieces the rule treats apart: Arabic letters, their shapes, marks, small letters,
+    // hamza, letters in parts, and the words they make.
+    void bytesAgreeWithReference()
+    {
+        const QStringList pieces{u"ل"_qs, u"ا"_qs, u"ٱ"_qs, u"أ"_qs, u"ء"_qs, u"ؤ"_qs, u"\u0654"_qs,
+                                 u"و"_qs, u"ي"_qs, u"ى"_qs, u"ة"_qs, u"ه"_qs, u"ہ"_qs, u"\u064E"_qs,
+                                 u"\u0651"_qs, u"\u0670"_qs, u"\u06E5"_qs, u"ـ"_qs, u"\u09C7"_qs,
+                                 u"\u09BE"_qs, u"ো"_qs, u"ত"_qs, u"e"_qs, u"\u0301"_qs, u"é"_qs,
+                                 u" "_qs, u"ٱلصَّلَوٰةَ"_qs, u"ٱلرَّحۡمَٰنِ"_qs, u"ءَامَنُوٓا"_qs};
+        QRandomGenerator rng(27);
+        const auto draw = [&](int most) {
+            QString out;
+            for (int n = rng.bounded(most) + 1; n > 0; --n)
+                out += pieces[rng.bounded(pieces.size())];
+            return out;
+        };
+        QStringList records;
+        for (int i = 0; i < 3000; ++i)
+            records << draw(12);
+        const QByteArray file = "#" + records.join(u'#').toUtf8() + "#";
+        for (int t = 0; t < 60; ++t) {
+            const QString term = draw(3);
+            const SearchTerm reference(term);
+            const QList<bool> matches = scanMatches(file, term, false);
+            QCOMPARE(matches.size(), records.size());
+            for (int i = 0; i < records.size(); ++i) {
+                if (matches[i] != reference.isContainedIn(records[i]))
+                    QFAIL(qPrintable(QStringLiteral("term %1, record %2").arg(term, records[i])));
+            }
+            // Passing over the records that cannot match lists the same ones.
+            QCOMPARE(scanMatches(file, term, true).size(), matches.count(true));
+        }
+    }
+
+    // Records too long to hold are verified a block at a time: a letter written in parts, or
+    // an accent that joins a letter, reads the same wherever the end of a block cuts it.
+    void recordsTooLongToHold_data()
+    {
+        QTest::addColumn<QString>("term");
+        QTest::addColumn<QString>("parts");
+        QTest::addColumn<bool>("contains");
+        QTest::newRow("Bengali o in parts") << u"তো"_qs << u"ত\u09C7\u09BE"_qs << true;
+        QTest::newRow("e and its accent, typed whole") << u"xé"_qs << u"e\u0301"_qs << true;
+        QTest::newRow("e and its accent are no e") << u"xe"_qs << u"e\u0301"_qs << false;
+        QTest::newRow("marks between two letters") << u"لم"_qs << u"ل\u064E\u0651م"_qs << true;
+    }
+    void recordsTooLongToHold()
+    {
+        QFETCH(QString, term);
+        QFETCH(QString, parts);
+        QFETCH(bool, contains);
+        // Blocks are read from the record's start, 96 KiB each; the record is longer than any
+        // held.
+        constexpr qsizetype block = 96 * 1024;
+        for (qsizetype shift = -6; shift <= 3; ++shift) {
+            const QString record = QString(block + shift, u'x') + parts + QString(5 * 1024 * 1024, u'x');
+            QCOMPARE(scanMatches("#" + record.toUtf8() + "#", term, false), QList<bool>{contains});
+        }
     }
 };
 

@@ -119,8 +119,8 @@ private slots:
         QCOMPARE(scanMatches(file, term, true).size(), 2 * inAll + contains);
     }
 
-    // Marks or optional letters between two letters cost one step each, however many: a
-    // record of a megabyte of them is verified in about the time it takes to decode.
+    // Marks or optional letters between two letters cost one step each, however many: the
+    // work on a long run of them stays within a few times the record's bytes.
     void longRunsBetweenTwoLetters_data()
     {
         QTest::addColumn<QString>("term");
@@ -197,8 +197,8 @@ private slots:
         QFETCH(QString, term);
         QFETCH(QString, parts);
         QFETCH(bool, contains);
-        // Blocks are read from the record's start, 96 KiB each; the record is longer than any
-        // held.
+        // Blocks are read from the record's start, as large as the scanner's; the record is
+        // longer than any held.
         constexpr qsizetype block = 96 * 1024;
         for (qsizetype shift = -6; shift <= 3; ++shift) {
             const QString record = QString(block + shift, u'x') + parts + QString(5 * 1024 * 1024, u'x');

@@ -227,6 +227,7 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
     // first, up to the second, may put it at two distances, no more: one of them may have
     // variants of two lengths that differ by one byte.
     choice.first = anchors[rarest];
+    choice.inSample = count(rarest);
     if (pairReach == 0)
         return choice;
     // A second character found at every byte of the sample would add nothing.
@@ -251,6 +252,7 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
         if (std::tuple(together, count(other), orOneMore) >= best)
             return;
         best = {together, count(other), orOneMore};
+        choice.inSample = together;
         choice.first = offset > 0 ? anchors[rarest] : anchors[other];
         choice.second = second;
         choice.distance = std::abs(offset);

@@ -49,6 +49,7 @@ struct AnchorChoice
     // Or one byte further: a character between them, or the second, has variants of two
     // lengths (as "s" and the long s, or Cyrillic "т" and its old form).
     bool orOneMore = false;
+    qsizetype inSample = 0; // the candidates in the sample
     // Or the byte after the first anchor's is odd (see text::Sought): set by the caller.
     bool orOddNext = false;
     unsigned char cleanLow = 0, cleanSpan = 0;

@@ -74,30 +74,29 @@ ByteMatcher::ByteMatcher(const std::u32string &letters, TextEncoding encoding, Q
         std::sort(m_anchorForms.begin(), m_anchorForms.end());
         return;
     }
-    // Letters whose every form reads as them wherever it stands may be sought by two of them
-    // side by side, where what comes between, a mark or a letter in parts, starts with an odd
-    // byte: the candidates are then also those with an odd byte after the first.
-    const bool plain = std::none_of(m_variants.begin(), m_variants.end(), [](const Variants *v) { return v->empty(); })
-            && std::all_of(letters.begin(), letters.end(), [](char32_t c) {
-        const std::vector<char32_t> forms = text::formsToSeek(c), same = text::sameReading(c);
-        return std::all_of(forms.begin(), forms.end(), [&](char32_t f) {
+    // Letters whose every form reads as them where nothing joins it may be sought by two of
+    // them side by side, where what comes between (an ignored mark, a letter in parts) starts
+    // with an odd byte: the candidates are then also those with an odd byte after the first.
+    // The other letters are not sought.
+    std::vector<Variants> plainForms;
+    plainForms.reserve(letters.size());
+    for (std::size_t k = 0; k < letters.size(); ++k) {
+        const std::vector<char32_t> forms = text::formsToSeek(letters[k]), same = text::sameReading(letters[k]);
+        const bool plain = std::all_of(forms.begin(), forms.end(), [&](char32_t f) {
             return std::find(same.begin(), same.end(), f) != same.end();
         });
-    });
-    if (plain) {
-        m_anchors = chooseAnchors(m_variants, sample, 1);
-        m_anchorLetter = m_anchors.first.index;
-        m_anchors.orOddNext = m_anchors.second.index >= 0;
-        std::tie(m_anchors.cleanLow, m_anchors.cleanSpan) = encoding == TextEncoding::Utf8
-                ? text::plainLeads(sample)
-                : std::pair<unsigned char, unsigned char>(0x80, 0x7F);
-        m_anchorForms = text::sameReading(letters[std::size_t(std::max<qsizetype>(m_anchorLetter, 0))]);
-        std::sort(m_anchorForms.begin(), m_anchorForms.end());
-        if (m_anchors.first.index >= 0)
-            return;
+        plainForms.push_back(plain ? *m_variants[k] : Variants());
     }
-    // Otherwise by one letter alone, by every character that may stand for it
-    // (text::formsToSeek): with none in this encoding, no record can hold the letter.
+    std::vector<const Variants *> plain;
+    for (const Variants &forms : plainForms)
+        plain.push_back(&forms);
+    const auto [cleanLow, cleanSpan] = encoding == TextEncoding::Utf8
+            ? text::plainLeads(sample)
+            : std::pair<unsigned char, unsigned char>(0x80, 0x7F);
+    // Where most bytes outside ASCII are odd, a pair is no better than its first letter.
+    const AnchorChoice pair = cleanSpan == 0x7F && cleanLow == 0 ? AnchorChoice() : chooseAnchors(plain, sample, 1);
+    // Or by one letter alone, by every character that may stand for it (text::formsToSeek):
+    // with none in this encoding, no record can hold the letter.
     std::vector<Variants> sets;
     for (std::size_t k = 0; k < letters.size(); ++k) {
         Variants &set = sets.emplace_back();
@@ -114,11 +113,21 @@ ByteMatcher::ByteMatcher(const std::u32string &letters, TextEncoding encoding, Q
     for (const Variants &set : sets)
         sought.push_back(&set);
     m_anchors = chooseAnchors(sought, sample, 0);
-    if (m_anchors.first.index < 0)
-        m_kind = Kind::Decoded;
-    else
+    // The pair of plain letters, where it has fewer candidates than the rarest letter's forms.
+    if (pair.second.index >= 0 && (m_anchors.first.index < 0 || pair.inSample < m_anchors.inSample)) {
+        m_anchors = pair;
+        m_anchors.orOddNext = true;
+        m_anchors.cleanLow = cleanLow;
+        m_anchors.cleanSpan = cleanSpan;
         m_anchorLetter = m_anchors.first.index;
-    m_anchorForms = text::formsToSeek(letters[std::size_t(std::max<qsizetype>(m_anchorLetter, 0))]);
+        m_anchorForms = text::sameReading(letters[std::size_t(m_anchorLetter)]);
+    } else if (m_anchors.first.index < 0) {
+        m_kind = Kind::Decoded;
+    } else {
+        m_anchorLetter = m_anchors.first.index;
+        m_anchorForms = text::formsToSeek(letters[std::size_t(m_anchorLetter)]);
+    }
+    std::sort(m_anchorForms.begin(), m_anchorForms.end());
 }
 
 qsizetype ByteMatcher::nextCandidate(const char *data, qsizetype from, qsizetype to,

@@ -93,8 +93,13 @@ ByteMatcher::ByteMatcher(const std::u32string &letters, TextEncoding encoding, Q
     const auto [cleanLow, cleanSpan] = encoding == TextEncoding::Utf8
             ? text::plainLeads(sample)
             : std::pair<unsigned char, unsigned char>(0x80, 0x7F);
-    // Where most bytes outside ASCII are odd, a pair is no better than its first letter.
-    const AnchorChoice pair = cleanSpan == 0x7F && cleanLow == 0 ? AnchorChoice() : chooseAnchors(plain, sample, 1);
+    AnchorChoice pair = chooseAnchors(plain, sample, 1);
+    // Its candidates in the sample include the first letter's before an odd byte.
+    for (qsizetype p = 0; pair.second.index >= 0 && p + 1 < sample.size(); ++p) {
+        const auto next = static_cast<unsigned char>(sample[p + 1]);
+        pair.inSample += pair.first.holds(static_cast<unsigned char>(sample[p])) && next >= 0x80
+                && static_cast<unsigned char>(next - cleanLow) > cleanSpan;
+    }
     // Or by one letter alone, by every character that may stand for it (text::formsToSeek):
     // with none in this encoding, no record can hold the letter.
     std::vector<Variants> sets;

@@ -45,7 +45,7 @@ QString partsSearch(const QString &path, const QString &query, qsizetype &result
     const qsizetype end = last < 0 ? begin : begin + last;
 
     const SearchTerm term(text::trimBlanks(query));
-    ByteMatcher matcher(term.folded(), windows1252 ? TextEncoding::Windows1252 : TextEncoding::Utf8,
+    ByteMatcher matcher(term.letters(), windows1252 ? TextEncoding::Windows1252 : TextEncoding::Utf8,
                         QByteArrayView(data + begin, std::min(end - begin, anchorSampleSize)));
     if (!matcher.canSkip())
         return QStringLiteral("(a term the candidate search cannot seek)");
@@ -56,14 +56,21 @@ QString partsSearch(const QString &path, const QString &query, qsizetype &result
         const qsizetype at = matcher.nextCandidate(data, from, end, size);
         if (at >= end)
             break;
-        if (!matcher.confirms(data, size, at, budget)) {
+        const ByteMatcher::Verdict found = matcher.confirms(data, size, at, budget, false);
+        if (found == ByteMatcher::Verdict::NoMatch) {
             from = at + 1;
             continue;
         }
-        // The record's start is the mark nearest before the match, looked for backwards.
+        // The record's start is the mark nearest before the candidate, looked for backwards.
         const qsizetype recordStart = text::lastMark(data + begin, at - begin) + begin + 1;
         const auto *const closing = static_cast<const char *>(std::memchr(data + at, '#', std::size_t(end + 1 - at)));
         const qsizetype recordEnd = closing - data;
+        // Verified decoded, where its bytes alone cannot tell.
+        if (found == ByteMatcher::Verdict::RecordNeeded
+            && !matcher.contains(data + recordStart, recordEnd - recordStart, at - recordStart)) {
+            from = recordEnd + 1;
+            continue;
+        }
         ++count;
         result += result.isEmpty() ? lineBreak + lineBreak : lineBreak;
         const QByteArrayView record(data + recordStart, recordEnd - recordStart);

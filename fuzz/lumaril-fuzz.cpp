@@ -132,9 +132,11 @@ QString trimBlanks(QString s)
     return s;
 }
 
+// The comparison rule's own plain reference (text::referenceContains): decode, NFC, fold, and
+// a small automaton for the optional letters.
 bool contains(const QString &record, const QString &term)
 {
-    return !record.isEmpty() && record.toCaseFolded().contains(term.toCaseFolded());
+    return SearchTerm(term).isContainedIn(record);
 }
 
 // A number may be written in the digits of any one script; the grammar below is ASCII's, so
@@ -411,16 +413,23 @@ struct Piece
 
 // The pieces of mode 3. A raw byte outside UTF-8 in a record makes the file Windows-1252,
 // where the UTF-8 pieces read as other letters.
-const std::array<Piece, 52> &pieces()
+const std::array<Piece, 80> &pieces()
 {
-    static const std::array<Piece, 52> all = [] {
-        std::array<Piece, 52> out;
+    static const std::array<Piece, 80> all = [] {
+        std::array<Piece, 80> out;
         const char *const utf8[] = {
                 "#", " ", "\r\n", "a", "k", "K", "\u212A", "s", "S", "\u017F", "\u00DF",
                 "\u1E9E", "ss", "\u03C3", "\u03A3", "\u03C2", "i", "I", "\u0130", "\u0131",
                 "\u0432", "\u0412", "\u1C80", "\u0442", "\u1C84", "\u1C85", "\u00E5", "\u00C5",
                 "\u212B", "\u03B8", "\u03D1", "\u03F4", "\u0398", "\U00010400", "\U00010428",
-                "\u0644", "\u0627", "\u771F", "\u4E3B", "\u0986", "\u09B2", "\u03BC", "q", "x"};
+                "\u0644", "\u0627", "\u771F", "\u4E3B", "\u0986", "\u09B2", "\u03BC", "q", "x",
+                // Arabic letters and the shapes that read as them, marks, and the small letters
+                "\u0671", "\u0623", "\u0621", "\u0624", "\u0626", "\u0654", "\u0648",
+                "\u064A", "\u0649", "\u06CC", "\u0629", "\u0647", "\u06C1", "\u0643",
+                "\u06A9", "\u064E", "\u0651", "\u06E1", "\u0640", "\u0670", "\u06E5",
+                "\u06E6",
+                // letters written whole and in parts
+                "\u09CB", "\u09C7", "\u09BE", "\u00E9", "e", "\u0301"};
         const char windows1252[] = {'\xE9', '\x8A', '\x9A', '\x9F', '\xFF', '\xB5', '\xC5', '\xD0'};
         std::size_t i = 0;
         for (const char *piece : utf8)

@@ -32,6 +32,12 @@ struct Sse2Vector
     static Mask both(Mask a, Mask b) { return _mm_and_si128(a, b); }
     static Mask nonAscii(Bytes v) { return v; } // only the top bits are looked at
     static quint64 bits(Mask m) { return quint32(_mm_movemask_epi8(m)); }
+    // The lanes outside ASCII and outside [low, low + span].
+    static Mask outside(Bytes v, Bytes low, Bytes span)
+    {
+        const __m128i shifted = _mm_sub_epi8(v, low);
+        return _mm_andnot_si128(_mm_cmpeq_epi8(_mm_min_epu8(shifted, span), shifted), v);
+    }
 };
 #endif
 
@@ -102,12 +108,11 @@ qsizetype AnchorChoice::nextCandidate(const char *data, qsizetype from, qsizetyp
                                       qsizetype end, bool orNonAscii) const
 {
     const bool pair = second.index >= 0;
-    const bool withThird = pair && third;
-    const text::Sought sought{first.bytes, second.bytes, withThird ? third->anchor.bytes : text::AnchorBytes{},
-                              distance, withThird ? third->distance : 0, pair, orOneMore, withThird};
+    const text::Sought sought{first.bytes, second.bytes, distance, pair, orOneMore, orOddNext,
+                              cleanLow, cleanSpan};
     qsizetype p = from;
 #ifdef LUMARIL_HAVE_SSE2
-    const qsizetype reach = std::max(distance + orOneMore, sought.thirdDistance);
+    const qsizetype reach = std::max<qsizetype>(distance + orOneMore, orOddNext);
     const qsizetype stop = pair ? std::min(to, end - reach) : to;
     bool found = false;
 #ifdef LUMARIL_CANDIDATES_WITH_AVX2
@@ -134,16 +139,21 @@ qsizetype AnchorChoice::nextCandidate(const char *data, qsizetype from, qsizetyp
             return p;
         if (!first.holds(static_cast<unsigned char>(data[p])))
             continue;
-        if (pair && !holdsAt(second, p + distance) && !(orOneMore && holdsAt(second, p + distance + 1)))
+        const auto odd = [&](qsizetype q) {
+            const auto b = static_cast<unsigned char>(data[q]);
+            return q >= end || (b >= 0x80 && static_cast<unsigned char>(b - cleanLow) > cleanSpan);
+        };
+        if (pair && !holdsAt(second, p + distance) && !(orOneMore && holdsAt(second, p + distance + 1))
+            && !(orOddNext && odd(p + 1))) {
             continue;
-        if (withThird && !holdsAt(third->anchor, p + third->distance))
-            continue;
+        }
         return p;
     }
     return to;
 }
 
-AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteArrayView sample)
+AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteArrayView sample,
+                           qsizetype pairReach)
 {
     sample.truncate(std::min(sample.size(), anchorSampleSize));
     // What a character is sought by: the last bytes of its variants, at most three of them.
@@ -179,6 +189,8 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
             if (std::find(last.begin(), last.end(), b) == last.end())
                 last.push_back(b);
         }
+        if (last.empty())
+            continue;
         const auto [lo, hi] = std::minmax_element(variants[k]->begin(), variants[k]->end(),
                                                   [](const Variant &a, const Variant &b) {
                                                       return a.size < b.size;
@@ -215,6 +227,9 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
     // first, up to the second, may put it at two distances, no more: one of them may have
     // variants of two lengths that differ by one byte.
     choice.first = anchors[rarest];
+    choice.inSample = count(rarest);
+    if (pairReach == 0)
+        return choice;
     // A second character found at every byte of the sample would add nothing.
     // At equal counts, one distance is sought with one comparison fewer.
     std::tuple<qsizetype, qsizetype, bool> best{count(rarest), sample.size(), false};
@@ -237,6 +252,7 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
         if (std::tuple(together, count(other), orOneMore) >= best)
             return;
         best = {together, count(other), orOneMore};
+        choice.inSample = together;
         choice.first = offset > 0 ? anchors[rarest] : anchors[other];
         choice.second = second;
         choice.distance = std::abs(offset);
@@ -249,20 +265,11 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
         spread += lengths[k].second - lengths[k].first;
         return spread <= 1;
     };
-    for (qsizetype j = rarest + 1; j < std::min(n, rarest + 17) && add(j); ++j)
+    for (qsizetype j = rarest + 1; j < std::min(n, rarest + 1 + pairReach) && add(j); ++j)
         consider(j, distance, spread == 1);
     distance = spread = 0;
-    for (qsizetype i = rarest - 1; i >= std::max<qsizetype>(0, rarest - 16) && add(i + 1); --i)
+    for (qsizetype i = rarest - 1; i >= std::max<qsizetype>(0, rarest - pairReach) && add(i + 1); --i)
         consider(i, -distance, spread == 1);
-    // The characters after the first anchor at fixed distances, besides the second, that may
-    // narrow the pair, each by one comparison as the second.
-    distance = spread = 0;
-    const bool narrowable = choice.second.index >= 0 && choice.second.bytes.oneComparison;
-    for (qsizetype k = choice.first.index + 1;
-         narrowable && k < std::min(n, choice.first.index + 17) && add(k) && spread == 0; ++k) {
-        if (k != choice.second.index && anchors[k].index >= 0 && anchors[k].bytes.oneComparison)
-            choice.thirds.push_back({anchors[k], distance});
-    }
     return choice;
 }
 

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
-#include <optional>
 #include <vector>
 
 namespace lumaril {
@@ -41,14 +40,6 @@ struct Anchor
     }
 };
 
-// A character at a fixed number of bytes after the first anchor's byte, which may narrow the
-// candidates of a pair.
-struct Third
-{
-    Anchor anchor;
-    qsizetype distance = 0;
-};
-
 // What a term's candidates are sought by: one character, or two a fixed number of bytes apart.
 struct AnchorChoice
 {
@@ -58,9 +49,10 @@ struct AnchorChoice
     // Or one byte further: a character between them, or the second, has variants of two
     // lengths (as "s" and the long s, or Cyrillic "т" and its old form).
     bool orOneMore = false;
-    // The characters that may narrow a pair, and the one also sought, if any (see ByteMatcher).
-    std::vector<Third> thirds;
-    std::optional<Third> third;
+    qsizetype inSample = 0; // the candidates in the sample
+    // Or the byte after the first anchor's is odd (see text::Sought): set by the caller.
+    bool orOddNext = false;
+    unsigned char cleanLow = 0, cleanSpan = 0;
 
     // The first place in [from, to) whose byte is one of the first anchor's and, with a
     // second, whose byte distance (or one more) later is one of its; or, when orNonAscii, where
@@ -72,8 +64,9 @@ struct AnchorChoice
 // The character, or pair of characters, of the term with the fewest candidates in the sample
 // (the start of the file's records, its first anchorSampleSize bytes), among the term's first
 // 64 distinct characters. variants holds the bytes of every variant of each character of the
-// term, the same for a repeated character.
+// term, the same for a repeated character. A pair is of characters at most pairReach apart in
+// the term; with 0, one character alone is chosen.
 [[nodiscard]] AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants,
-                                         QByteArrayView sample);
+                                         QByteArrayView sample, qsizetype pairReach = 16);
 
 } // namespace lumaril

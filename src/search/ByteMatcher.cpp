@@ -1,18 +1,16 @@
 #include "ByteMatcher.h"
 
-#include "CaseVariants.h"
 #include "TextCoding.h"
-
-#include <QList>
-#include <QtEndian>
+#include "TextRule.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace lumaril {
 
 namespace {
 
-QByteArray bytesOf(char32_t c, TextEncoding encoding)
+std::optional<QByteArray> bytesOf(char32_t c, TextEncoding encoding)
 {
     // Not QString::fromUcs4(), which drops a U+FEFF at the start, leaving that character with
     // no bytes to be found by.
@@ -20,65 +18,121 @@ QByteArray bytesOf(char32_t c, TextEncoding encoding)
     const QStringView text = units;
     if (encoding == TextEncoding::Utf8)
         return text.toUtf8();
-    return text::toWindows1252(text).value_or(QByteArray());
+    return text::toWindows1252(text);
 }
 
 } // namespace
 
-ByteMatcher::ByteMatcher(const QString &foldedTerm, TextEncoding encoding, QByteArrayView sample)
+ByteMatcher::ByteMatcher(const std::u32string &letters, TextEncoding encoding, QByteArrayView sample)
     : m_encoding(encoding)
-    , m_pattern(reinterpret_cast<const char16_t *>(foldedTerm.utf16()), foldedTerm.size())
+    , m_letters(letters)
+    , m_verifier(letters)
 {
-    if (foldedTerm.isEmpty()) {
+    if (letters.empty()) {
         m_kind = Kind::Everything;
         return;
     }
     // Records never hold "#".
-    if (foldedTerm.contains(u'#')) {
+    if (letters.find(U'#') != std::u32string::npos) {
         m_kind = Kind::Never;
         return;
     }
-    // The failure function of the automaton, over the term's UTF-16 code units, as
-    // QString::contains() compares them.
-    m_failure.assign(m_pattern.size(), 0);
-    for (qsizetype i = 1, k = 0; i < qsizetype(m_pattern.size()); ++i) {
-        while (k > 0 && m_pattern[i] != m_pattern[k])
-            k = m_failure[k - 1];
-        if (m_pattern[i] == m_pattern[k])
-            ++k;
-        m_failure[i] = k;
-    }
-    // Half a character matches half of one in the text: only the automaton sees halves.
-    if (!foldedTerm.isValidUtf16()) {
-        m_kind = Kind::Automaton;
-        return;
-    }
-    // A long term repeats its characters: each is looked up once.
-    for (const char32_t c : foldedTerm.toUcs4()) {
+    // Each letter is compared by the characters that read as it wherever they stand, the
+    // letter itself first: text is mostly in small letters.
+    for (const char32_t c : letters) {
         auto [it, added] = m_classes.try_emplace(c);
-        if (added) {
-            for (const char32_t variant : text::caseVariants(c)) {
-                const Variant v = Variant::of(bytesOf(variant, encoding));
-                // The character as the term has it first: text is mostly in small letters.
-                if (v.size > 0)
-                    it->second.insert(variant == c ? it->second.begin() : it->second.end(), v);
+        for (const char32_t form : added ? text::sameReading(c) : std::vector<char32_t>()) {
+            if (const auto bytes = bytesOf(form, encoding); bytes && !bytes->isEmpty())
+                it->second.push_back(Variant::of(*bytes));
+        }
+        m_variants.push_back(&it->second);
+    }
+    // Where a match may read otherwise than its bytes, it is left to the record decoded: a
+    // hamza, which an alef after it joins, a first letter that may join the one before it, or
+    // two letters whose forms canonical composition or reordering would change.
+    m_decodeEveryMatch = letters.find(text::hamza) != std::u32string::npos || text::joinsPrevious(letters[0]);
+    for (std::size_t k = 1; k < letters.size() && !m_decodeEveryMatch; ++k) {
+        if (!text::joinsPrevious(letters[k]))
+            continue;
+        for (const char32_t a : text::sameReading(letters[k - 1])) {
+            for (const char32_t b : text::sameReading(letters[k])) {
+                m_decodeEveryMatch = m_decodeEveryMatch || text::mayCompose(a, b)
+                        || QChar::combiningClass(a) > QChar::combiningClass(b);
             }
         }
-        if (it->second.empty()) {
+    }
+
+    // An ASCII term in ASCII text is sought by a pair of its letters a fixed distance apart,
+    // which marks between them would move: so it stops at every byte outside ASCII too.
+    const bool ascii = std::all_of(letters.begin(), letters.end(), [](char32_t c) { return c < 0x80; });
+    m_asciiLetters = ascii;
+    m_pairs = ascii && text::firstNonAscii(sample.data(), sample.size()) == sample.size();
+    if (m_pairs) {
+        m_anchors = chooseAnchors(m_variants, sample);
+        m_anchorLetter = m_anchors.first.index;
+        m_anchorForms = text::sameReading(letters[std::size_t(std::max<qsizetype>(m_anchorLetter, 0))]);
+        std::sort(m_anchorForms.begin(), m_anchorForms.end());
+        return;
+    }
+    // Letters whose every form reads as them where nothing joins it may be sought by two of
+    // them side by side, where what comes between (an ignored mark, a letter in parts) starts
+    // with an odd byte: the candidates are then also those with an odd byte after the first.
+    // The other letters are not sought.
+    std::vector<Variants> plainForms;
+    plainForms.reserve(letters.size());
+    for (std::size_t k = 0; k < letters.size(); ++k) {
+        const std::vector<char32_t> forms = text::formsToSeek(letters[k]), same = text::sameReading(letters[k]);
+        const bool plain = std::all_of(forms.begin(), forms.end(), [&](char32_t f) {
+            return std::find(same.begin(), same.end(), f) != same.end();
+        });
+        plainForms.push_back(plain ? *m_variants[k] : Variants());
+    }
+    std::vector<const Variants *> plain;
+    for (const Variants &forms : plainForms)
+        plain.push_back(&forms);
+    const auto [cleanLow, cleanSpan] = encoding == TextEncoding::Utf8
+            ? text::plainLeads(sample)
+            : std::pair<unsigned char, unsigned char>(0x80, 0x7F);
+    AnchorChoice pair = chooseAnchors(plain, sample, 1);
+    // Its candidates in the sample include the first letter's before an odd byte.
+    for (qsizetype p = 0; pair.second.index >= 0 && p + 1 < sample.size(); ++p) {
+        const auto next = static_cast<unsigned char>(sample[p + 1]);
+        pair.inSample += pair.first.holds(static_cast<unsigned char>(sample[p])) && next >= 0x80
+                && static_cast<unsigned char>(next - cleanLow) > cleanSpan;
+    }
+    // Or by one letter alone, by every character that may stand for it (text::formsToSeek):
+    // with none in this encoding, no record can hold the letter.
+    std::vector<Variants> sets;
+    for (std::size_t k = 0; k < letters.size(); ++k) {
+        Variants &set = sets.emplace_back();
+        for (const char32_t form : text::formsToSeek(letters[k])) {
+            if (const auto bytes = bytesOf(form, encoding); bytes && !bytes->isEmpty())
+                set.push_back(Variant::of(*bytes));
+        }
+        if (set.empty()) {
             m_kind = Kind::Never;
             return;
         }
-        m_variants.push_back(&it->second);
-        m_shortestMatch += std::min_element(it->second.begin(), it->second.end(),
-                                            [](const Variant &a, const Variant &b) {
-                                                return a.size < b.size;
-                                            })->size;
     }
-    m_anchors = chooseAnchors(m_variants, sample);
-    if (m_anchors.first.index < 0) {
-        m_kind = Kind::Automaton;
-        return;
+    std::vector<const Variants *> sought;
+    for (const Variants &set : sets)
+        sought.push_back(&set);
+    m_anchors = chooseAnchors(sought, sample, 0);
+    // The pair of plain letters, where it has fewer candidates than the rarest letter's forms.
+    if (pair.second.index >= 0 && (m_anchors.first.index < 0 || pair.inSample < m_anchors.inSample)) {
+        m_anchors = pair;
+        m_anchors.orOddNext = true;
+        m_anchors.cleanLow = cleanLow;
+        m_anchors.cleanSpan = cleanSpan;
+        m_anchorLetter = m_anchors.first.index;
+        m_anchorForms = text::sameReading(letters[std::size_t(m_anchorLetter)]);
+    } else if (m_anchors.first.index < 0) {
+        m_kind = Kind::Decoded;
+    } else {
+        m_anchorLetter = m_anchors.first.index;
+        m_anchorForms = text::formsToSeek(letters[std::size_t(m_anchorLetter)]);
     }
+    std::sort(m_anchorForms.begin(), m_anchorForms.end());
 }
 
 qsizetype ByteMatcher::nextCandidate(const char *data, qsizetype from, qsizetype to,
@@ -88,79 +142,170 @@ qsizetype ByteMatcher::nextCandidate(const char *data, qsizetype from, qsizetype
         return orNonAscii ? from + text::firstNonAscii(data + from, to - from) : to;
     if (m_kind != Kind::Bytes)
         return from;
-    const qsizetype at = m_anchors.nextCandidate(data, from, to, end, orNonAscii);
-    m_searched += at - from;
-    return at;
+    return m_anchors.nextCandidate(data, from, to, end, orNonAscii || m_pairs);
 }
 
-bool ByteMatcher::confirms(const char *data, qsizetype size, qsizetype at, qint64 &budget)
+ByteMatcher::Character ByteMatcher::characterAt(const char *data, qsizetype size, qsizetype at) const
 {
-    const auto *const text = reinterpret_cast<const unsigned char *>(data);
-    const qint64 before = budget;
-    // Whether the variant's bytes are at from: four bytes compared at once where there are
-    // four to read.
-    const auto isAt = [&](const Variant &v, qsizetype from) {
-        if (from < 0 || from + v.size > size)
-            return false;
-        if (from + 4 <= size) {
-            const quint32 mask = v.size == 4 ? ~0u : (1u << (8 * v.size)) - 1;
-            return (qFromLittleEndian<quint32>(text + from) & mask) == v.bytes;
-        }
-        for (qsizetype i = 0; i < v.size; ++i) {
-            if (text[from + i] != v.byte(i))
-                return false;
-        }
-        return true;
-    };
-    // The size of the variant of the k-th character of the term whose bytes start at pos, or
-    // end there when ending; 0 for none. Each variant tried costs a step besides its bytes, so
-    // that the work allowed is counted the same whichever variant comes first.
-    const auto variantAt = [&](qsizetype k, qsizetype pos, bool ending) -> qsizetype {
-        for (const Variant &v : *m_variants[k]) {
-            budget -= v.size + 1;
-            if (isAt(v, ending ? pos - v.size : pos))
-                return v.size;
-        }
-        return 0;
-    };
-    const qsizetype anchor = m_anchors.first.index;
-    qsizetype start = at + 1 - variantAt(anchor, at + 1, true);
-    bool found = start <= at;
-    for (qsizetype k = anchor + 1, after = at + 1; found && k < qsizetype(m_variants.size()); ++k) {
-        const qsizetype length = variantAt(k, after, false);
-        found = length > 0;
-        after += length;
+    if (at < 0 || at >= size)
+        return {};
+    const auto b = static_cast<unsigned char>(data[at]);
+    if (b < 0x80 || m_encoding == TextEncoding::Windows1252)
+        return {b < 0x80 ? char32_t(b) : text::fromWindows1252({data + at, 1}).front().unicode(), 1};
+    // The file's records are valid UTF-8 when it is read as UTF-8.
+    const qsizetype length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    if (at + length > size)
+        return {};
+    char32_t code = length == 1 ? 0xFFFD : b & (0x7F >> length);
+    for (qsizetype i = 1; i < length; ++i)
+        code = code << 6 | (static_cast<unsigned char>(data[at + i]) & 0x3F);
+    return {code, length};
+}
+
+ByteMatcher::Character ByteMatcher::characterBefore(const char *data, qsizetype size, qsizetype at) const
+{
+    qsizetype begin = at - 1;
+    if (m_encoding == TextEncoding::Utf8) {
+        while (begin > 0 && at - begin < 4 && (data[begin] & 0xC0) == 0x80)
+            --begin;
     }
-    for (qsizetype k = anchor - 1; found && k >= 0; --k) {
-        const qsizetype length = variantAt(k, start, true);
-        found = length > 0;
+    const Character c = characterAt(data, size, begin);
+    return begin + c.size == at ? c : Character{};
+}
+
+qsizetype ByteMatcher::letterAt(qsizetype k, const char *data, qsizetype size, qsizetype at, bool ending) const
+{
+    for (const Variant &v : *m_variants[std::size_t(k)]) {
+        const qsizetype from = ending ? at - v.size : at;
+        if (from < 0 || from + v.size > size)
+            continue;
+        bool same = true;
+        for (qsizetype i = 0; i < v.size && same; ++i)
+            same = static_cast<unsigned char>(data[from + i]) == v.byte(i);
+        if (same)
+            return v.size;
+    }
+    return 0;
+}
+
+ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsizetype at,
+                                           qint64 &budget, bool moreMayFollow)
+{
+    if (m_kind != Kind::Bytes || (m_pairs && static_cast<unsigned char>(data[at]) >= 0x80))
+        return Verdict::RecordNeeded;
+    if (m_asciiLetters) {
+        if (const std::optional<Verdict> plain = asciiConfirms(data, size, at, budget))
+            return *plain;
+    }
+    const qint64 before = budget;
+    // Whether the characters from `from` on that join the one before them change c: compose
+    // with it, go before it (c being a mark), or join it into an alef (a superscript alef).
+    const auto changedAt = [&](Character c, qsizetype from) {
+        for (Character next; (next = characterAt(data, size, from)).size > 0 && text::joinsPrevious(next.code);
+             from += next.size) {
+            budget -= next.size;
+            const int order = QChar::combiningClass(next.code);
+            if (text::mayCompose(c.code, next.code) || (order != 0 && order < QChar::combiningClass(c.code))
+                || text::readingOf(next.code).optional || budget < 0) {
+                return true;
+            }
+        }
+        return from >= size && moreMayFollow;
+    };
+    // Where the text differs from the term's letter: a character whose reading depends on what
+    // is around it, one that may join the letter before it, or one that what follows changes,
+    // may still match once decoded.
+    const auto differs = [&](Character c, Character base, qsizetype after) {
+        const bool joins = text::joinsPrevious(c.code)
+                && (text::mayCompose(base.code, c.code) || QChar::combiningClass(c.code) < QChar::combiningClass(base.code));
+        return c.size > 0 && (text::readsOddly(c.code) || joins || changedAt(c, after)) ? Verdict::RecordNeeded
+                                                                                        : Verdict::NoMatch;
+    };
+    // The character whose last byte the candidate is, and the anchor's letter there.
+    const Character candidate = characterBefore(data, size, at + 1);
+    // A byte of another character that ends as one of the anchor's forms does.
+    if (!std::binary_search(m_anchorForms.begin(), m_anchorForms.end(), candidate.code))
+        return Verdict::NoMatch;
+    qsizetype end = at + 1 - std::max<qsizetype>(candidate.size, 1);
+    qsizetype start = end;
+    Character last = characterBefore(data, size, end); // the last letter compared
+    // Forward from the anchor's letter, then back from it; the marks a reader ignores may lie
+    // between any two letters.
+    for (qsizetype k = m_anchorLetter; k < qsizetype(m_letters.size()); ++k) {
+        qsizetype length;
+        while ((length = letterAt(k, data, size, end, false)) == 0) {
+            const Character c = characterAt(data, size, end);
+            budget -= c.size + 1;
+            if (k == m_anchorLetter || c.size == 0 || !text::readingOf(c.code).ignored || budget < 0) {
+                m_work += before - budget;
+                return budget < 0 ? Verdict::RecordNeeded : differs(c, last, end + c.size);
+            }
+            end += c.size;
+        }
+        budget -= length + 1;
+        last = characterAt(data, size, end);
+        end += length;
+    }
+    for (qsizetype k = m_anchorLetter - 1; k >= 0; --k) {
+        qsizetype length;
+        while ((length = letterAt(k, data, size, start, true)) == 0) {
+            const Character c = characterBefore(data, size, start);
+            budget -= c.size + 1;
+            if (c.size == 0 || !text::readingOf(c.code).ignored || budget < 0) {
+                m_work += before - budget;
+                return budget < 0 ? Verdict::RecordNeeded
+                                  : differs(c, characterBefore(data, size, start - c.size), start);
+            }
+            start -= c.size;
+        }
+        budget -= length + 1;
         start -= length;
     }
+    // What follows the last letter must leave it as it is.
+    const bool changed = changedAt(last, end);
     m_work += before - budget;
-    if (!found && !m_anchors.thirds.empty())
-        learnFromRefuted(text, size, at);
-    return found;
+    if (m_decodeEveryMatch || changed)
+        return Verdict::RecordNeeded;
+    return Verdict::Match;
 }
 
-void ByteMatcher::learnFromRefuted(const unsigned char *text, qsizetype size, qsizetype at)
+std::optional<ByteMatcher::Verdict> ByteMatcher::asciiConfirms(const char *data, qsizetype size,
+                                                                qsizetype at, qint64 &budget)
 {
-    // A pair common in the file costs a step out of the vector search and a comparison at each
-    // of its places; a third character costs one more comparison for each byte searched. It is
-    // sought once the file shows that it would have refuted most of them, and that they are
-    // close together, a kilobyte apart or less.
-    constexpr qsizetype enough = 64;
-    const std::vector<Third> &thirds = m_anchors.thirds;
-    m_thirdHits.resize(thirds.size());
-    for (std::size_t i = 0; i < thirds.size(); ++i) {
-        const qsizetype q = at + thirds[i].distance;
-        m_thirdHits[i] += q >= size || thirds[i].anchor.holds(text[q]);
+    // ASCII letters in ASCII text read as they are written: an ASCII byte that differs refutes
+    // the candidate, and an ASCII byte after the last letter leaves it as it is. Any other
+    // byte met is left to the comparison of characters.
+    const auto *const text = reinterpret_cast<const unsigned char *>(data);
+    const qsizetype start = at - m_anchorLetter;
+    const auto letterIs = [&](qsizetype k) -> std::optional<bool> {
+        budget -= 2;
+        const qsizetype p = start + k;
+        if (p < 0 || p >= size)
+            return false;
+        if (text[p] >= 0x80)
+            return std::nullopt;
+        const Variants &forms = *m_variants[std::size_t(k)];
+        return std::any_of(forms.begin(), forms.end(), [&](const Variant &v) { return v.size == 1 && v.bytes == text[p]; });
+    };
+    for (qsizetype k = m_anchorLetter + 1; k < qsizetype(m_letters.size()); ++k) {
+        const std::optional<bool> same = letterIs(k);
+        if (!same)
+            return std::nullopt;
+        if (!*same)
+            return Verdict::NoMatch;
     }
-    if (++m_refuted < enough)
-        return;
-    const auto fewest = std::min_element(m_thirdHits.begin(), m_thirdHits.end());
-    if (*fewest <= enough / 4 && m_searched <= enough * 1024)
-        m_anchors.third = thirds[std::size_t(fewest - m_thirdHits.begin())];
-    m_anchors.thirds.clear();
+    for (qsizetype k = m_anchorLetter - 1; k >= 0; --k) {
+        const std::optional<bool> same = letterIs(k);
+        if (!same)
+            return std::nullopt;
+        if (!*same)
+            return Verdict::NoMatch;
+    }
+    m_work += 2 * qsizetype(m_letters.size());
+    const qsizetype after = start + qsizetype(m_letters.size());
+    if (after < size && text[after] < 0x80)
+        return Verdict::Match;
+    return std::nullopt;
 }
 
 bool ByteMatcher::contains(const char *data, qsizetype size, qsizetype firstCandidate)
@@ -169,42 +314,59 @@ bool ByteMatcher::contains(const char *data, qsizetype size, qsizetype firstCand
         return false;
     if (m_kind == Kind::Everything)
         return true;
-    // Too short to hold a match: so records shorter than a long term cost nothing more.
-    if (size < m_shortestMatch)
+    // Every letter takes a byte at least, so records shorter than a long term cost nothing more.
+    if (size < qsizetype(m_letters.size()))
         return false;
-    if (m_kind == Kind::Automaton)
-        return automatonContains(data, size);
-    // Confirming is allowed about as much work as the search itself; past that, the
-    // automaton takes over, which costs the same for every byte.
+    if (m_kind == Kind::Decoded)
+        return decodedContains(data, size);
+    // Confirming is allowed about as much work as the search itself; past that, or where its
+    // bytes cannot tell, the record is verified as decoded text, which costs the same for
+    // every byte.
     qint64 budget = 2 * qint64(size) + 8 * longestMatch();
     for (qsizetype at = nextCandidate(data, firstCandidate, size, size); at < size;
          at = nextCandidate(data, at + 1, size, size)) {
-        if (confirms(data, size, at, budget))
+        const Verdict verdict = confirms(data, size, at, budget, false);
+        if (verdict == Verdict::Match)
             return true;
-        if (budget < 0)
-            return automatonContains(data, size);
+        if (verdict == Verdict::RecordNeeded || budget < 0)
+            return decodedContains(data, size);
     }
     return false;
 }
 
-bool ByteMatcher::automatonContains(const char *data, qsizetype size)
+bool ByteMatcher::decodedContains(const char *data, qsizetype size)
 {
     m_work += size;
-    // Decoded as the record is shown, and folded as the plain test folds it.
-    QString folded;
+    QString decoded;
     if (m_encoding == TextEncoding::Utf8)
-        text::appendUtf8(folded, {data, size});
+        text::appendUtf8(decoded, {data, size});
     else
-        text::appendWindows1252(folded, {data, size});
-    folded = std::move(folded).toCaseFolded();
-    qsizetype state = 0;
-    for (const QChar c : std::as_const(folded)) {
-        while (state > 0 && m_pattern[state] != c.unicode())
-            state = m_failure[state - 1];
-        if (m_pattern[state] == c.unicode() && ++state == qsizetype(m_pattern.size()))
-            return true;
-    }
-    return false;
+        text::appendWindows1252(decoded, {data, size});
+    return m_verifier.contains(decoded);
+}
+
+void ByteMatcher::beginPieces()
+{
+    m_verifier.start();
+    if (m_encoding == TextEncoding::Utf8)
+        m_pieces.emplace(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+}
+
+bool ByteMatcher::addPiece(const char *data, qsizetype size)
+{
+    m_work += size;
+    if (m_kind == Kind::Never || m_kind == Kind::Everything)
+        return m_kind == Kind::Everything;
+    if (m_encoding == TextEncoding::Utf8)
+        return m_verifier.add(QString(m_pieces->decode(QByteArrayView(data, size))));
+    return m_verifier.add(text::fromWindows1252({data, size}));
+}
+
+bool ByteMatcher::piecesContain()
+{
+    if (m_kind == Kind::Never || m_kind == Kind::Everything)
+        return m_kind == Kind::Everything;
+    return m_verifier.finish();
 }
 
 } // namespace lumaril

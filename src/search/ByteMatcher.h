@@ -1,41 +1,53 @@
 #pragma once
 
 #include "AnchorChoice.h"
+#include "Verifier.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QStringDecoder>
 
 #include <map>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace lumaril {
 
 enum class TextEncoding { Utf8, Windows1252 };
 
-// Tests the verse file's bytes for a term without decoding them, with the result the plain
-// test gives (SearchTerm::isContainedIn): both sides under Qt's simple case folding.
+// Tests the verse file's bytes for a term, with the result the plain reference gives
+// (text::referenceContains), decoding only the records that may hold it.
 //
-// The term is compiled once for the file's encoding: each of its characters becomes the bytes
-// of every character that folds the same (text::caseVariants), so "k" is also sought as "K"
-// and as the Kelvin sign. Candidates are found by one or two of those bytes, the rarest in a
-// sample of the file, a vector register at a time, and each is confirmed by comparing bytes;
-// where many candidates fail close together, by a third byte as well.
-// Where confirming costs more than a few times the bytes searched (a term such as "aaaab" in a
-// record of a's), the bytes are decoded, folded and tested by an automaton instead, so that a
-// test is linear in its bytes whatever the term and the text.
+// The term is compiled once for the file's encoding into what its letters may look like in
+// the file's bytes (text::recordForms). The prefilter finds candidates, the places where a
+// match may be: the bytes of one or two of the term's letters, the rarest in a sample of the
+// file, a vector register at a time. A candidate is then verified:
+// its bytes are compared, letter by letter, with the forms that read as each letter wherever
+// they stand (text::sameReading), passing over the Arabic marks that a reader ignores. Where a
+// character met reads otherwise in its context (a mark that joins a letter, an optional
+// letter, a letter written in parts), the candidate's record is decoded and verified instead
+// (Verifier), which is rare outside the Uthmani text.
 class ByteMatcher
 {
 public:
-    // foldedTerm is the term after QString::toCaseFolded(); sample is the start of the file's
-    // records, in which the term's rarest bytes are sought (see chooseAnchors()).
-    ByteMatcher(const QString &foldedTerm, TextEncoding encoding, QByteArrayView sample);
+    // sample is the start of the file's records, in which the term's rarest bytes are sought
+    // (see chooseAnchors()).
+    ByteMatcher(const std::u32string &letters, TextEncoding encoding, QByteArrayView sample);
     ByteMatcher(const ByteMatcher &) = delete;
     ByteMatcher &operator=(const ByteMatcher &) = delete;
 
-    // Whether the bytes, which start on a character boundary, hold the term. The empty term
-    // is in any bytes but none. No candidate lies before firstCandidate, as a search of the
-    // bytes around them may have found.
+    // Whether the bytes of one whole record hold the term. The empty term is in any bytes but
+    // none. No candidate lies before firstCandidate, as a search of the bytes around them may
+    // have found.
     [[nodiscard]] bool contains(const char *data, qsizetype size, qsizetype firstCandidate = 0);
+    // The same for a record too long to hold, in pieces: beginPieces(), addPiece() for each in
+    // order, then piecesContain().
+    void beginPieces();
+    // True once the pieces so far hold the term.
+    bool addPiece(const char *data, qsizetype size);
+    [[nodiscard]] bool piecesContain();
+
     // Whether nextCandidate() can tell where the term cannot be.
     [[nodiscard]] bool canSkip() const { return m_kind == Kind::Never || m_kind == Kind::Bytes; }
     // The first place in [from, to) where the term may have a match, or, when orNonAscii,
@@ -43,39 +55,57 @@ public:
     // looked at. Only meaningful when canSkip().
     [[nodiscard]] qsizetype nextCandidate(const char *data, qsizetype from, qsizetype to,
                                           qsizetype end, bool orNonAscii = false) const;
-    // Whether the term has a match in the bytes around the candidate at, which nextCandidate()
-    // gave; what it compares is taken from budget.
-    [[nodiscard]] bool confirms(const char *data, qsizetype size, qsizetype at, qint64 &budget);
-    // No match spans more bytes than this.
-    [[nodiscard]] qsizetype longestMatch() const { return 4 * m_pattern.size(); }
-    // The bytes compared or decoded by contains() so far, for checking its bound.
+    // What comparing the bytes around a candidate tells.
+    enum class Verdict { NoMatch, Match, RecordNeeded };
+    // Compares the bytes around the candidate at, which nextCandidate() gave; what it compares
+    // is taken from budget. RecordNeeded when only decoding its record can tell.
+    // moreMayFollow: the bytes may stop inside a record, so that what follows a match is unknown.
+    [[nodiscard]] Verdict confirms(const char *data, qsizetype size, qsizetype at, qint64 &budget,
+                                   bool moreMayFollow);
+    // A budget for confirming candidates that is worth a few matches.
+    [[nodiscard]] qsizetype longestMatch() const { return 4 * qsizetype(m_letters.size()); }
+    // The bytes compared or decoded so far, for checking its bound.
     [[nodiscard]] qint64 work() const { return m_work; }
 
 private:
     enum class Kind {
-        Everything, // the empty term
-        Never,      // no text in this encoding holds it ("#", or a character it lacks)
-        Bytes,      // candidates, then bytes compared
-        Automaton,  // no character of the term has few enough last bytes to seek
+        Everything, // the empty term, or one of marks only
+        Never,      // no text in this encoding holds it ("#", or a letter it lacks)
+        Bytes,      // candidates, then bytes compared or records verified
+        Decoded,    // no letter of the term has few enough last bytes to seek
     };
-    [[nodiscard]] bool automatonContains(const char *data, qsizetype size);
-    // Notes which of the possible third characters the candidate at held; once enough
-    // candidates proved no match, the third that fewest of them held is sought as well.
-    void learnFromRefuted(const unsigned char *text, qsizetype size, qsizetype at);
+    [[nodiscard]] bool decodedContains(const char *data, qsizetype size);
+    // confirms() for a term of ASCII letters, where the bytes around are ASCII; nothing where
+    // they are not.
+    [[nodiscard]] std::optional<Verdict> asciiConfirms(const char *data, qsizetype size, qsizetype at,
+                                                       qint64 &budget);
+    // One character of the bytes: its code point and its size, 0 where there is none whole.
+    struct Character
+    {
+        char32_t code = 0;
+        qsizetype size = 0;
+    };
+    [[nodiscard]] Character characterAt(const char *data, qsizetype size, qsizetype at) const;
+    [[nodiscard]] Character characterBefore(const char *data, qsizetype size, qsizetype at) const;
+    // The size of the form of the term's k-th letter that starts at at (or ends there), or 0.
+    [[nodiscard]] qsizetype letterAt(qsizetype k, const char *data, qsizetype size, qsizetype at,
+                                     bool ending) const;
 
     Kind m_kind = Kind::Bytes;
     TextEncoding m_encoding;
-    // The variants of each character of the term, each character's held once.
+    std::u32string m_letters;
+    bool m_pairs = false; // sought by pairs of ASCII letters, stopping at bytes outside ASCII
+    bool m_decodeEveryMatch = false;
+    bool m_asciiLetters = false; // every letter is ASCII
+    qsizetype m_anchorLetter = 0; // the letter of the term the candidates are sought by
+    std::vector<char32_t> m_anchorForms; // the characters it is sought by, in order
+    // The forms of each letter (text::sameReading), each distinct letter's held once.
     std::map<char32_t, Variants> m_classes;
     std::vector<const Variants *> m_variants;
     AnchorChoice m_anchors;
-    qsizetype m_shortestMatch = 0; // no match spans fewer bytes than this
-    std::u16string m_pattern;   // the folded term, for the automaton
-    std::vector<qsizetype> m_failure;
+    Verifier m_verifier;
+    std::optional<QStringDecoder> m_pieces; // for a record in pieces
     qint64 m_work = 0;
-    mutable qint64 m_searched = 0; // the bytes the candidate search went over
-    qsizetype m_refuted = 0;
-    std::vector<qsizetype> m_thirdHits; // of each of m_anchors.thirds, at the refuted candidates
 };
 
 } // namespace lumaril

@@ -51,6 +51,11 @@ struct Avx2Bytes
         return _mm256_alignr_epi8(input, _mm256_permute2x128_si256(previous, input, 0x21), 16 - n);
     }
     static bool isZero(Bytes v) { return _mm256_testz_si256(v, v) != 0; }
+    static Mask outside(Bytes v, Bytes low, Bytes span)
+    {
+        const __m256i shifted = _mm256_sub_epi8(v, low);
+        return _mm256_andnot_si256(_mm256_cmpeq_epi8(_mm256_min_epu8(shifted, span), shifted), v);
+    }
     static bool anyHigh(Bytes v) { return _mm256_movemask_epi8(v) != 0; }
 };
 

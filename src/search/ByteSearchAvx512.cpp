@@ -51,6 +51,10 @@ struct Avx512Bytes
         return _mm512_alignr_epi8(input, before, 16 - n);
     }
     static bool isZero(Bytes v) { return _mm512_test_epi64_mask(v, v) == 0; }
+    static Mask outside(Bytes v, Bytes low, Bytes span)
+    {
+        return _mm512_movepi8_mask(v) & ~_mm512_cmple_epu8_mask(_mm512_sub_epi8(v, low), span);
+    }
     static bool anyHigh(Bytes v) { return _mm512_movepi8_mask(v) != 0; }
 };
 

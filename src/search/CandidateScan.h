@@ -28,16 +28,17 @@ struct AnchorBytes
 };
 
 // What a term's candidates are sought by: a place p whose byte is one of first's and, when
-// pair, whose byte at p + distance (or, when orOneMore, the next) is one of second's and, when
-// withThird, whose byte at p + thirdDistance is one of third's.
+// pair, whose byte at p + distance (or, when orOneMore, the next) is one of second's, or, when
+// orOddNext, whose next byte is outside ASCII and outside [cleanLow, cleanLow + cleanSpan]:
+// one that may start a mark between the two.
 struct Sought
 {
-    AnchorBytes first, second, third;
+    AnchorBytes first, second;
     qsizetype distance = 0;
-    qsizetype thirdDistance = 0;
     bool pair = false;
     bool orOneMore = false; // then second takes one comparison
-    bool withThird = false; // only with pair; second and third then take one comparison
+    bool orOddNext = false;
+    unsigned char cleanLow = 0, cleanSpan = 0;
 };
 
 // The first place in [from, stop) that the anchors sought are at, or, when orNonAscii, whose
@@ -92,14 +93,12 @@ struct AtTwoPlaces
     OneComparison<Vector> test;
 };
 
-// A second anchor, at one place or two, and a third: what a pair that turned out common in the
-// file is narrowed by.
-template <typename Vector>
-struct WithThird
+// A second anchor, or an odd byte after the first (see Sought).
+template <typename Vector, typename Second>
+struct OrOddNext
 {
-    OneComparison<Vector> second, third;
-    qsizetype thirdDistance;
-    bool twoPlaces;
+    Second second;
+    typename Vector::Bytes low, span;
 };
 
 // One loop for each kind of search, so that none tests what it need not.
@@ -113,15 +112,13 @@ qsizetype scan(const char *data, qsizetype from, qsizetype stop, const First &is
     const auto hits = [&](qsizetype p) {
         const auto bytes = Vector::load(data + p);
         Mask hit = isFirst(bytes);
-        if constexpr (std::is_same_v<Second, AtTwoPlaces<Vector>>) {
+        if constexpr (requires { isSecond.low; }) {
+            hit = Vector::both(hit, Vector::either(isSecond.second(Vector::load(data + p + distance)),
+                                                   Vector::outside(Vector::load(data + p + 1), isSecond.low,
+                                                                   isSecond.span)));
+        } else if constexpr (std::is_same_v<Second, AtTwoPlaces<Vector>>) {
             hit = Vector::both(hit, Vector::either(isSecond.test(Vector::load(data + p + distance)),
                                                    isSecond.test(Vector::load(data + p + distance + 1))));
-        } else if constexpr (std::is_same_v<Second, WithThird<Vector>>) {
-            Mask second = isSecond.second(Vector::load(data + p + distance));
-            if (isSecond.twoPlaces)
-                second = Vector::either(second, isSecond.second(Vector::load(data + p + distance + 1)));
-            hit = Vector::both(Vector::both(hit, second),
-                               isSecond.third(Vector::load(data + p + isSecond.thirdDistance)));
         } else if constexpr (!std::is_same_v<Second, NoSecond>) {
             hit = Vector::both(hit, isSecond(Vector::load(data + p + distance)));
         }
@@ -168,17 +165,6 @@ qsizetype scanFor(const char *data, qsizetype from, qsizetype stop, const Sought
                                       : withFirst(AnyOfThree<Vector>(sought.first));
 }
 
-// Kept out of findCandidate, so that the kinds of search most terms take are built as they
-// would be without it.
-template <typename Vector>
-[[gnu::noinline]] qsizetype findNarrowed(const char *data, qsizetype from, qsizetype stop,
-                                         const Sought &sought, bool orNonAscii, bool &found)
-{
-    const WithThird<Vector> rest{OneComparison<Vector>(sought.second), OneComparison<Vector>(sought.third),
-                                 sought.thirdDistance, sought.orOneMore};
-    return scanFor<Vector>(data, from, stop, sought, rest, orNonAscii, found);
-}
-
 template <typename Vector>
 qsizetype findCandidate(const char *data, qsizetype from, qsizetype stop, const Sought &sought,
                         bool orNonAscii, bool &found)
@@ -188,8 +174,12 @@ qsizetype findCandidate(const char *data, qsizetype from, qsizetype stop, const 
     };
     if (!sought.pair)
         return withSecond(NoSecond{});
-    if (sought.withThird)
-        return findNarrowed<Vector>(data, from, stop, sought, orNonAscii, found);
+    if (sought.orOddNext) {
+        const auto low = Vector::splat(char(sought.cleanLow)), span = Vector::splat(char(sought.cleanSpan));
+        return sought.second.oneComparison
+                ? withSecond(OrOddNext<Vector, OneComparison<Vector>>{OneComparison<Vector>(sought.second), low, span})
+                : withSecond(OrOddNext<Vector, AnyOfThree<Vector>>{AnyOfThree<Vector>(sought.second), low, span});
+    }
     if (sought.orOneMore)
         return withSecond(AtTwoPlaces<Vector>{OneComparison<Vector>(sought.second)});
     return sought.second.oneComparison ? withSecond(OneComparison<Vector>(sought.second))

@@ -87,7 +87,7 @@ bool RecordScanner::start()
         return false;
     m_sample = QByteArray(m_buffer + m_next,
                           std::min(m_filled - m_next, anchorSampleSize));
-    m_matcher.emplace(m_term.folded(), TextEncoding::Utf8, m_sample);
+    m_matcher.emplace(m_term.letters(), TextEncoding::Utf8, m_sample);
     m_passBudget = 8 * m_matcher->longestMatch();
     return true;
 }
@@ -227,9 +227,10 @@ bool RecordScanner::passRecordsThatCannotMatch()
             || (undecided && static_cast<unsigned char>(m_buffer[at]) >= 0x80)) {
             break;
         }
-        found = m_matcher->confirms(m_buffer + m_next, m_filled - m_next, at - m_next,
-                                    m_passBudget);
-        if (found)
+        const auto verdict = m_matcher->confirms(m_buffer + m_next, m_filled - m_next, at - m_next,
+                                                 m_passBudget, true);
+        found = verdict == ByteMatcher::Verdict::Match;
+        if (verdict != ByteMatcher::Verdict::NoMatch)
             break;
     }
     const qsizetype passed = lastMark(m_next, at);
@@ -280,7 +281,7 @@ bool RecordScanner::decideEncoding()
     m_atEnd = false;
     m_encoding = settled ? TextEncoding::Windows1252 : TextEncoding::Utf8;
     if (settled) {
-        m_matcher.emplace(m_term.folded(), TextEncoding::Windows1252, m_sample);
+        m_matcher.emplace(m_term.letters(), TextEncoding::Windows1252, m_sample);
         m_candidateAhead = m_matchingRecord = npos;
     }
     return true;
@@ -302,33 +303,17 @@ bool RecordScanner::currentMatches()
 
 bool RecordScanner::longRecordMatches()
 {
-    // In pieces that overlap by the longest match, so that every match lies whole in one.
-    const qsizetype overlap = m_matcher->longestMatch();
-    const qsizetype pieceSize = std::max<qsizetype>(1024 * 1024, 4 * overlap);
-    std::vector<char> piece(static_cast<std::size_t>(pieceSize));
-    qsizetype kept = 0;
+    // Read again a block at a time, each decoded and verified with what the last left.
     qint64 left = m_longSize;
     bool found = false;
-    bool ok = readAside(m_longOffset, [&](const char *data, qsizetype size) {
+    m_matcher->beginPieces();
+    const bool ok = readAside(m_longOffset, [&](const char *data, qsizetype size) {
         size = qsizetype(std::min<qint64>(size, left));
         left -= size;
-        std::memcpy(piece.data() + kept, data, std::size_t(size));
-        kept += size;
-        if (kept + blockSize <= pieceSize && left > 0)
-            return false;
-        // A piece after the first may start inside a UTF-8 character; no match starts there.
-        qsizetype from = 0;
-        if (m_encoding == TextEncoding::Utf8) {
-            while (from < std::min<qsizetype>(kept, 3) && (piece[std::size_t(from)] & 0xC0) == 0x80)
-                ++from;
-        }
-        found = m_matcher->contains(piece.data() + from, kept - from);
-        const qsizetype keep = std::min(overlap, kept);
-        std::memmove(piece.data(), piece.data() + kept - keep, std::size_t(keep));
-        kept = keep;
+        found = m_matcher->addPiece(data, size);
         return found || left == 0;
     });
-    return ok && found;
+    return ok && (found || m_matcher->piecesContain());
 }
 
 void RecordScanner::appendCurrentText(QString &out, qsizetype maxChars)

@@ -22,9 +22,10 @@ class VerseFile;
 // text after the last "#" is a tail that is never tested. "#" has no escape.
 //
 // The file is read in large blocks, never past its end. Records are tested on their bytes
-// (ByteMatcher) and decoded only to be shown. Memory stays bounded whatever the file: a record
-// of up to a few megabytes is held while it is tested; a longer one is passed a block at a
-// time, then read again in pieces to be tested, and again, no further than asked, to be shown.
+// (ByteMatcher), decoded only where those cannot tell, and to be shown. Memory stays bounded
+// whatever the file: a record of up to a few megabytes is held while it is tested; a longer one
+// is passed a block at a time, then read again a block at a time to be tested, and again, no
+// further than asked, to be shown.
 // The tail is never held.
 //
 // Encoding: one for the whole file, UTF-8 when its records are valid UTF-8 and Windows-1252

@@ -1,17 +1,17 @@
 #include "SearchTerm.h"
 
+#include "TextRule.h"
+
 namespace lumaril {
 
 SearchTerm::SearchTerm(const QString &term)
-    : m_folded(term.toCaseFolded())
+    : m_letters(text::termLetters(term))
 {
 }
 
 bool SearchTerm::isContainedIn(const QString &record) const
 {
-    if (record.isEmpty())
-        return false;
-    return record.toCaseFolded().contains(m_folded);
+    return text::referenceContains(m_letters, record);
 }
 
 } // namespace lumaril

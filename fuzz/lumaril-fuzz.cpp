@@ -21,7 +21,8 @@
 #include "VerseLookup.h"
 #include "WindowOperations.h"
 
-#include <QRegularExpression>
+#include "LookupReference.h"
+
 #include <QStringDecoder>
 #include <QStringList>
 
@@ -139,46 +140,6 @@ bool contains(const QString &record, const QString &term)
     return SearchTerm(term).isContainedIn(record);
 }
 
-// A number may be written in the digits of any one script; the grammar below is ASCII's, so
-// the digits are first written as ASCII ones. Nothing when two scripts meet in one text.
-std::optional<QString> inAsciiDigits(const QString &text)
-{
-    QString ascii;
-    std::optional<char32_t> zero;
-    for (const char32_t c : text.toUcs4()) {
-        if (QChar::category(c) != QChar::Number_DecimalDigit) {
-            ascii += QString::fromUcs4(&c, 1);
-            continue;
-        }
-        const int value = QChar::digitValue(c);
-        if (zero && *zero != c - char32_t(value))
-            return std::nullopt;
-        zero = c - char32_t(value);
-        ascii += QChar(u'0' + value);
-    }
-    return ascii;
-}
-
-// The key part for a Surat or Ayat text, or nothing when it is no number.
-std::optional<QString> keyPart(const QString &typed)
-{
-    static const QRegularExpression number(QRegularExpression::anchoredPattern(
-            QStringLiteral(" *[+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+) *")));
-    const auto text = inAsciiDigits(typed);
-    if (!text || !number.match(*text).hasMatch())
-        return std::nullopt;
-    const double value = std::strtod(text->toLatin1().constData(), nullptr);
-    if (std::isinf(value))
-        return std::nullopt;
-    const double rounded = std::round(value);
-    if (rounded == 0)
-        return QStringLiteral("000");
-    QString digits = QString::asprintf("%.0f", std::fabs(rounded));
-    while (digits.size() < 3)
-        digits.prepend(u'0');
-    return rounded < 0 ? u'-' + digits : digits;
-}
-
 struct Outcome
 {
     QString results;
@@ -269,8 +230,8 @@ Outcome expectedLookup(const QString &surat, const QString &ayat, const QByteArr
                        const QString &path, bool flag)
 {
     Outcome o{QString(), {}, flag};
-    const auto s = keyPart(surat);
-    const auto a = keyPart(ayat);
+    const auto s = keyPartFor(surat);
+    const auto a = keyPartFor(ayat);
     if (!s || !a) {
         o.messages << QStringLiteral("Error ! | Please enter correct Surat and Ayat number !");
         return o;
@@ -503,8 +464,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (mode == 1) {
         // The boxes take three characters; longer texts are only read as numbers.
         for (const QString &t : texts) {
-            if (readNumber(t).has_value() != keyPart(t).has_value())
-                mismatch("readNumber", t, keyPart(t) ? QStringLiteral("a number") : QStringLiteral("no number"));
+            if (readNumber(t).has_value() != keyPartFor(t).has_value())
+                mismatch("readNumber", t, keyPartFor(t) ? QStringLiteral("a number") : QStringLiteral("no number"));
         }
         Ops ops;
         ops.surat = texts[0].left(3);

@@ -3,13 +3,12 @@
 // right result or a clear message.
 
 #include "Hostile.h"
+#include "LookupReference.h"
 #include "PhraseSearch.h"
 #include "VerseLookup.h"
 
-#include <QRegularExpression>
 #include <QTest>
 
-#include <charconv>
 #include <cmath>
 #include <numeric>
 #include <set>
@@ -58,48 +57,6 @@ QString expectedMessage(qsizetype count)
 {
     return count ? QStringLiteral("Results ! | %1 Results found !").arg(count)
                  : QStringLiteral("Sorry ! | No Results found !");
-}
-
-// A number may be written in the digits of any one script; the grammar below is ASCII's, so
-// the digits are first written as ASCII ones. Nothing when two scripts meet in one text.
-std::optional<QString> inAsciiDigits(const QString &text)
-{
-    QString ascii;
-    std::optional<char32_t> zero;
-    for (const char32_t c : text.toUcs4()) {
-        if (QChar::category(c) != QChar::Number_DecimalDigit) {
-            ascii += QString::fromUcs4(&c, 1);
-            continue;
-        }
-        const int value = QChar::digitValue(c);
-        if (zero && *zero != c - char32_t(value))
-            return std::nullopt;
-        zero = c - char32_t(value);
-        ascii += QChar(u'0' + value);
-    }
-    return ascii;
-}
-
-// The key part a Surat or Ayat text should give, worked out apart from readNumber and
-// formatThreeDigits: the number's grammar as a pattern, its value from std::from_chars,
-// rounded half away from zero by llround. Nothing for a text that is no number.
-std::optional<QString> keyPartFor(const QString &typed)
-{
-    static const QRegularExpression number(QRegularExpression::anchoredPattern(
-            QStringLiteral(" *[+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+) *")));
-    const auto text = inAsciiDigits(typed);
-    if (!text || !number.match(*text).hasMatch())
-        return std::nullopt;
-    QByteArray ascii = text->trimmed().toLatin1();
-    if (ascii.startsWith('+'))
-        ascii.remove(0, 1);
-    double value = 0;
-    const auto [end, error] = std::from_chars(ascii.cbegin(), ascii.cend(), value);
-    if (error != std::errc() || end != ascii.cend())
-        return std::nullopt;
-    const long long rounded = std::llround(value);
-    return (rounded < 0 ? QStringLiteral("-") : QString())
-            + QString::asprintf("%03lld", std::llabs(rounded));
 }
 
 } // namespace

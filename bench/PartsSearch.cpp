@@ -1,5 +1,6 @@
 #include "PartsSearch.h"
 
+#include "BlockBuffer.h"
 #include "ByteMatcher.h"
 #include "PhraseSearch.h"
 #include "SearchTerm.h"
@@ -22,7 +23,7 @@ QString partsSearch(const QString &path, const QString &query, qsizetype &result
         return file.failureReason();
     // Read in the search's blocks into a buffer on a cache line, as the search reads. The file
     // is held whole, which the search never does, so a huge one is left to the search alone.
-    constexpr qsizetype blockSize = 96 * 1024;
+    constexpr qsizetype blockSize = verseBlockSize;
     constexpr qint64 largest = 256 * 1024 * 1024;
     if (file.size() > largest)
         return QStringLiteral("(not run: the parts hold the file whole, and it is over 256 MiB)");

@@ -17,9 +17,11 @@
 // With LUMARIL_BENCH_PARTS set, each query's row is followed by one for the search's parts put
 // together the plainest way (PartsSearch.h), for scale; it counts for no worst ratio.
 
-#include "BenchOperations.h"
+#include "BlockBuffer.h"
+#include "Median.h"
 #include "PartsSearch.h"
 #include "PhraseSearch.h"
+#include "Recorder.h"
 #include "VerseLookup.h"
 #include "WindowOperations.h"
 
@@ -51,12 +53,6 @@ double micros(const std::function<void()> &work)
     timer.start();
     work();
     return double(timer.nsecsElapsed()) / 1000.0;
-}
-
-double median(std::vector<double> times)
-{
-    std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
-    return times[times.size() / 2];
 }
 
 double medianMicros(int runs, const std::function<void()> &work)
@@ -95,9 +91,9 @@ int main(int argc, char **argv)
     }
     const int runs = queries.isEmpty() ? 301 : 21;
     const QByteArray encoded = QFile::encodeName(path);
-    // The block starts on a cache line, as the search's own buffer does: the system copies whole
-    // lines faster, and a reference read slower than it need be would flatter every ratio.
-    constexpr qsizetype blockSize = 64 * 1024;
+    // The search's own block size, and the block starts on a cache line, as the search's buffer
+    // does: a reference read slower than it need be would flatter every ratio.
+    constexpr qsizetype blockSize = lumaril::verseBlockSize;
     std::vector<char> storage(blockSize + 64);
     char *const block = storage.data() + (64 - quintptr(storage.data()) % 64) % 64;
     const auto readWholeFile = [&] {
@@ -122,23 +118,23 @@ int main(int argc, char **argv)
 
     double worst = 0;
     double worstUtf8 = 0;
-    auto report = [&](const char *label, const std::function<void(QuietOperations &)> &search) {
-        QuietOperations window;
+    auto report = [&](const char *label, const std::function<void(Recorder &)> &search) {
+        Recorder window(Recorder::Mode::Quiet);
         const auto [t, read] = pairedMedians(runs, [&] { search(window); }, readWholeFile);
         double &worstHere = std::strncmp(label, "utf-8", 5) == 0 ? worstUtf8 : worst;
         worstHere = std::max(worstHere, t / read);
-        std::printf("%-30s %12.1f %8.2f  %s\n", label, t, t / read, qPrintable(window.message));
+        std::printf("%-30s %12.1f %8.2f  %s\n", label, t, t / read, qPrintable(window.lastPrompt));
         return window;
     };
     const auto searches = [&](const QString &file, const char *prefix) {
         for (const char *query : {"mercy", "the", "Allah", "xyzzy"}) {
             const QByteArray label = QByteArray(prefix) + "search \"" + query + "\"";
-            report(label.constData(), [&](QuietOperations &w) {
+            report(label.constData(), [&](Recorder &w) {
                 w.query = QString::fromLatin1(query);
                 lumaril::Command1_Click(w, file);
             });
         }
-        report((QByteArray(prefix) + "lookup 002.255").constData(), [&](QuietOperations &w) {
+        report((QByteArray(prefix) + "lookup 002.255").constData(), [&](Recorder &w) {
             w.surat = QStringLiteral("2");
             w.ayat = QStringLiteral("255");
             lumaril::Command3_Click(w, file);
@@ -152,7 +148,7 @@ int main(int argc, char **argv)
                     ? query
                     : query.left(12) + QStringLiteral("... (%1 chars)").arg(query.size());
             const QByteArray label = "search \"" + shown.toUtf8() + '"';
-            const QuietOperations searched = report(label.constData(), [&](QuietOperations &w) {
+            const Recorder searched = report(label.constData(), [&](Recorder &w) {
                 w.query = query;
                 lumaril::Command1_Click(w, path);
             });
@@ -161,7 +157,7 @@ int main(int argc, char **argv)
                 qsizetype length = 0;
                 const auto [t, read] = pairedMedians(
                         runs, [&] { outcome = partsSearch(path, query, length); }, readWholeFile);
-                const bool same = outcome == searched.message && length == searched.resultsLength;
+                const bool same = outcome == searched.lastPrompt && length == searched.resultsTextLength();
                 std::printf("%-30s %12.1f %8.2f  %s%s\n", ("parts \"" + shown.toUtf8() + '"').constData(),
                             t, t / read, qPrintable(outcome), same ? "" : "   (differs from the search)");
             }

@@ -5,14 +5,14 @@
 // Usage: lumaril-soak [path/to/quran.txt [core searches [window searches]]]
 //        (default: quran.txt in the working folder, 10000 and 300)
 
-#include "BenchOperations.h"
 #include "Form1.h"
 #include "MessageTimer.h"
+#include "OpenFiles.h"
 #include "PhraseSearch.h"
+#include "Recorder.h"
 #include "VerseLookup.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -35,13 +35,6 @@
 using namespace lumaril;
 
 namespace {
-
-int openDescriptors()
-{
-    return int(QDir(QStringLiteral("/proc/self/fd"))
-                       .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
-                       .size());
-}
 
 // Resident memory in KiB, after handing what the allocator holds unused back to the system,
 // so that only memory still in use is counted.
@@ -119,10 +112,10 @@ bool soak(const char *what, int warmUp, int measured, const std::function<void(i
 {
     for (int i = 0; i < warmUp; ++i)
         run(i);
-    const Measure before{openDescriptors(), residentKiB()};
+    const Measure before{openDescriptorCount(), residentKiB()};
     for (int i = 0; i < measured; ++i)
         run(warmUp + i);
-    const Measure after{openDescriptors(), residentKiB()};
+    const Measure after{openDescriptorCount(), residentKiB()};
     const qint64 growth = after.residentKiB - before.residentKiB;
     std::printf("%s: %d searches after %d to warm up: open files %d -> %d, resident memory "
                 "%lld KiB -> %lld KiB (%+lld KiB)\n",
@@ -155,7 +148,7 @@ int main(int argc, char *argv[])
     const std::vector<Search> mix = searchMix(verses, dir);
     const int round = int(mix.size());
 
-    QuietOperations core;
+    Recorder core(Recorder::Mode::Quiet);
     const bool coreOk = soak("core", 2 * round, coreSearches, [&](int i) {
         const Search &s = mix[i % round];
         core.query = s.query;

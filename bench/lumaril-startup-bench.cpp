@@ -4,6 +4,7 @@
 // Usage: lumaril-startup-bench [starts]   (default 15 of each; needs a display)
 
 #include "Form1.h"
+#include "Median.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -63,12 +64,6 @@ int child(int argc, char **argv, bool bare)
     window->windowHandle()->installEventFilter(&watch);
     window->show();
     return app.exec();
-}
-
-double median(std::vector<double> values)
-{
-    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace

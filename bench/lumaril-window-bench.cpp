@@ -13,6 +13,7 @@
 
 #include "Form1.h"
 #include "InformationBox.h"
+#include "Median.h"
 #include "MessageTimer.h"
 #include "WidgetOperations.h"
 
@@ -30,6 +31,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <utility>
 #include <vector>
 
 int main(int argc, char **argv)
@@ -67,16 +69,15 @@ int main(int argc, char **argv)
         fill(window);
         MessageTimer messages(&window);
         auto *click = window.findChild<QPushButton *>(QString::fromLatin1(button));
-        const auto median = [runs](const std::function<double()> &once) {
+        const auto medianMs = [runs](const std::function<double()> &once) {
             std::vector<double> times;
             for (int i = 0; i < runs; ++i) {
                 QCoreApplication::processEvents(); // let the window settle between runs
                 times.push_back(once());
             }
-            std::nth_element(times.begin(), times.begin() + runs / 2, times.end());
-            return times[runs / 2];
+            return median(std::move(times));
         };
-        const double lumaril = median([&] {
+        const double lumaril = medianMs([&] {
             messages.start();
             click->click();
             return messages.elapsedMs();
@@ -98,7 +99,7 @@ int main(int argc, char **argv)
             std::exit(1);
         const QString text = lumaril::WidgetOperations::displayText(window.widgetOperations().resultsText());
         MessageTimer bareMessages(&bare);
-        const double plain = median([&] {
+        const double plain = medianMs([&] {
             box->clear();
             box->repaint();
             QCoreApplication::processEvents();

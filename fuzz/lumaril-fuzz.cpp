@@ -22,6 +22,8 @@
 #include "WindowOperations.h"
 
 #include "LookupReference.h"
+#include "OpenFiles.h"
+#include "Recorder.h"
 
 #include <QStringDecoder>
 #include <QStringList>
@@ -33,7 +35,6 @@
 #include <cstdlib>
 #include <optional>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -257,48 +258,8 @@ Outcome expectedLookup(const QString &surat, const QString &ayat, const QByteArr
 
 // ---- Running the real code ---------------------------------------------------------------
 
-class Ops : public WindowOperations
-{
-public:
-    QString query, surat, ayat, results;
-    bool flag = true;
-    QStringList messages;
-    bool busy = false;
-    bool messageOverPanel = false;
-
-    void setResultsText(const QString &text) override { results = text; }
-    qsizetype resultsTextLength() const override { return results.size(); }
-    QString queryText() const override { return query; }
-    QString suratText() const override { return surat; }
-    QString ayatText() const override { return ayat; }
-    void showBusyPanel() override { busy = true; }
-    void hideBusyPanel() override { busy = false; }
-    void repaintNow() override {}
-    void setMatchFlag(bool matched) override { flag = matched; }
-    bool matchFlag() const override { return flag; }
-    void showInformation(const QString &prompt, const QString &title) override
-    {
-        messageOverPanel = messageOverPanel || busy;
-        messages << title + QStringLiteral(" | ") + prompt;
-    }
-    void unloadWindow() override {}
-    void endProgram() override {}
-};
-
 int g_file = -1;
 QString g_path;
-
-int openDescriptors()
-{
-    DIR *dir = ::opendir("/proc/self/fd");
-    if (!dir)
-        return -1;
-    int count = 0;
-    while (::readdir(dir))
-        ++count;
-    ::closedir(dir);
-    return count;
-}
 
 [[noreturn]] void mismatch(const char *what, const QString &actual, const QString &expected)
 {
@@ -319,15 +280,16 @@ QString show(const QString &s)
     return out + (s.size() > 300 ? QStringLiteral("... (%1 characters)").arg(s.size()) : QString());
 }
 
-void compare(const char *what, const Ops &ops, const Outcome &expected)
+void compare(const char *what, const Recorder &ops, const Outcome &expected)
 {
-    if (ops.messages != expected.messages)
-        mismatch(what, show(ops.messages.join(u'/')), show(expected.messages.join(u'/')));
+    const QStringList messages = ops.messages();
+    if (messages != expected.messages)
+        mismatch(what, show(messages.join(u'/')), show(expected.messages.join(u'/')));
     if (ops.results != expected.results)
         mismatch(what, show(ops.results), show(expected.results));
     if (ops.flag != expected.flag)
         mismatch(what, QString::number(ops.flag), QString::number(expected.flag));
-    if (ops.busy || ops.messageOverPanel)
+    if (ops.busy || ops.messageOverBusyPanel)
         mismatch(what, QStringLiteral("the busy panel showing with the message"), QString());
 }
 
@@ -459,7 +421,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (::ftruncate(g_file, 0) != 0 || ::pwrite(g_file, file.constData(), file.size(), 0) != file.size())
         std::abort();
 
-    const int descriptors = openDescriptors();
+    const int descriptors = openDescriptorCount();
     const bool initialFlag = size % 2;
     if (mode == 1) {
         // The boxes take three characters; longer texts are only read as numbers.
@@ -467,7 +429,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             if (readNumber(t).has_value() != keyPartFor(t).has_value())
                 mismatch("readNumber", t, keyPartFor(t) ? QStringLiteral("a number") : QStringLiteral("no number"));
         }
-        Ops ops;
+        Recorder ops;
         ops.surat = texts[0].left(3);
         ops.ayat = texts[1].left(3);
         ops.flag = initialFlag;
@@ -478,13 +440,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     } else {
         if (mode == 3)
             checkScanner(texts[0], file);
-        Ops ops;
+        Recorder ops;
         ops.query = texts[0];
         ops.flag = initialFlag;
         Command1_Click(ops, g_path);
         compare("phrase search", ops, expectedPhraseSearch(texts[0], file, g_path, initialFlag));
     }
-    if (openDescriptors() != descriptors)
+    if (openDescriptorCount() != descriptors)
         mismatch("descriptors", QStringLiteral("a file left open"), QString());
     return 0;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "OpenFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,12 +10,6 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
-#endif
-#ifdef Q_OS_WIN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
 #endif
 
 // Verse files written by a test into a folder of its own.
@@ -62,21 +58,6 @@ public:
 private:
     QTemporaryDir m_dir;
 };
-
-// Open file descriptors of this process; -1 where the system does not tell. On Windows, its
-// open handles; Wine does not count them (it answers 0), and its /proc is that of the Linux
-// process running Wine, whose descriptors come and go with Wine's own work.
-inline int openDescriptorCount()
-{
-#ifdef Q_OS_WIN
-    DWORD handles = 0;
-    return ::GetProcessHandleCount(::GetCurrentProcess(), &handles) && handles > 0 ? int(handles) : -1;
-#endif
-    const QDir fds(QStringLiteral("/proc/self/fd"));
-    if (!fds.exists())
-        return -1;
-    return int(fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
-}
 
 // The message a search shows for a verse file it cannot use, as the recorder logs it.
 inline QString verseFileError(const QString &path, const QString &reason)

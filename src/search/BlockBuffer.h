@@ -8,6 +8,10 @@ namespace lumaril {
 
 class VerseFile;
 
+// How much of a verse file the searches read at a time. Public so that a benchmark's reference
+// read can read as they do.
+inline constexpr qsizetype verseBlockSize = 96 * 1024;
+
 // The bytes of a verse file, read a block at a time into one buffer that grows to hold what is
 // kept. The buffer starts on a cache line, and a byte keeps its place within a line between the
 // file and the buffer, as the system copies whole lines faster. What the bytes mean is left to
@@ -16,7 +20,7 @@ class BlockBuffer
 {
 protected:
     static constexpr qsizetype npos = -1;
-    static constexpr qsizetype blockSize = 96 * 1024;
+    static constexpr qsizetype blockSize = verseBlockSize;
 
     explicit BlockBuffer(VerseFile &file)
         : m_file(file)

@@ -183,11 +183,6 @@ void VerseFile::close()
     }
 }
 
-bool VerseFile::isOpen() const
-{
-    return m_fd >= 0;
-}
-
 #else
 
 bool VerseFile::open()
@@ -272,11 +267,6 @@ void VerseFile::close()
         ::CloseHandle(static_cast<HANDLE>(m_handle));
         m_handle = nullptr;
     }
-}
-
-bool VerseFile::isOpen() const
-{
-    return m_handle != nullptr;
 }
 
 #endif

@@ -37,7 +37,6 @@ public:
     // The size of the open file as it is now, or -1 when the system cannot tell.
     [[nodiscard]] qint64 size() const;
     void close();
-    [[nodiscard]] bool isOpen() const;
 
     // The absolute path, with the platform's separators, as messages show it.
     [[nodiscard]] QString fullPath() const;

@@ -98,6 +98,11 @@ private slots:
         row("a term of marks only", u"\u064E\u0651"_qs, u"mercy"_qs, true);
         row("English as before", u"mercy"_qs, u"Most MERCIFUL, MERCY"_qs, true);
         row("English as before, no match", u"mercy"_qs, u"merc y"_qs, false);
+        // Bytes that end as a letter's other form does (ſ is C5 BF) are no letter.
+        row("a character ending as the long s is no s", u"s"_qs, u"a\uFEFFb"_qs, false);
+        row("the long s is an s", u"s"_qs, u"a\u017Fb"_qs, true);
+        // NFC puts the accent before the superscript alef, between it and the next letter.
+        row("a superscript alef that NFC moves", u"\u0623\u09BE\u0623"_qs, u"\u0301\u0670\u09BE\u0671"_qs, false);
         QTest::newRow("Windows-1252 record, accent composed in the term")
                 << u"cafe\u0301"_qs << QByteArray("un caf\xE9") << true;
         QTest::newRow("Windows-1252 record, accent significant")

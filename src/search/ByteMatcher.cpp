@@ -199,14 +199,15 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
     }
     const qint64 before = budget;
     // Whether the characters from `from` on that join the one before them change c: compose
-    // with it, go before it (c being a mark), or join it into an alef (a superscript alef).
-    const auto changedAt = [&](Character c, qsizetype from) {
+    // with it, go before it (c being a mark), or, when alefMatters, join it into an alef (a
+    // superscript alef after waw or yeh).
+    const auto changedAt = [&](Character c, qsizetype from, bool alefMatters) {
         for (Character next; (next = characterAt(data, size, from)).size > 0 && text::joinsPrevious(next.code);
              from += next.size) {
             budget -= next.size;
             const int order = QChar::combiningClass(next.code);
             if (text::mayCompose(c.code, next.code) || (order != 0 && order < QChar::combiningClass(c.code))
-                || text::readingOf(next.code).optional || budget < 0) {
+                || (alefMatters && text::readingOf(next.code).optional) || budget < 0) {
                 return true;
             }
         }
@@ -215,11 +216,14 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
     // Where the text differs from the term's letter: a character whose reading depends on what
     // is around it, one that may join the letter before it, or one that what follows changes,
     // may still match once decoded.
-    const auto differs = [&](Character c, Character base, qsizetype after) {
+    const auto differs = [&](Character c, Character base, qsizetype after, qsizetype k) {
         const bool joins = text::joinsPrevious(c.code)
                 && (text::mayCompose(base.code, c.code) || QChar::combiningClass(c.code) < QChar::combiningClass(base.code));
-        return c.size > 0 && (text::readsOddly(c.code) || joins || changedAt(c, after)) ? Verdict::RecordNeeded
-                                                                                        : Verdict::NoMatch;
+        const char32_t read = text::readingOf(c.code).letter;
+        const bool alefMatters = m_letters[std::size_t(k)] == text::alef && (read == 0x0648 || read == 0x064A);
+        return c.size > 0 && (text::readsOddly(c.code) || joins || changedAt(c, after, alefMatters))
+                ? Verdict::RecordNeeded
+                : Verdict::NoMatch;
     };
     // The character whose last byte the candidate is, and the anchor's letter there.
     const Character candidate = characterBefore(data, size, at + 1);
@@ -229,6 +233,19 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
     qsizetype end = at + 1 - std::max<qsizetype>(candidate.size, 1);
     qsizetype start = end;
     Character last = characterBefore(data, size, end); // the last letter compared
+    // An optional letter met is read as the term's letter where it is that letter, and skipped
+    // otherwise. A match so found is a match; a failure after such a guess may have been the
+    // guess's, and is left to the record decoded.
+    bool guessed = false;
+    bool moved = false; // NFC would move a superscript alef taken, among the marks around it
+    const auto optionalTaken = [&](Character c, qsizetype k, Character prev, Character following) {
+        guessed = true;
+        const int order = QChar::combiningClass(c.code);
+        const int next = QChar::combiningClass(following.code);
+        moved = order != 0 && (QChar::combiningClass(prev.code) > order || (next != 0 && next < order));
+        return text::readingOf(c.code).letter == m_letters[std::size_t(k)];
+    };
+    const auto failed = [&](Verdict v) { return guessed ? Verdict::RecordNeeded : v; };
     // Forward from the anchor's letter, then back from it; the marks a reader ignores may lie
     // between any two letters.
     for (qsizetype k = m_anchorLetter; k < qsizetype(m_letters.size()); ++k) {
@@ -236,9 +253,17 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
         while ((length = letterAt(k, data, size, end, false)) == 0) {
             const Character c = characterAt(data, size, end);
             budget -= c.size + 1;
-            if (k == m_anchorLetter || c.size == 0 || !text::readingOf(c.code).ignored || budget < 0) {
+            const text::Reading r = text::readingOf(c.code);
+            if (k != m_anchorLetter && c.size > 0 && r.optional && budget >= 0
+                && optionalTaken(c, k, characterBefore(data, size, end), characterAt(data, size, end + c.size))) {
+                if (moved)
+                    return Verdict::RecordNeeded;
+                length = c.size;
+                break;
+            }
+            if (k == m_anchorLetter || c.size == 0 || !(r.ignored || r.optional) || budget < 0) {
                 m_work += before - budget;
-                return budget < 0 ? Verdict::RecordNeeded : differs(c, last, end + c.size);
+                return budget < 0 ? Verdict::RecordNeeded : failed(differs(c, last, end + c.size, k));
             }
             end += c.size;
         }
@@ -251,10 +276,18 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
         while ((length = letterAt(k, data, size, start, true)) == 0) {
             const Character c = characterBefore(data, size, start);
             budget -= c.size + 1;
-            if (c.size == 0 || !text::readingOf(c.code).ignored || budget < 0) {
+            const text::Reading r = text::readingOf(c.code);
+            if (c.size > 0 && r.optional && budget >= 0
+                && optionalTaken(c, k, characterBefore(data, size, start - c.size), characterAt(data, size, start))) {
+                if (moved)
+                    return Verdict::RecordNeeded;
+                length = c.size;
+                break;
+            }
+            if (c.size == 0 || !(r.ignored || r.optional) || budget < 0) {
                 m_work += before - budget;
                 return budget < 0 ? Verdict::RecordNeeded
-                                  : differs(c, characterBefore(data, size, start - c.size), start);
+                                  : failed(differs(c, characterBefore(data, size, start - c.size), start, k));
             }
             start -= c.size;
         }
@@ -262,7 +295,7 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
         start -= length;
     }
     // What follows the last letter must leave it as it is.
-    const bool changed = changedAt(last, end);
+    const bool changed = changedAt(last, end, false);
     m_work += before - budget;
     if (m_decodeEveryMatch || changed)
         return Verdict::RecordNeeded;
@@ -276,6 +309,10 @@ std::optional<ByteMatcher::Verdict> ByteMatcher::asciiConfirms(const char *data,
     // the candidate, and an ASCII byte after the last letter leaves it as it is. Any other
     // byte met is left to the comparison of characters.
     const auto *const text = reinterpret_cast<const unsigned char *>(data);
+    // A candidate may be the last byte of a letter's other form (the long s), or of any
+    // character that ends as that form does: left to the comparison of characters.
+    if (text[at] >= 0x80)
+        return std::nullopt;
     const qsizetype start = at - m_anchorLetter;
     const auto letterIs = [&](qsizetype k) -> std::optional<bool> {
         budget -= 2;

@@ -6,10 +6,13 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <vector>
 
 namespace lumaril::text {
 
-Reading readingOf(char32_t c)
+namespace {
+
+Reading ruleReadingOf(char32_t c)
 {
     // Tatweel and the Arabic vowel and Quranic marks.
     if (c == 0x0640 || (c >= 0x0610 && c <= 0x061A) || (c >= 0x064B && c <= 0x0653)
@@ -36,6 +39,26 @@ Reading readingOf(char32_t c)
     default:
         return {QChar::toCaseFolded(c)};
     }
+}
+
+} // namespace
+
+Reading readingOf(char32_t c)
+{
+    // Looked up for the characters of the Basic Multilingual Plane, which is where nearly every
+    // character of a record is, as a letter and two flags in one word.
+    static const std::vector<quint32> basic = [] {
+        std::vector<quint32> out(0x10000);
+        for (char32_t u = 0; u < 0x10000; ++u) {
+            const Reading r = ruleReadingOf(u);
+            out[u] = quint32(r.letter) | quint32(r.optional) << 30 | quint32(r.ignored) << 31;
+        }
+        return out;
+    }();
+    if (c >= 0x10000)
+        return ruleReadingOf(c);
+    const quint32 r = basic[c];
+    return {char32_t(r & 0x1FFFFF), bool(r >> 30 & 1), bool(r >> 31)};
 }
 
 QString inNfc(QStringView text)
@@ -115,6 +138,9 @@ struct Tables
     // For each code point, whether it joins the one before it (see joinsPrevious()), and
     // whether only the text decoded tells how it reads (see needsDecoding()).
     std::vector<bool> joins, needsDecoding, readsOddly;
+    // For each code point, whether NFC may change how it or the text around it reads (see
+    // readsAsNfc()).
+    std::vector<bool> nfcMatters;
     // For each byte that starts a character of more than one byte in UTF-8, whether one of the
     // characters it starts reads oddly.
     std::array<bool, 256> oddLead{};
@@ -130,6 +156,7 @@ const Tables &tables()
     static const Tables t = [] {
         Tables out;
         out.needsDecoding.assign(0x110000, false);
+        out.nfcMatters.assign(0x110000, false);
         for (char32_t c = 0; c <= 0x10FFFF; ++c) {
             if (QChar::isSurrogate(c))
                 continue;
@@ -150,6 +177,10 @@ const Tables &tables()
                 out.joining.push_back(parts.back());
             if (parts.size() == 2)
                 out.composing.emplace_back(parts[0], parts[1]);
+            // An ignored mark that composes with a letter matters only where the letter it
+            // makes reads otherwise than the letter alone (alef and madda make one alef).
+            if (parts.size() == 2 && readingOf(parts[1]).ignored && readingOf(c).letter != readingOf(parts[0]).letter)
+                out.nfcMatters[parts[1]] = true;
         }
         std::sort(out.joining.begin(), out.joining.end());
         std::sort(out.composing.begin(), out.composing.end());
@@ -165,6 +196,9 @@ const Tables &tables()
             const Reading r = readingOf(c);
             out.joins[c] = mayJoin(c);
             out.readsOddly[c] = out.needsDecoding[c] || r.ignored || r.optional || r.letter == hamza;
+            // Marks that are ignored or optional may be put in any order among themselves; any
+            // other character that joins the one before it may compose or move in NFC.
+            out.nfcMatters[c] = out.nfcMatters[c] || out.needsDecoding[c] || (out.joins[c] && !r.ignored && !r.optional);
             out.needsDecoding[c] = out.readsOddly[c] || out.joins[c];
             const bool canonical = QChar::decompositionTag(c) == QChar::Canonical;
             if (out.readsOddly[c] && c >= 0x80)
@@ -219,6 +253,22 @@ std::pair<unsigned char, unsigned char> plainLeads(QByteArrayView sample)
     while (high < 0xF4 && !tables().oddLead[high + 1])
         ++high;
     return {low, static_cast<unsigned char>(high - low)};
+}
+
+bool readsAsNfc(QStringView text)
+{
+    const std::vector<bool> &matters = tables().nfcMatters;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        // Below U+0300 no character joins another or changes in NFC.
+        if (u < 0x300)
+            continue;
+        if (QChar::isSurrogate(u))
+            return false;
+        if (matters[u])
+            return false;
+    }
+    return true;
 }
 
 bool readsOddly(char32_t c)

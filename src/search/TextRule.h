@@ -33,6 +33,11 @@ struct Reading
 };
 [[nodiscard]] Reading readingOf(char32_t c);
 
+// Whether the text reads, letter by letter, as its NFC form does, so that it need not be put
+// in NFC first: nothing in it composes, changes or moves in NFC but the ignored and optional
+// marks, which read the same in any order.
+[[nodiscard]] bool readsAsNfc(QStringView text);
+
 // The text in NFC, in a time that grows as its length does, however many marks a letter has.
 [[nodiscard]] QString inNfc(QStringView text);
 

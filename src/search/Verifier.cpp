@@ -26,6 +26,7 @@ Verifier::Verifier(const std::u32string &letters)
             it = m_index.end() - 1;
         }
         m_places[it->second + j / 64] |= quint64(1) << (j % 64);
+        m_someLetters |= quint64(1) << (letters[j] % 64);
     }
     std::sort(m_index.begin(), m_index.end());
     m_now.assign(m_words, 0);
@@ -34,6 +35,8 @@ Verifier::Verifier(const std::u32string &letters)
 
 const quint64 *Verifier::lettersAt(char32_t letter) const
 {
+    if (!(m_someLetters >> (letter % 64) & 1))
+        return nullptr;
     const auto it = std::lower_bound(m_index.begin(), m_index.end(), std::pair(letter, std::size_t(0)));
     return it != m_index.end() && it->first == letter ? m_places.data() + it->second : nullptr;
 }
@@ -52,6 +55,14 @@ void Verifier::step(char32_t letter, bool optional)
     // Each count of letters read moves on by one where the term has this letter next; none
     // read is always possible, so a match may start here.
     const quint64 *places = lettersAt(letter);
+    const bool afterWawOrYeh = m_afterWawOrYeh;
+    m_afterWawOrYeh = !optional && (letter == 0x0648 || letter == 0x064A);
+    // A letter the term lacks ends every match, the commonest step by far.
+    if (!places && !optional) {
+        std::swap(m_before, m_now);
+        std::fill(m_now.begin(), m_now.end(), 0);
+        return;
+    }
     quint64 carry = 1;
     for (std::size_t w = 0; w < m_words; ++w) {
         const quint64 moved = m_now[w] << 1 | carry;
@@ -59,7 +70,7 @@ void Verifier::step(char32_t letter, bool optional)
         m_next[w] = places ? moved & places[w] : 0;
     }
     if (optional) {
-        const quint64 *alefs = letter == text::alef && m_afterWawOrYeh ? lettersAt(text::alef) : nullptr;
+        const quint64 *alefs = letter == text::alef && afterWawOrYeh ? lettersAt(text::alef) : nullptr;
         carry = 1;
         for (std::size_t w = 0; w < m_words; ++w) {
             // Skipped, or with the waw or yeh before it read as one alef.
@@ -69,11 +80,21 @@ void Verifier::step(char32_t letter, bool optional)
             carry = m_before[w] >> 63;
         }
     }
-    m_afterWawOrYeh = !optional && (letter == 0x0648 || letter == 0x064A);
     std::swap(m_before, m_now);
     std::swap(m_now, m_next);
     const std::size_t last = m_length - 1;
     m_found = m_found || (m_now[last / 64] >> (last % 64) & 1);
+}
+
+void Verifier::read(QStringView text)
+{
+    // Most records need no NFC, and putting them in it costs more than reading them.
+    if (!text::readsAsNfc(text)) {
+        const QString nfc = text::inNfc(text);
+        readNormalized(nfc);
+        return;
+    }
+    readNormalized(text);
 }
 
 void Verifier::readNormalized(QStringView nfc)
@@ -115,7 +136,7 @@ bool Verifier::add(QStringView piece)
     else if (m_waiting.size() >= longestWait)
         cut = m_waiting.back().isHighSurrogate() ? m_waiting.size() - 1 : m_waiting.size();
     if (cut > 0) {
-        readNormalized(text::inNfc(QStringView(m_waiting).first(cut)));
+        read(QStringView(m_waiting).first(cut));
         m_waiting.remove(0, cut);
     }
     return m_found;
@@ -124,7 +145,7 @@ bool Verifier::add(QStringView piece)
 bool Verifier::finish()
 {
     if (!m_found)
-        readNormalized(text::inNfc(m_waiting));
+        read(m_waiting);
     if (!m_found && m_hamzaWaiting) {
         m_hamzaWaiting = false;
         step(text::hamza, false);
@@ -140,7 +161,7 @@ bool Verifier::contains(QStringView text)
         return false;
     if (m_length == 0)
         return true;
-    readNormalized(text::inNfc(text));
+    read(text);
     return finish();
 }
 

@@ -33,6 +33,7 @@ public:
 
 private:
     using Bits = std::vector<quint64>;
+    void read(QStringView text);
     void readNormalized(QStringView nfc);
     void step(char32_t letter, bool optional);
     [[nodiscard]] const quint64 *lettersAt(char32_t letter) const;
@@ -42,6 +43,9 @@ private:
     // For each letter of the term, the places in the term that hold it, a bit each.
     std::vector<std::pair<char32_t, std::size_t>> m_index;
     std::vector<quint64> m_places;
+    // A bit for each letter of the term, by its value modulo 64: most letters of a text are
+    // not in the term, and this tells so at once.
+    quint64 m_someLetters = 0;
     Bits m_now, m_before, m_next;
     bool m_found = false;
     bool m_hamzaWaiting = false; // a hamza was read; an alef after it makes the two one alef

@@ -17,7 +17,7 @@ namespace lumaril {
 enum class TextEncoding { Utf8, Windows1252 };
 
 // Tests the verse file's bytes for a term, with the result the plain reference gives
-// (text::referenceContains), decoding only the records that may hold it.
+// (testsupport/Reference.h), decoding only the records that may hold it.
 //
 // The term is compiled once for the file's encoding into what its letters may look like in
 // the file's bytes (text::recordForms). The prefilter finds candidates, the places where a

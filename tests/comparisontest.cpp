@@ -4,6 +4,7 @@
 #include "TestFiles.h"
 #include "TextCoding.h"
 #include "TextRule.h"
+#include "Utf8.h"
 #include "VerseFile.h"
 
 #include <QRandomGenerator>
@@ -109,7 +110,7 @@ private slots:
         QFETCH(QString, term);
         QFETCH(QByteArray, record);
         QFETCH(bool, contains);
-        const bool utf8 = lumaril::text::isValidUtf8(record);
+        const bool utf8 = isValidUtf8(record);
         const QString text = utf8 ? QString::fromUtf8(record) : lumaril::text::fromWindows1252(record);
         QCOMPARE(referenceContains(term, text), contains);
         // Among records that hold none of its letters, so that the search passes over some;

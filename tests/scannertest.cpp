@@ -5,6 +5,7 @@
 #include "SearchTerm.h"
 #include "TestFiles.h"
 #include "TextCoding.h"
+#include "Utf8.h"
 #include "VerseFile.h"
 
 #include <QRandomGenerator>
@@ -234,7 +235,7 @@ private slots:
             QList<QByteArray> records = bytes.split('#');
             records = records.mid(1, records.size() - 2);
             const bool utf8 = std::all_of(records.cbegin(), records.cend(), [](const QByteArray &r) {
-                return lumaril::text::isValidUtf8(r);
+                return isValidUtf8(r);
             });
             QStringList expected;
             for (const QByteArray &r : records)

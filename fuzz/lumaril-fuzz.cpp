@@ -24,6 +24,7 @@
 #include "LookupReference.h"
 #include "OpenFiles.h"
 #include "Recorder.h"
+#include "Reference.h"
 
 #include <QStringDecoder>
 #include <QStringList>
@@ -134,11 +135,11 @@ QString trimBlanks(QString s)
     return s;
 }
 
-// The comparison rule's own plain reference (text::referenceContains): decode, NFC, fold, and
+// The comparison rule's own plain reference (testsupport/Reference.h): decode, NFC, fold, and
 // a small automaton for the optional letters.
 bool contains(const QString &record, const QString &term)
 {
-    return SearchTerm(term).isContainedIn(record);
+    return referenceContains(term, record);
 }
 
 struct Outcome

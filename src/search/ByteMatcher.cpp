@@ -262,7 +262,7 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
                 break;
             }
             if (k == m_anchorLetter || c.size == 0 || !(r.ignored || r.optional) || budget < 0) {
-                m_work += before - budget;
+                countWork(before - budget);
                 return budget < 0 ? Verdict::RecordNeeded : failed(differs(c, last, end + c.size, k));
             }
             end += c.size;
@@ -285,7 +285,7 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
                 break;
             }
             if (c.size == 0 || !(r.ignored || r.optional) || budget < 0) {
-                m_work += before - budget;
+                countWork(before - budget);
                 return budget < 0 ? Verdict::RecordNeeded
                                   : failed(differs(c, characterBefore(data, size, start - c.size), start, k));
             }
@@ -296,7 +296,7 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
     }
     // What follows the last letter must leave it as it is.
     const bool changed = changedAt(last, end, false);
-    m_work += before - budget;
+    countWork(before - budget);
     if (m_decodeEveryMatch || changed)
         return Verdict::RecordNeeded;
     return Verdict::Match;
@@ -338,7 +338,7 @@ std::optional<ByteMatcher::Verdict> ByteMatcher::asciiConfirms(const char *data,
         if (!*same)
             return Verdict::NoMatch;
     }
-    m_work += 2 * qsizetype(m_letters.size());
+    countWork(2 * qsizetype(m_letters.size()));
     const qsizetype after = start + qsizetype(m_letters.size());
     if (after < size && text[after] < 0x80)
         return Verdict::Match;
@@ -373,7 +373,7 @@ bool ByteMatcher::contains(const char *data, qsizetype size, qsizetype firstCand
 
 bool ByteMatcher::decodedContains(const char *data, qsizetype size)
 {
-    m_work += size;
+    countWork(size);
     QString decoded;
     if (m_encoding == TextEncoding::Utf8)
         text::appendUtf8(decoded, {data, size});
@@ -391,7 +391,7 @@ void ByteMatcher::beginPieces()
 
 bool ByteMatcher::addPiece(const char *data, qsizetype size)
 {
-    m_work += size;
+    countWork(size);
     if (m_kind == Kind::Never || m_kind == Kind::Everything)
         return m_kind == Kind::Everything;
     if (m_encoding == TextEncoding::Utf8)

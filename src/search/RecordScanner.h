@@ -80,8 +80,10 @@ public:
         appendCurrentText(text, maxChars);
         return text;
     }
+#ifdef LUMARIL_COUNT_WORK
     // The bytes compared or decoded to test records so far, for checking its bound.
     [[nodiscard]] qint64 work() const { return m_matcher ? m_matcher->work() : 0; }
+#endif
 
 private:
     // Drops the buffer's bytes before keepFrom, moving the rest to its start, and into a new

@@ -9,9 +9,4 @@ SearchTerm::SearchTerm(const QString &term)
 {
 }
 
-bool SearchTerm::isContainedIn(const QString &record) const
-{
-    return text::referenceContains(m_letters, record);
-}
-
 } // namespace lumaril

@@ -21,9 +21,6 @@ public:
     // The term's letters as they are compared (text::termLetters).
     [[nodiscard]] const std::u32string &letters() const { return m_letters; }
 
-    // The plain test, on decoded text, that the byte-level one (ByteMatcher) must agree with.
-    [[nodiscard]] bool isContainedIn(const QString &record) const;
-
 private:
     std::u32string m_letters;
 };

@@ -153,11 +153,6 @@ Utf8Check checkUtf8(QByteArrayView bytes)
     return {bytes.size(), false};
 }
 
-bool isValidUtf8(QByteArrayView bytes)
-{
-    return checkUtf8(bytes).validSize == bytes.size();
-}
-
 void appendUtf8(QString &out, QByteArrayView bytes, bool checked)
 {
     // Whole, valid sequences are decoded here, a few times faster than QStringDecoder decodes

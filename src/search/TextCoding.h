@@ -17,10 +17,8 @@ namespace lumaril::text {
 enum class Vectors { Sse2, Avx2, Avx512 };
 [[nodiscard]] Vectors widestVectors();
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
-[[nodiscard]] bool isValidUtf8(QByteArrayView bytes);
-
-// How far bytes read as strict UTF-8, for checking text that comes in blocks.
+// How far bytes read as strict UTF-8 (no overlong forms, no surrogates, nothing past
+// U+10FFFF), for checking text that comes in blocks.
 struct Utf8Check
 {
     qsizetype validSize; // the leading bytes that are whole, valid sequences
@@ -37,12 +35,6 @@ struct Utf8Check
 // may go on past them (a record of a file already checked whole), and only a sequence that
 // their end cuts is looked for.
 void appendUtf8(QString &out, QByteArrayView bytes, bool checked = false);
-[[nodiscard]] inline QString fromUtf8(QByteArrayView bytes)
-{
-    QString out;
-    appendUtf8(out, bytes);
-    return out;
-}
 
 // Appends the text of Windows-1252 bytes. Every byte maps to one character; the five bytes
 // Windows-1252 leaves undefined (81, 8D, 8F, 90, 9D) map to the control characters of the

@@ -75,8 +75,4 @@ struct Reading
 // letter itself first when it is one: its case forms, and Arabic shapes such as أ for ا.
 [[nodiscard]] std::vector<char32_t> sameReading(char32_t letter);
 
-// The plain reference: whether the record, already decoded, contains the term's letters under
-// the rule. The empty record contains nothing; empty letters are in every other record.
-[[nodiscard]] bool referenceContains(const std::u32string &letters, QStringView record);
-
 } // namespace lumaril::text

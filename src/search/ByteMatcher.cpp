@@ -234,16 +234,34 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
     qsizetype start = end;
     Character last = characterBefore(data, size, end); // the last letter compared
     // An optional letter met is read as the term's letter where it is that letter, and skipped
-    // otherwise. A match so found is a match; a failure after such a guess may have been the
-    // guess's, and is left to the record decoded.
+    // otherwise. A match so found is a match; a failure after such a guess, on the same side of
+    // the anchor's letter, may have been the guess's, and is left to the record decoded.
     bool guessed = false;
-    bool moved = false; // NFC would move a superscript alef taken, among the marks around it
-    const auto optionalTaken = [&](Character c, qsizetype k, Character prev, Character following) {
+    // Whether NFC may move the superscript alef c at `from` past a mark that reads as something,
+    // among the marks around it; those a reader ignores may stand in any order.
+    const auto moves = [&](Character c, qsizetype from) {
+        const auto reads = [&](Character m) {
+            budget -= m.size;
+            const text::Reading r = text::readingOf(m.code);
+            return budget < 0 || !(r.ignored || r.optional);
+        };
+        Character m;
+        for (qsizetype q = from; (m = characterBefore(data, size, q)).size > 0 && QChar::combiningClass(m.code) != 0; q -= m.size) {
+            if (reads(m))
+                return true;
+        }
+        for (qsizetype q = from + c.size; (m = characterAt(data, size, q)).size > 0 && QChar::combiningClass(m.code) != 0; q += m.size) {
+            if (reads(m))
+                return true;
+        }
+        return false;
+    };
+    const auto optionalTaken = [&](Character c, qsizetype k) {
+        // One that reads as another letter can only be skipped: no guess.
+        if (text::readingOf(c.code).letter != m_letters[std::size_t(k)])
+            return false;
         guessed = true;
-        const int order = QChar::combiningClass(c.code);
-        const int next = QChar::combiningClass(following.code);
-        moved = order != 0 && (QChar::combiningClass(prev.code) > order || (next != 0 && next < order));
-        return text::readingOf(c.code).letter == m_letters[std::size_t(k)];
+        return true;
     };
     const auto failed = [&](Verdict v) { return guessed ? Verdict::RecordNeeded : v; };
     // Forward from the anchor's letter, then back from it; the marks a reader ignores may lie
@@ -254,12 +272,25 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
             const Character c = characterAt(data, size, end);
             budget -= c.size + 1;
             const text::Reading r = text::readingOf(c.code);
-            if (k != m_anchorLetter && c.size > 0 && r.optional && budget >= 0
-                && optionalTaken(c, k, characterBefore(data, size, end), characterAt(data, size, end + c.size))) {
-                if (moved)
+            if (k != m_anchorLetter && c.size > 0 && r.optional && budget >= 0 && optionalTaken(c, k)) {
+                if (moves(c, end))
                     return Verdict::RecordNeeded;
                 length = c.size;
                 break;
+            }
+            // Waw or yeh with a superscript alef after it, past the marks, read as the alef.
+            if (k != m_anchorLetter && m_letters[std::size_t(k)] == text::alef && !r.optional
+                && (r.letter == 0x0648 || r.letter == 0x064A)) {
+                qsizetype q = end + c.size;
+                Character n;
+                while ((n = characterAt(data, size, q)).size > 0 && text::readingOf(n.code).ignored && --budget >= 0)
+                    q += n.size;
+                if (n.code == 0x0670 && budget >= 0) {
+                    if (moves(n, q))
+                        return Verdict::RecordNeeded;
+                    length = q + n.size - end;
+                    break;
+                }
             }
             if (k == m_anchorLetter || c.size == 0 || !(r.ignored || r.optional) || budget < 0) {
                 countWork(before - budget);
@@ -271,15 +302,17 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
         last = characterAt(data, size, end);
         end += length;
     }
+    // The letters before the anchor's are read apart from those after it: a guess made after
+    // it has no part in a failure before it.
+    guessed = false;
     for (qsizetype k = m_anchorLetter - 1; k >= 0; --k) {
         qsizetype length;
         while ((length = letterAt(k, data, size, start, true)) == 0) {
             const Character c = characterBefore(data, size, start);
             budget -= c.size + 1;
             const text::Reading r = text::readingOf(c.code);
-            if (c.size > 0 && r.optional && budget >= 0
-                && optionalTaken(c, k, characterBefore(data, size, start - c.size), characterAt(data, size, start))) {
-                if (moved)
+            if (c.size > 0 && r.optional && budget >= 0 && optionalTaken(c, k)) {
+                if (moves(c, start - c.size))
                     return Verdict::RecordNeeded;
                 length = c.size;
                 break;

@@ -206,7 +206,8 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
              from += next.size) {
             budget -= next.size;
             const int order = QChar::combiningClass(next.code);
-            if (text::mayCompose(c.code, next.code) || (order != 0 && order < QChar::combiningClass(c.code))
+            if ((text::mayCompose(c.code, next.code) && text::nfcMatters(next.code))
+                || (order != 0 && order < QChar::combiningClass(c.code))
                 || (alefMatters && text::readingOf(next.code).optional) || budget < 0) {
                 return true;
             }

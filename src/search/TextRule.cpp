@@ -255,17 +255,17 @@ std::pair<unsigned char, unsigned char> plainLeads(QByteArrayView sample)
     return {low, static_cast<unsigned char>(high - low)};
 }
 
+bool nfcMatters(char32_t c)
+{
+    return c >= 0x110000 || tables().nfcMatters[c];
+}
+
 bool readsAsNfc(QStringView text)
 {
     const std::vector<bool> &matters = tables().nfcMatters;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t u = text[i].unicode();
+    for (const QChar u : text) {
         // Below U+0300 no character joins another or changes in NFC.
-        if (u < 0x300)
-            continue;
-        if (QChar::isSurrogate(u))
-            return false;
-        if (matters[u])
+        if (u.unicode() >= 0x300 && (u.isSurrogate() || matters[u.unicode()]))
             return false;
     }
     return true;

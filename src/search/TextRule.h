@@ -37,6 +37,8 @@ struct Reading
 // in NFC first: nothing in it composes, changes or moves in NFC but the ignored and optional
 // marks, which read the same in any order.
 [[nodiscard]] bool readsAsNfc(QStringView text);
+// Whether NFC may change how the character, or the one before it, reads.
+[[nodiscard]] bool nfcMatters(char32_t c);
 
 // The text in NFC, in a time that grows as its length does, however many marks a letter has.
 [[nodiscard]] QString inNfc(QStringView text);

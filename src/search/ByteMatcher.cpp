@@ -200,14 +200,21 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
     const qint64 before = budget;
     // Whether the characters from `from` on that join the one before them change c: compose
     // with it, go before it (c being a mark), or, when alefMatters, join it into an alef (a
-    // superscript alef after waw or yeh).
-    const auto changedAt = [&](Character c, qsizetype from, bool alefMatters) {
+    // superscript alef after waw or yeh). Where c is not the letter wanted, a letter it
+    // composes into that is not the letter either changes nothing that matters.
+    const auto changedAt = [&](Character c, qsizetype from, bool alefMatters, char32_t wanted = 0) {
         for (Character next; (next = characterAt(data, size, from)).size > 0 && text::joinsPrevious(next.code);
              from += next.size) {
             budget -= next.size;
             const int order = QChar::combiningClass(next.code);
-            if ((text::mayCompose(c.code, next.code) && text::nfcMatters(next.code))
-                || (order != 0 && order < QChar::combiningClass(c.code))
+            if (text::mayCompose(c.code, next.code) && text::nfcMatters(next.code)) {
+                const char32_t whole = text::composed(c.code, next.code);
+                if (wanted == 0 || whole == 0 || text::readsOddly(whole) || text::readingOf(whole).letter == wanted)
+                    return true;
+                c.code = whole;
+                continue;
+            }
+            if ((order != 0 && order < QChar::combiningClass(c.code))
                 || (alefMatters && text::readingOf(next.code).optional) || budget < 0) {
                 return true;
             }
@@ -220,9 +227,14 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
     const auto differs = [&](Character c, Character base, qsizetype after, qsizetype k) {
         const bool joins = text::joinsPrevious(c.code)
                 && (text::mayCompose(base.code, c.code) || QChar::combiningClass(c.code) < QChar::combiningClass(base.code));
-        const char32_t read = text::readingOf(c.code).letter;
-        const bool alefMatters = m_letters[std::size_t(k)] == text::alef && (read == 0x0648 || read == 0x064A);
-        return c.size > 0 && (text::readsOddly(c.code) || joins || changedAt(c, after, alefMatters))
+        const char32_t read = text::readingOf(c.code).letter, wanted = m_letters[std::size_t(k)];
+        const bool alefMatters = wanted == text::alef && (read == 0x0648 || read == 0x064A);
+        // A hamza is no other letter, but with an alef after it, it reads as alef: as the one
+        // wanted, or the one compared after it.
+        const bool alefAfter = k + 1 < qsizetype(m_letters.size()) && m_letters[std::size_t(k) + 1] == text::alef;
+        const bool plainHamza = read == text::hamza && wanted != text::alef && wanted != text::hamza && !alefAfter
+                && !text::nfcMatters(c.code) && !text::readingOf(c.code).optional;
+        return c.size > 0 && ((text::readsOddly(c.code) && !plainHamza) || joins || changedAt(c, after, alefMatters, wanted))
                 ? Verdict::RecordNeeded
                 : Verdict::NoMatch;
     };

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <tuple>
 #include <vector>
 
 namespace lumaril::text {
@@ -145,7 +146,8 @@ struct Tables
     // characters it starts reads oddly.
     std::array<bool, 256> oddLead{};
     // The pairs that canonical composition joins into one character, in order.
-    std::vector<std::pair<char32_t, char32_t>> composing;
+    // With the character they make.
+    std::vector<std::tuple<char32_t, char32_t, char32_t>> composing;
     // The characters that read as a letter where they stand, by that letter.
     std::map<char32_t, std::vector<char32_t>> sameReading;
 };
@@ -176,7 +178,7 @@ const Tables &tables()
             if (parts.size() >= 2)
                 out.joining.push_back(parts.back());
             if (parts.size() == 2)
-                out.composing.emplace_back(parts[0], parts[1]);
+                out.composing.emplace_back(parts[0], parts[1], c);
             // An ignored mark that composes with a letter matters only where the letter it
             // makes reads otherwise than the letter alone (alef and madda make one alef).
             if (parts.size() == 2 && readingOf(parts[1]).ignored && readingOf(c).letter != readingOf(parts[0]).letter)
@@ -233,8 +235,14 @@ bool mayCompose(char32_t first, char32_t second)
     // A Hangul syllable of two parts takes a third, a final consonant.
     if (first >= 0xAC00 && first <= 0xD7A3 && second >= 0x11A8 && second <= 0x11C2)
         return true;
+    return composed(first, second) != 0;
+}
+
+char32_t composed(char32_t first, char32_t second)
+{
     const auto &composing = tables().composing;
-    return std::binary_search(composing.begin(), composing.end(), std::pair(first, second));
+    const auto it = std::lower_bound(composing.begin(), composing.end(), std::tuple(first, second, char32_t(0)));
+    return it != composing.end() && std::get<0>(*it) == first && std::get<1>(*it) == second ? std::get<2>(*it) : 0;
 }
 
 std::pair<unsigned char, unsigned char> plainLeads(QByteArrayView sample)

@@ -63,6 +63,9 @@ struct Reading
 [[nodiscard]] bool joinsPrevious(char32_t c);
 // Whether canonical composition may join the two characters into one, with marks between.
 [[nodiscard]] bool mayCompose(char32_t first, char32_t second);
+// The character canonical composition makes of the two, or 0 where it makes none that a table
+// holds (Hangul syllables are made by arithmetic).
+[[nodiscard]] char32_t composed(char32_t first, char32_t second);
 // Whether how the character reads depends on the text around it, so that only the text decoded
 // and put in NFC tells: it joins the one before it, is ignored or optional, is a hamza (which
 // an alef after it joins), or is not its own NFC form.

@@ -229,11 +229,17 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
                 && (text::mayCompose(base.code, c.code) || QChar::combiningClass(c.code) < QChar::combiningClass(base.code));
         const char32_t read = text::readingOf(c.code).letter, wanted = m_letters[std::size_t(k)];
         const bool alefMatters = wanted == text::alef && (read == 0x0648 || read == 0x064A);
-        // A hamza is no other letter, but with an alef after it, it reads as alef: as the one
-        // wanted, or the one compared after it.
-        const bool alefAfter = k + 1 < qsizetype(m_letters.size()) && m_letters[std::size_t(k) + 1] == text::alef;
-        const bool plainHamza = read == text::hamza && wanted != text::alef && wanted != text::hamza && !alefAfter
-                && !text::nfcMatters(c.code) && !text::readingOf(c.code).optional;
+        // A hamza is no other letter, but with an alef after it, past the marks, it reads as alef.
+        const auto alefFollows = [&] {
+            Character n;
+            for (qsizetype q = after; (n = characterAt(data, size, q)).size > 0 && --budget >= 0; q += n.size) {
+                if (const text::Reading r = text::readingOf(n.code); !r.ignored)
+                    return r.letter == text::alef || r.optional || text::nfcMatters(n.code);
+            }
+            return true;
+        };
+        const bool plainHamza = read == text::hamza && wanted != text::hamza && !text::nfcMatters(c.code)
+                && !text::readingOf(c.code).optional && !alefFollows();
         return c.size > 0 && ((text::readsOddly(c.code) && !plainHamza) || joins || changedAt(c, after, alefMatters, wanted))
                 ? Verdict::RecordNeeded
                 : Verdict::NoMatch;
@@ -279,15 +285,25 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
     const auto failed = [&](Verdict v) { return guessed ? Verdict::RecordNeeded : v; };
     // Forward from the anchor's letter, then back from it; the marks a reader ignores may lie
     // between any two letters.
+    // After the anchor's letter, the last optional letter taken is skipped instead where what
+    // follows fails; only a failure with an earlier guess behind it is left to decoding.
+    struct Retry
+    {
+        qsizetype k = -1, end = 0;
+        Character last;
+        bool guessed = false;
+    } retry;
     for (qsizetype k = m_anchorLetter; k < qsizetype(m_letters.size()); ++k) {
         qsizetype length;
         while ((length = letterAt(k, data, size, end, false)) == 0) {
             const Character c = characterAt(data, size, end);
             budget -= c.size + 1;
             const text::Reading r = text::readingOf(c.code);
+            const bool guessedBefore = guessed;
             if (k != m_anchorLetter && c.size > 0 && r.optional && budget >= 0 && optionalTaken(c, k)) {
                 if (moves(c, end))
                     return Verdict::RecordNeeded;
+                retry = {k, end + c.size, last, guessedBefore};
                 length = c.size;
                 break;
             }
@@ -306,6 +322,14 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
                 }
             }
             if (k == m_anchorLetter || c.size == 0 || !(r.ignored || r.optional) || budget < 0) {
+                if (retry.k >= 0 && budget >= 0 && differs(c, last, end + c.size, k) == Verdict::NoMatch) {
+                    k = retry.k;
+                    end = retry.end;
+                    last = retry.last;
+                    guessed = retry.guessed;
+                    retry.k = -1;
+                    continue;
+                }
                 countWork(before - budget);
                 return budget < 0 ? Verdict::RecordNeeded : failed(differs(c, last, end + c.size, k));
             }

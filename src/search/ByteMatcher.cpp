@@ -175,14 +175,19 @@ ByteMatcher::Character ByteMatcher::characterBefore(const char *data, qsizetype 
 
 qsizetype ByteMatcher::letterAt(qsizetype k, const char *data, qsizetype size, qsizetype at, bool ending) const
 {
+    // The four bytes from at (or up to it), the first in the lowest bits as a variant holds
+    // them, so that each variant is one comparison.
+    const qsizetype from = ending ? std::max<qsizetype>(at - 4, 0) : at;
+    const qsizetype n = std::min<qsizetype>(4, (ending ? at : size) - from);
+    quint32 word = 0;
+    for (qsizetype i = 0; i < n; ++i)
+        word |= quint32(static_cast<unsigned char>(data[from + i])) << (8 * i);
     for (const Variant &v : *m_variants[std::size_t(k)]) {
-        const qsizetype from = ending ? at - v.size : at;
-        if (from < 0 || from + v.size > size)
+        if (v.size > n)
             continue;
-        bool same = true;
-        for (qsizetype i = 0; i < v.size && same; ++i)
-            same = static_cast<unsigned char>(data[from + i]) == v.byte(i);
-        if (same)
+        const quint32 bytes = ending ? word >> (8 * (n - v.size)) : word;
+        const quint32 mask = v.size >= 4 ? ~quint32(0) : (quint32(1) << (8 * v.size)) - 1;
+        if ((bytes & mask) == v.bytes)
             return v.size;
     }
     return 0;

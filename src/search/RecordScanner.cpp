@@ -241,7 +241,7 @@ bool RecordScanner::decideEncoding()
     const qint64 begin = m_record.offset;
     qint64 readFrom = begin; // where the bytes that the buffer does not keep begin
     if (m_record.inBuffer) {
-        windows1252 = check.settledBy(bytesAt(begin), qsizetype(readTo() - begin));
+        windows1252 = check.showsWindows1252(bytesAt(begin), qsizetype(readTo() - begin));
         // What is read to choose is kept for the scan, up to keepLimit: what the buffer keeps
         // is moved once into one large enough for the rest of the file, as its size says now.
         const qint64 rest = std::max<qint64>(0, m_file.size() - readTo());
@@ -251,7 +251,7 @@ bool RecordScanner::decideEncoding()
             const qint64 from = readTo();
             if (!readMore())
                 break;
-            windows1252 = check.settledBy(bytesAt(from), qsizetype(readTo() - from));
+            windows1252 = check.showsWindows1252(bytesAt(from), qsizetype(readTo() - from));
         }
         if (m_stop != Stop::None)
             return false;
@@ -261,7 +261,7 @@ bool RecordScanner::decideEncoding()
     // The rest, or a record too long to keep and all after it, in blocks of its own.
     if (!windows1252 && readFrom != npos
         && !readSeparately(readFrom, [&](const char *data, qsizetype size) {
-               windows1252 = check.settledBy(data, size);
+               windows1252 = check.showsWindows1252(data, size);
                return windows1252;
            })) {
         return false;

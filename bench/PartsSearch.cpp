@@ -31,11 +31,11 @@ QString partsSearch(const QString &path, const QString &query, qsizetype &result
     const auto storage = std::make_unique_for_overwrite<char[]>(std::size_t(capacity + 64));
     char *const data = storage.get() + (64 - quintptr(storage.get()) % 64) % 64;
     qsizetype size = 0;
-    Windows1252Verdict verdict;
+    Windows1252Verdict check;
     bool windows1252 = false;
     for (qint64 n; size < capacity
                    && (n = file.read(data + size, std::min(blockSize, capacity - size))) > 0;) {
-        windows1252 = windows1252 || verdict.settledBy(data + size, qsizetype(n));
+        windows1252 = windows1252 || check.showsWindows1252(data + size, qsizetype(n));
         size += qsizetype(n);
     }
     file.close();

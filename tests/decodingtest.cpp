@@ -120,8 +120,8 @@ private slots:
         }
     }
 
-    // The encoding's verdict on bytes that come in pieces of any size is the verdict on them
-    // whole: settled by an invalid sequence with a mark after it, whichever piece either is in.
+    // Whether bytes that come in pieces of any size show Windows-1252 is what they show whole:
+    // an invalid sequence with a mark after it, whichever piece either is in.
     void windows1252VerdictInPieces()
     {
         const QList<QByteArray> files{"\xD0\xB1\xE2\x82\xAC#\xF0\x9F\x98\x80#", "caf\xE9#",
@@ -129,14 +129,14 @@ private slots:
                                       "\xC3#\xA9", "\xE9\xE9\xE9\xE9\xE9#"};
         for (const QByteArray &bytes : files) {
             Windows1252Verdict whole;
-            const bool expected = whole.settledBy(bytes.constData(), bytes.size());
+            const bool expected = whole.showsWindows1252(bytes.constData(), bytes.size());
             QCOMPARE(expected, bytes.indexOf('#') > text::checkUtf8(bytes).validSize);
             for (qsizetype piece = 1; piece <= 5; ++piece) {
-                Windows1252Verdict verdict;
-                bool settled = false;
-                for (qsizetype at = 0; at < bytes.size() && !settled; at += piece)
-                    settled = verdict.settledBy(bytes.constData() + at, std::min(piece, bytes.size() - at));
-                if (settled != expected)
+                Windows1252Verdict check;
+                bool windows1252 = false;
+                for (qsizetype at = 0; at < bytes.size() && !windows1252; at += piece)
+                    windows1252 = check.showsWindows1252(bytes.constData() + at, std::min(piece, bytes.size() - at));
+                if (windows1252 != expected)
                     QFAIL(qPrintable(QStringLiteral("%1 in pieces of %2").arg(bytes.toHex()).arg(piece)));
             }
         }

@@ -37,7 +37,7 @@ private slots:
         int records = 0;
         int chapter = 1;
         int verse = 0;
-        while (scanner.next()) {
+        while (scanner.nextRecord()) {
             const QString record = scanner.currentText();
             const auto m = keyed.match(record);
             QVERIFY2(m.hasMatch(), qPrintable(record));

@@ -50,23 +50,31 @@ QString listed(const QStringList &records)
     return records.isEmpty() ? out : out + QStringLiteral("\r\n");
 }
 
-// Changes the verse file from inside a search, after so many match flag writes: one for each
-// record tested, one for each run of records passed over together.
+// Changes the verse file from inside a search: just before its so many-th read of the file
+// (counted by the calls to stayResponsive(), which come before each read), or just after it
+// lists so many results.
 class ChangingRecorder : public Recorder
 {
 public:
-    int changeAfterRecords = -1;
+    int changeBeforeRead = -1;
+    int changeAfterListing = -1;
     std::function<void()> change;
 
-    void setMatchFlag(bool matched) override
+    void stayResponsive() override
     {
-        Recorder::setMatchFlag(matched);
-        if (++m_tested == changeAfterRecords)
+        if (++m_reads == changeBeforeRead)
+            change();
+    }
+    void setResultsText(const QString &text) override
+    {
+        Recorder::setResultsText(text);
+        if (!text.isEmpty() && ++m_listed == changeAfterListing)
             change();
     }
 
 private:
-    int m_tested = 0;
+    int m_reads = 0;
+    int m_listed = 0;
 };
 
 // "filler 00001\r\n" records, enough to fill several read blocks.
@@ -523,7 +531,7 @@ private slots:
         const QString newPath = files.write("#001.001 new match\r\n#", "new");
         ChangingRecorder ops;
         // Both just after the rest of the first read block is passed over.
-        ops.changeAfterRecords = lookup ? 1 : 2;
+        ops.changeBeforeRead = 2;
         bool replaceAfterSearch = false;
         ops.change = [&] {
             if (change == u"rename") {
@@ -667,13 +675,13 @@ private slots:
     void changedAroundTheEncodingChoice_data()
     {
         QTest::addColumn<QString>("change");
-        QTest::addColumn<int>("changeAfterRecords");
+        QTest::addColumn<int>("changeAfterListing");
         QTest::addColumn<QString>("during");
         QTest::addColumn<QString>("next");
         const QString e = QStringLiteral("\u00E9");
         const QString mojibake = QStringLiteral("\u00C3\u00A9");
         QTest::newRow("a lone E9 added after the choice")
-                << "append" << 3
+                << "append" << 2
                 << listed({"001.001 match\r\n", "caf" + e + " match\r\n", "last match\r\n",
                            "caf\uFFFD added match\r\n"})
                 << listed({"001.001 match\r\n", "caf" + mojibake + " match\r\n",
@@ -690,14 +698,14 @@ private slots:
     void changedAroundTheEncodingChoice()
     {
         QFETCH(QString, change);
-        QFETCH(int, changeAfterRecords);
+        QFETCH(int, changeAfterListing);
         QFETCH(QString, during);
         QFETCH(QString, next);
         TestFiles files;
         const QString path = files.write("#001.001 match\r\n#caf\xC3\xA9 match\r\n" + filler(40000)
                                          + "#last match\r\n#");
         ChangingRecorder ops;
-        ops.changeAfterRecords = changeAfterRecords;
+        ops.changeAfterListing = changeAfterListing;
         ops.change = [&] {
             if (change == u"cut") {
                 QVERIFY(QFile::resize(path, 100 * 1024));

@@ -8,36 +8,33 @@
 
 namespace lumaril {
 
-namespace {
-
-constexpr qsizetype cacheLine = 64;
-
-} // namespace
-
-qsizetype BlockBuffer::dropBefore(qsizetype keepFrom, qsizetype capacity)
+void BlockBuffer::dropBefore(qint64 keepFrom, qsizetype capacity)
 {
-    const qsizetype to = (m_offset + keepFrom) % cacheLine;
-    const qsizetype shift = keepFrom - to;
-    const qsizetype keep = m_filled - keepFrom;
+    const qsizetype from = qsizetype(keepFrom - m_offset);
+    const qsizetype to = qsizetype(keepFrom % cacheLine);
+    const qsizetype keep = m_filled - from;
     if (capacity > m_capacity) {
         // Not zeroed: read() writes the bytes before anything looks at them.
         auto grown = std::make_unique_for_overwrite<char[]>(std::size_t(capacity + cacheLine));
         char *const aligned = grown.get() + (cacheLine - quintptr(grown.get()) % cacheLine) % cacheLine;
         if (keep > 0)
-            std::memcpy(aligned + to, m_buffer + keepFrom, std::size_t(keep));
+            std::memcpy(aligned + to, m_buffer + from, std::size_t(keep));
         m_storage = std::move(grown);
         m_buffer = aligned;
         m_capacity = capacity;
-    } else if (shift > 0) {
-        std::memmove(m_buffer + to, m_buffer + keepFrom, std::size_t(keep));
+    } else if (from > to) {
+        std::memmove(m_buffer + to, m_buffer + from, std::size_t(keep));
     }
     m_filled = to + keep;
-    m_offset += shift;
-    return shift;
+    m_offset = keepFrom - to;
 }
 
 qint64 BlockBuffer::readBlock()
 {
+    if (m_atEnd)
+        return 0;
+    if (full())
+        dropBefore(m_offset, std::max(2 * m_capacity, blockSize));
     const qint64 n = m_file.read(m_buffer + m_filled, std::min(m_capacity - m_filled, blockSize));
     if (n > 0)
         m_filled += qsizetype(n);
@@ -45,23 +42,23 @@ qint64 BlockBuffer::readBlock()
     return n;
 }
 
-qsizetype BlockBuffer::findMark(qsizetype from, qsizetype to) const
+qint64 BlockBuffer::findMark(qint64 from, qint64 to) const
 {
     if (from >= to)
         return npos;
-    const void *mark = std::memchr(m_buffer + from, '#', std::size_t(to - from));
-    return mark ? static_cast<const char *>(mark) - m_buffer : npos;
+    const void *mark = std::memchr(bytesAt(from), '#', std::size_t(to - from));
+    return mark ? from + (static_cast<const char *>(mark) - bytesAt(from)) : npos;
 }
 
-qsizetype BlockBuffer::lastMark(qsizetype from, qsizetype to) const
+qint64 BlockBuffer::lastMark(qint64 from, qint64 to) const
 {
-    const qsizetype at = from < to ? text::lastMark(m_buffer + from, to - from) : npos;
-    return at == npos ? npos : from + at;
+    const qsizetype at = from < to ? text::lastMark(bytesAt(from), qsizetype(to - from)) : -1;
+    return at < 0 ? npos : from + at;
 }
 
-bool BlockBuffer::nonAsciiIn(qsizetype from, qsizetype to) const
+bool BlockBuffer::nonAsciiIn(qint64 from, qint64 to) const
 {
-    return text::firstNonAscii(m_buffer + from, to - from) < to - from;
+    return text::firstNonAscii(bytesAt(from), qsizetype(to - from)) < to - from;
 }
 
 } // namespace lumaril

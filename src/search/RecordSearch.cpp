@@ -63,20 +63,17 @@ ScanEnd scanRecords(WindowOperations &ops, VerseFile &file, const SearchTerm &te
         return ScanEnd::Failed;
     }
     file.setBeforeRead([&ops] { ops.stayResponsive(); });
-    RecordScanner scanner(file, term);
+    RecordScanner scanner(file, term, [&ops] { ops.stayResponsive(); });
     if (scanner.start()) {
-        for (quint32 tested = 1;; ++tested) {
-            // The records passed over in bulk do not match: the flag is set once for all of
-            // them, as the last of them would leave it.
-            if (scanner.passRecordsThatCannotMatch())
+        for (;;) {
+            const bool found = scanner.nextMatch();
+            // The records passed over do not match: the flag is set once for all of them, as
+            // the last of them would leave it.
+            if (scanner.passedOverRecords())
                 ops.setMatchFlag(false);
-            if (!scanner.next())
+            if (!found)
                 break;
-            // Records decoded one by one (letters outside ASCII) can take long to test, and a
-            // block read to choose the encoding may hold megabytes of them.
-            if (tested % 256 == 0)
-                ops.stayResponsive();
-            ops.setMatchFlag(scanner.currentMatches());
+            ops.setMatchFlag(true);
             if (ops.matchFlag() && !onMatch(scanner))
                 return ScanEnd::Stopped;
         }
@@ -102,7 +99,7 @@ VerseFileCheck checkVerseFile(const QString &fileName)
     const SearchTerm anything{QString()};
     RecordScanner scanner(file, anything);
     if (scanner.start()) {
-        while (scanner.next()) {
+        while (scanner.nextRecord()) {
             ++check.records;
             if (!scanner.currentText().trimmed().isEmpty())
                 ++check.verses;

@@ -22,9 +22,9 @@ enum class ScanEnd {
 // The record scan both searches run. Opens the file, skips its preamble and tests each
 // complete record against the term; the outcome is written into the match flag and the value
 // read back decides. onMatch runs for every record the flag passes, with the scanner on it,
-// and returns false to stop the scan. Records that cannot hold the term on their bytes alone
-// are passed over in runs, with the flag set off once for each run: the window shows only
-// the flag's last state, which is what the last record's test leaves.
+// and returns false to stop the scan. The records between two matches are passed over
+// together, with the flag set off once for all of them: the window shows only the flag's last
+// state, which is what the last record's test leaves.
 //
 // A failure (the file missing, unreadable, not a regular file, without any "#", UTF-16) ends
 // in one information message titled "Error !" naming the file by its full path, after the

@@ -7,7 +7,7 @@
 
 namespace lumaril {
 
-bool Windows1252Verdict::settledBy(const char *data, qsizetype size)
+bool Windows1252Verdict::showsWindows1252(const char *data, qsizetype size)
 {
     qsizetype from = 0;
     if (!m_invalid && m_cutSize > 0) {

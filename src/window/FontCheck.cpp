@@ -170,7 +170,7 @@ QString checkVerseFonts(const QString &fileName, FontCheck &check)
     const SearchTerm anything{QString()};
     RecordScanner scanner(file, anything);
     if (scanner.start()) {
-        while (scanner.next())
+        while (scanner.nextRecord())
             check.addVerse(scanner.currentText());
     }
     if (scanner.stop() != RecordScanner::Stop::EndOfFile)

@@ -13,6 +13,7 @@
 
 #include <QtGlobal>
 
+#include <type_traits>
 #include <utility>
 
 #if defined(__x86_64__)
@@ -47,9 +48,16 @@ struct ByteVector
 {
     using Bytes = typename VectorTypes<N>::Bytes;
     using Words = typename VectorTypes<N>::Words;
-    // A lane is set when its top bit is: a comparison sets all of its bits, and nonAscii()
-    // gives the bytes as they are.
-    using Mask = Bytes;
+#ifdef LUMARIL_VECTORS_X86
+    // At 64 bytes a comparison gives a mask register, a bit a lane, and masks are kept so:
+    // GCC would make bytes of each and then bits again.
+    static constexpr bool bitMasks = N == 64;
+#else
+    static constexpr bool bitMasks = false;
+#endif
+    // Otherwise a lane is set when its top bit is: a comparison sets all of its bits, and
+    // nonAscii() gives the bytes as they are.
+    using Mask = std::conditional_t<bitMasks, quint64, Bytes>;
     static constexpr qsizetype width = N;
 
     static Bytes load(const char *p)
@@ -68,26 +76,60 @@ struct ByteVector
         return shuffled(v, v, [](int i) { return i % 16; }, std::make_integer_sequence<int, N>());
     }
 
-    static Mask equal(Bytes a, Bytes b) { return (Bytes)(a == b); }
-    static Mask nonAscii(Bytes v) { return v; }
-    static Bytes both(Bytes a, Bytes b) { return a & b; }
-    static Bytes either(Bytes a, Bytes b) { return a | b; }
+    static Mask equal(Bytes a, Bytes b)
+    {
+#ifdef LUMARIL_VECTORS_X86
+        if constexpr (bitMasks)
+            return _mm512_cmpeq_epi8_mask((__m512i)a, (__m512i)b);
+        else
+#endif
+            return (Bytes)(a == b);
+    }
+    static Mask nonAscii(Bytes v)
+    {
+#ifdef LUMARIL_VECTORS_X86
+        if constexpr (bitMasks)
+            return _mm512_movepi8_mask((__m512i)v);
+        else
+#endif
+            return v;
+    }
+    // The lanes outside ASCII and outside [low, low + span].
+    static Mask outside(Bytes v, Bytes low, Bytes span)
+    {
+        const Bytes shifted = v - low;
+#ifdef LUMARIL_VECTORS_X86
+        if constexpr (bitMasks)
+            return nonAscii(v) & _mm512_cmpgt_epu8_mask((__m512i)shifted, (__m512i)span);
+        else
+#endif
+            return v & (Bytes)(shifted > span);
+    }
+    // For masks and registers alike.
+    template <typename T>
+    static T both(T a, T b)
+    {
+        return a & b;
+    }
+    template <typename T>
+    static T either(T a, T b)
+    {
+        return a | b;
+    }
     static Bytes differ(Bytes a, Bytes b) { return a ^ b; }
     static Bytes highNibbles(Bytes v) { return v >> 4; }
     static Bytes minusSaturated(Bytes a, Bytes b) { return a - (a < b ? a : b); }
-    // The lanes outside ASCII and outside [low, low + span].
-    static Mask outside(Bytes v, Bytes low, Bytes span) { return v & (Bytes)(Bytes(v - low) > span); }
 
-    // The top bit of each lane, the first lane's lowest.
+    // The lanes set, a bit each, the first lane's lowest.
     static quint64 bits(Mask m)
     {
 #ifdef LUMARIL_VECTORS_X86
-        if constexpr (N == 16)
+        if constexpr (bitMasks)
+            return m;
+        else if constexpr (N == 16)
             return quint32(_mm_movemask_epi8((__m128i)m));
-        else if constexpr (N == 32)
-            return quint32(_mm256_movemask_epi8((__m256i)m));
         else
-            return _mm512_movepi8_mask((__m512i)m);
+            return quint32(_mm256_movemask_epi8((__m256i)m));
 #else
         // Each word's top bits gathered into its top byte by one multiply: bit 7 of byte j
         // lands on bit 56 + j, and no two products meet.
@@ -98,7 +140,7 @@ struct ByteVector
         return out;
 #endif
     }
-    static bool anyHigh(Bytes v) { return bits(v) != 0; }
+    static bool anyHigh(Bytes v) { return bits(nonAscii(v)) != 0; }
     static bool isZero(Bytes v)
     {
         const Words w = (Words)v;

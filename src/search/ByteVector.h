@@ -37,6 +37,7 @@ struct VectorTypes;
     {                                                                                            \
         typedef unsigned char Bytes __attribute__((vector_size(n)));                             \
         typedef quint64 Words __attribute__((vector_size(n)));                                   \
+        typedef quint16 Units __attribute__((vector_size(2 * n)));                               \
     };
 LUMARIL_VECTOR_TYPES(16)
 LUMARIL_VECTOR_TYPES(32)
@@ -141,6 +142,12 @@ struct ByteVector
 #endif
     }
     static bool anyHigh(Bytes v) { return bits(nonAscii(v)) != 0; }
+    // Stores each byte as a 16-bit code unit, as ASCII and Latin-1 read.
+    static void widen(Bytes v, char16_t *out)
+    {
+        const auto units = __builtin_convertvector(v, typename VectorTypes<N>::Units);
+        __builtin_memcpy(out, &units, 2 * N);
+    }
     static bool isZero(Bytes v)
     {
         const Words w = (Words)v;

@@ -10,35 +10,18 @@
 #include <tuple>
 #include <utility>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#define LUMARIL_HAVE_SSE2
-#include <emmintrin.h>
+#if (defined(__GNUC__) || defined(__clang__)) && (defined(__SSE2__) || defined(__ARM_NEON))
+#include "ByteVector.h"
+#define LUMARIL_HAVE_VECTORS
 #endif
 
 namespace lumaril {
 
 namespace {
 
-#ifdef LUMARIL_HAVE_SSE2
-struct Sse2Vector
-{
-    using Bytes = __m128i;
-    using Mask = __m128i; // all ones in a lane that is set
-    static constexpr qsizetype width = 16;
-    static Bytes load(const char *p) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p)); }
-    static Bytes splat(char c) { return _mm_set1_epi8(c); }
-    static Bytes either(Bytes a, Bytes b) { return _mm_or_si128(a, b); }
-    static Mask equal(Bytes a, Bytes b) { return _mm_cmpeq_epi8(a, b); }
-    static Mask both(Mask a, Mask b) { return _mm_and_si128(a, b); }
-    static Mask nonAscii(Bytes v) { return v; } // only the top bits are looked at
-    static quint64 bits(Mask m) { return quint32(_mm_movemask_epi8(m)); }
-    // The lanes outside ASCII and outside [low, low + span].
-    static Mask outside(Bytes v, Bytes low, Bytes span)
-    {
-        const __m128i shifted = _mm_sub_epi8(v, low);
-        return _mm_andnot_si128(_mm_cmpeq_epi8(_mm_min_epu8(shifted, span), shifted), v);
-    }
-};
+#ifdef LUMARIL_HAVE_VECTORS
+// The register that every processor of the build has: SSE2 on x86-64, NEON on arm64.
+using BaseVector = text::ByteVector<16>;
 #endif
 
 // Bits set in x, one step each: the processor may have no instruction for it, and few are
@@ -62,26 +45,21 @@ struct Places
 void findPlaces(const Anchor &anchor, QByteArrayView sample, Places &out)
 {
     qsizetype p = 0;
-#ifdef LUMARIL_HAVE_SSE2
+#ifdef LUMARIL_HAVE_VECTORS
     // Sixty-four bytes a step, their bits put together before they are stored.
     const auto mark = [&](const auto &holds) {
-        const __m128i one = _mm_set1_epi8(1);
-        __m128i sums = _mm_setzero_si128();
         for (; p + 64 <= sample.size(); p += 64) {
             quint64 word = 0;
-            for (int i = 0; i < 4; ++i) {
-                const __m128i hit = holds(Sse2Vector::load(sample.data() + p + 16 * i));
-                word |= Sse2Vector::bits(hit) << (16 * i);
-                sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_and_si128(hit, one), _mm_setzero_si128()));
-            }
+            for (int i = 0; i < 4; ++i)
+                word |= BaseVector::bits(holds(BaseVector::load(sample.data() + p + 16 * i))) << (16 * i);
             out.bits[std::size_t(p / 64)] = word;
+            out.count += std::popcount(word);
         }
-        out.count = _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums));
     };
     if (anchor.bytes.oneComparison)
-        mark(text::OneComparison<Sse2Vector>(anchor.bytes));
+        mark(text::OneComparison<BaseVector>(anchor.bytes));
     else
-        mark(text::AnyOfThree<Sse2Vector>(anchor.bytes));
+        mark(text::AnyOfThree<BaseVector>(anchor.bytes));
 #endif
     for (; p < sample.size(); ++p) {
         if (anchor.holds(static_cast<unsigned char>(sample[p]))) {
@@ -111,7 +89,7 @@ qsizetype AnchorChoice::nextCandidate(const char *data, qsizetype from, qsizetyp
     const text::Sought sought{first.bytes, second.bytes, distance, pair, orOneMore, orOddNext,
                               cleanLow, cleanSpan};
     qsizetype p = from;
-#ifdef LUMARIL_HAVE_SSE2
+#ifdef LUMARIL_HAVE_VECTORS
     const qsizetype reach = std::max<qsizetype>(distance + orOneMore, orOddNext);
     const qsizetype stop = pair ? std::min(to, end - reach) : to;
     bool found = false;
@@ -125,7 +103,7 @@ qsizetype AnchorChoice::nextCandidate(const char *data, qsizetype from, qsizetyp
     }
 #endif
     if (!found) {
-        p = text::findCandidate<Sse2Vector>(data, p, stop, sought, orNonAscii, found);
+        p = text::findCandidate<BaseVector>(data, p, stop, sought, orNonAscii, found);
     }
     if (found)
         return p;

@@ -4,6 +4,9 @@
 #include <QtGlobal>
 
 #include <bit>
+#include <cstring>
+#include <type_traits>
+#include <utility>
 
 #include <immintrin.h>
 
@@ -14,61 +17,21 @@
 #pragma GCC target("avx512f,avx512bw")
 #endif
 
+#include "ByteVector.h"
 #include "CandidateScan.h"
 #include "Utf8Check.h"
 
 namespace lumaril::text {
-namespace {
-
-struct Avx512Bytes
-{
-    using Bytes = __m512i;
-    using Mask = __mmask64;
-    static constexpr qsizetype width = 64;
-    static Mask equal(Bytes a, Bytes b) { return _mm512_cmpeq_epi8_mask(a, b); }
-    static Mask both(Mask a, Mask b) { return a & b; }
-    static Mask either(Mask a, Mask b) { return a | b; }
-    static Mask nonAscii(Bytes v) { return _mm512_movepi8_mask(v); }
-    static quint64 bits(Mask m) { return m; }
-    static Bytes load(const char *p) { return _mm512_loadu_si512(p); }
-    static Bytes zero() { return _mm512_setzero_si512(); }
-    static Bytes splat(char c) { return _mm512_set1_epi8(c); }
-    static Bytes table(const char (&t)[16])
-    {
-        return _mm512_maskz_broadcast_i32x4(0xFFFF, _mm_loadu_si128(reinterpret_cast<const __m128i *>(t)));
-    }
-    static Bytes lookUp(Bytes t, Bytes indices) { return _mm512_shuffle_epi8(t, indices); }
-    static Bytes both(Bytes a, Bytes b) { return _mm512_and_si512(a, b); }
-    static Bytes either(Bytes a, Bytes b) { return _mm512_or_si512(a, b); }
-    static Bytes differ(Bytes a, Bytes b) { return _mm512_xor_si512(a, b); }
-    static Bytes highNibbles(Bytes v) { return both(_mm512_srli_epi16(v, 4), splat(0x0F)); }
-    static Bytes minusSaturated(Bytes a, Bytes b) { return _mm512_subs_epu8(a, b); }
-    template <int n>
-    static Bytes earlier(Bytes input, Bytes previous)
-    {
-        // Each 16-byte lane of input beside the one before it: previous's last for the first.
-        const Bytes before = _mm512_permutex2var_epi64(input, _mm512_set_epi64(5, 4, 3, 2, 1, 0, 15, 14), previous);
-        return _mm512_alignr_epi8(input, before, 16 - n);
-    }
-    static bool isZero(Bytes v) { return _mm512_test_epi64_mask(v, v) == 0; }
-    static Mask outside(Bytes v, Bytes low, Bytes span)
-    {
-        return _mm512_movepi8_mask(v) & ~_mm512_cmple_epu8_mask(_mm512_sub_epi8(v, low), span);
-    }
-    static bool anyHigh(Bytes v) { return _mm512_movepi8_mask(v) != 0; }
-};
-
-} // namespace
 
 qsizetype findCandidateWithAvx512(const char *data, qsizetype from, qsizetype stop,
                                   const Sought &sought, bool orNonAscii, bool &found)
 {
-    return findCandidate<Avx512Bytes>(data, from, stop, sought, orNonAscii, found);
+    return findCandidate<ByteVector<64>>(data, from, stop, sought, orNonAscii, found);
 }
 
 qsizetype validUtf8PrefixWithAvx512(const char *data, qsizetype size)
 {
-    return validUtf8Prefix<Avx512Bytes>(data, size);
+    return validUtf8Prefix<ByteVector<64>>(data, size);
 }
 
 qsizetype decodeUtf8WithAvx512(const char *data, qsizetype size, char16_t *out, qsizetype &written)

@@ -1,14 +1,13 @@
 #pragma once
 
 // The vector loop that finds a term's candidates (AnchorChoice::nextCandidate), written once for
-// every vector width. A Vector (Sse2Vector in AnchorChoice.cpp, the byte types of
-// ByteSearchAvx2.cpp and ByteSearchAvx512.cpp, which the UTF-8 check uses too) names a register
-// of bytes, a mask of its lanes, and the few operations on them that the loop uses.
+// every vector width. A Vector (a ByteVector of ByteVector.h) names a register of bytes, a mask
+// of its lanes, and the few operations on them that the loop uses.
 //
-// The code is built with the instructions in force where this header is included: every
-// x86-64 compiler may emit SSE2 anywhere, while ByteSearchAvx2.cpp and ByteSearchAvx512.cpp
-// include it in regions built for AVX2 and AVX-512. The loop has internal linkage, so each
-// file keeps its own copy.
+// The code is built with the instructions in force where this header is included: the
+// program's own build has 16-byte registers everywhere (SSE2, NEON), while ByteSearchAvx2.cpp
+// and ByteSearchAvx512.cpp include it in regions built for AVX2 and AVX-512. The loop has
+// internal linkage, so each file keeps its own copy.
 
 #include <QtGlobal>
 

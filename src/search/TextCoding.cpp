@@ -7,14 +7,20 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#define LUMARIL_HAVE_SSE2
-#include <emmintrin.h>
+#if (defined(__GNUC__) || defined(__clang__)) && (defined(__SSE2__) || defined(__ARM_NEON))
+#include "ByteVector.h"
+#include "Utf8Check.h"
+#define LUMARIL_HAVE_VECTORS
 #endif
 
 namespace lumaril::text {
 
 namespace {
+
+#ifdef LUMARIL_HAVE_VECTORS
+// The register that every processor of the build has: SSE2 on x86-64, NEON on arm64.
+using BaseVector = ByteVector<16>;
+#endif
 
 // Windows-1252 characters for the bytes 80 to 9F; the rest of the code page is Latin-1.
 constexpr std::array<char16_t, 32> highControls = {
@@ -35,12 +41,11 @@ char16_t windows1252Char(unsigned char byte)
 // it (or end): English text is ASCII for long stretches, so they are passed a block at a time.
 const unsigned char *skipAscii(const unsigned char *p, const unsigned char *end)
 {
-#ifdef LUMARIL_HAVE_SSE2
+#ifdef LUMARIL_HAVE_VECTORS
+    using V = BaseVector;
     while (end - p >= 64) {
-        const auto *v = reinterpret_cast<const __m128i *>(p);
-        const __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(v), _mm_loadu_si128(v + 1)),
-                                         _mm_or_si128(_mm_loadu_si128(v + 2), _mm_loadu_si128(v + 3)));
-        if (_mm_movemask_epi8(any) != 0)
+        const auto *c = reinterpret_cast<const char *>(p);
+        if (V::anyHigh(V::either(V::either(V::load(c), V::load(c + 16)), V::either(V::load(c + 32), V::load(c + 48)))))
             break;
         p += 64;
     }
@@ -113,6 +118,9 @@ Utf8Check checkUtf8(QByteArrayView bytes)
         p += validUtf8PrefixWithAvx512(bytes.data(), bytes.size());
     else if (vectors == Vectors::Avx2)
         p += validUtf8PrefixWithAvx2(bytes.data(), bytes.size());
+#elif defined(LUMARIL_HAVE_VECTORS) && defined(__ARM_NEON)
+    // Every arm64 processor has the table lookup that the check needs.
+    p += validUtf8Prefix<BaseVector>(bytes.data(), bytes.size());
 #endif
     while (p < end) {
         const unsigned char c = *p;
@@ -183,15 +191,13 @@ void appendUtf8(QString &out, QByteArrayView bytes, bool checked)
             continue;
         }
 #endif
-#ifdef LUMARIL_HAVE_SSE2
+#ifdef LUMARIL_HAVE_VECTORS
         // The ASCII bytes ahead, up to sixteen, widened at once; what is written past them is
         // written over next (there is room: no more code units than bytes are ever written).
         if (c < 0x80 && end - p >= 16) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-            const __m128i zero = _mm_setzero_si128();
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), _mm_unpacklo_epi8(v, zero));
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + 8), _mm_unpackhi_epi8(v, zero));
-            const auto high = static_cast<unsigned>(_mm_movemask_epi8(v));
+            const auto v = BaseVector::load(reinterpret_cast<const char *>(p));
+            BaseVector::widen(v, dst);
+            const quint64 high = BaseVector::bits(v);
             const int ascii = high == 0 ? 16 : std::countr_zero(high);
             p += ascii;
             dst += ascii;
@@ -299,12 +305,11 @@ qsizetype lastMark(const char *data, qsizetype size)
     return mark ? static_cast<const char *>(mark) - data : -1;
 #else
     qsizetype to = size;
-#ifdef LUMARIL_HAVE_SSE2
-    const __m128i mark = _mm_set1_epi8('#');
+#ifdef LUMARIL_HAVE_VECTORS
+    const auto mark = BaseVector::splat('#');
     for (; to >= 16; to -= 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + to - 16));
-        if (const auto bits = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, mark))))
-            return to - 16 + 31 - std::countl_zero(bits);
+        if (const quint64 bits = BaseVector::bits(BaseVector::equal(BaseVector::load(data + to - 16), mark)))
+            return to - 16 + 63 - std::countl_zero(bits);
     }
 #endif
     while (to > 0) {

@@ -4,22 +4,8 @@
 // and Lemire ("Validating UTF-8 in less than one instruction per byte", 2021), which looks each
 // byte and the one before it up in three small tables and checks where the second, third and
 // fourth bytes of longer sequences must be. Written once for every vector width, as the
-// candidate search is (CandidateScan.h, which says how it is built). A Vector names a register
-// of bytes and what the check needs:
-//
-//     using Bytes = ...;                     // `width` bytes, 32 or 64, in lanes of 16
-//     static Bytes load(const char *);       // unaligned
-//     static Bytes zero();
-//     static Bytes splat(char);
-//     static Bytes table(const char (&)[16]); // the same 16 bytes in every lane
-//     static Bytes lookUp(Bytes table, Bytes indices); // each lane in its own 16 bytes
-//     static Bytes both(Bytes, Bytes), either(Bytes, Bytes), differ(Bytes, Bytes); // and, or, xor
-//     static Bytes highNibbles(Bytes);
-//     static Bytes minusSaturated(Bytes, Bytes);
-//     template <int n> static Bytes earlier(Bytes input, Bytes previous); // input n bytes later,
-//                                            // the bytes freed from the end of previous
-//     static bool isZero(Bytes);
-//     static bool anyHigh(Bytes);            // a byte with its top bit set
+// candidate search is (CandidateScan.h, which says how it is built), over a ByteVector
+// (ByteVector.h) of 16 bytes or more.
 
 #include <QtGlobal>
 

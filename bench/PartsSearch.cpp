@@ -6,7 +6,7 @@
 #include "SearchTerm.h"
 #include "TextCoding.h"
 #include "VerseFile.h"
-#include "Windows1252Verdict.h"
+#include "Windows1252Check.h"
 #include "WindowOperations.h"
 
 #include <algorithm>
@@ -31,7 +31,7 @@ QString partsSearch(const QString &path, const QString &query, qsizetype &result
     const auto storage = std::make_unique_for_overwrite<char[]>(std::size_t(capacity + 64));
     char *const data = storage.get() + (64 - quintptr(storage.get()) % 64) % 64;
     qsizetype size = 0;
-    Windows1252Verdict check;
+    Windows1252Check check;
     bool windows1252 = false;
     for (qint64 n; size < capacity
                    && (n = file.read(data + size, std::min(blockSize, capacity - size))) > 0;) {
@@ -47,7 +47,7 @@ QString partsSearch(const QString &path, const QString &query, qsizetype &result
 
     const SearchTerm term(text::trimBlanks(query));
     ByteMatcher matcher(term.letters(), windows1252 ? TextEncoding::Windows1252 : TextEncoding::Utf8,
-                        QByteArrayView(data + begin, std::min(end - begin, anchorSampleSize)));
+                        QByteArrayView(data + begin, std::min(end - begin, rareLetterSampleSize)));
     if (!matcher.canSkip())
         return QStringLiteral("(a term the candidate search cannot seek)");
     QString result;
@@ -57,8 +57,8 @@ QString partsSearch(const QString &path, const QString &query, qsizetype &result
         const qsizetype at = matcher.nextCandidate(data, from, end, size);
         if (at >= end)
             break;
-        const ByteMatcher::Verdict found = matcher.confirms(data, size, at, budget, false);
-        if (found == ByteMatcher::Verdict::NoMatch) {
+        const ByteMatcher::Outcome found = matcher.confirms(data, size, at, budget, false);
+        if (found == ByteMatcher::Outcome::NoMatch) {
             from = at + 1;
             continue;
         }
@@ -67,7 +67,7 @@ QString partsSearch(const QString &path, const QString &query, qsizetype &result
         const auto *const closing = static_cast<const char *>(std::memchr(data + at, '#', std::size_t(end + 1 - at)));
         const qsizetype recordEnd = closing - data;
         // Verified decoded, where its bytes alone cannot tell.
-        if (found == ByteMatcher::Verdict::RecordNeeded
+        if (found == ByteMatcher::Outcome::RecordNeeded
             && !matcher.contains(data + recordStart, recordEnd - recordStart, at - recordStart)) {
             from = recordEnd + 1;
             continue;

@@ -4,7 +4,7 @@
 #include "TextCoding.h"
 #include "Utf8.h"
 #include "VerseLookup.h"
-#include "Windows1252Verdict.h"
+#include "Windows1252Check.h"
 
 #include <QStringDecoder>
 #include <QTest>
@@ -136,17 +136,17 @@ private slots:
 
     // Whether bytes that come in pieces of any size show Windows-1252 is what they show whole:
     // an invalid sequence with a mark after it, whichever piece either is in.
-    void windows1252VerdictInPieces()
+    void windows1252CheckInPieces()
     {
         const QList<QByteArray> files{"\xD0\xB1\xE2\x82\xAC#\xF0\x9F\x98\x80#", "caf\xE9#",
                                       "\xE2\x82#", "\xD0\xB1\xE9", "\xF0\x9F\x98\xC3\xA9 #",
                                       "\xC3#\xA9", "\xE9\xE9\xE9\xE9\xE9#"};
         for (const QByteArray &bytes : files) {
-            Windows1252Verdict whole;
+            Windows1252Check whole;
             const bool expected = whole.showsWindows1252(bytes.constData(), bytes.size());
             QCOMPARE(expected, bytes.indexOf('#') > text::checkUtf8(bytes).validSize);
             for (qsizetype piece = 1; piece <= 5; ++piece) {
-                Windows1252Verdict check;
+                Windows1252Check check;
                 bool windows1252 = false;
                 for (qsizetype at = 0; at < bytes.size() && !windows1252; at += piece)
                     windows1252 = check.showsWindows1252(bytes.constData() + at, std::min(piece, bytes.size() - at));

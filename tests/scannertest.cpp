@@ -337,7 +337,7 @@ private slots:
     }
 
     // The vector search for candidates finds what a look at each byte finds, wherever it
-    // starts and ends against the registers, for each kind of anchor, alone and in pairs (at
+    // starts and ends against the registers, for each kind of rare letter, alone and in pairs (at
     // one distance, or at two across a character of two lengths), with
     // and without stopping at bytes outside ASCII.
     void candidatesAsByteByByte_data()
@@ -374,11 +374,11 @@ private slots:
         std::vector<const lumaril::Variants *> term;
         for (const lumaril::Variants &v : variants)
             term.push_back(&v);
-        const lumaril::AnchorChoice choice = lumaril::chooseAnchors(term, sample);
+        const lumaril::RareLetters choice = lumaril::chooseRareLetters(term, sample);
         QCOMPARE(choice.second.index >= 0, pair);
-        QCOMPARE(choice.orOneMore, twoDistances);
-        const auto holds = [](const lumaril::Anchor &anchor, char c) {
-            return anchor.holds(static_cast<unsigned char>(c));
+        QCOMPARE(choice.orOneByteLater, twoDistances);
+        const auto holds = [](const lumaril::RareLetter &letter, char c) {
+            return letter.holds(static_cast<unsigned char>(c));
         };
         QRandomGenerator rng(5);
         const QByteArray rare = "aAbBsS\xC5\xBF\xCF\x83\xCE\xA3\xCF\x82\xCE\xB2\xCE\x92\xCF\x90";
@@ -392,8 +392,8 @@ private slots:
                         const qsizetype to = std::min(from + length, data.size());
                         qsizetype expected = from;
                         for (; expected < to; ++expected) {
-                            const auto holdsAt = [&](const lumaril::Anchor &anchor, qsizetype at) {
-                                return at >= data.size() || holds(anchor, data[at]);
+                            const auto holdsAt = [&](const lumaril::RareLetter &letter, qsizetype at) {
+                                return at >= data.size() || holds(letter, data[at]);
                             };
                             const qsizetype second = expected + choice.distance;
                             if ((orNonAscii && static_cast<unsigned char>(data[expected]) >= 0x80)
@@ -450,7 +450,7 @@ private slots:
                     std::tie(first, second) = std::minmax(rarest, other);
                 }
             }
-            const lumaril::AnchorChoice choice = lumaril::chooseAnchors(variants, sample);
+            const lumaril::RareLetters choice = lumaril::chooseRareLetters(variants, sample);
             if (choice.first.index != first || choice.second.index != second)
                 QFAIL(qPrintable(QStringLiteral("%1 in %2").arg(QString(term), QString(sample))));
         }

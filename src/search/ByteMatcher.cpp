@@ -68,10 +68,10 @@ ByteMatcher::ByteMatcher(const std::u32string &letters, TextEncoding encoding, Q
     m_asciiLetters = ascii;
     m_pairs = ascii && text::firstNonAscii(sample.data(), sample.size()) == sample.size();
     if (m_pairs) {
-        m_anchors = chooseAnchors(m_variants, sample);
-        m_anchorLetter = m_anchors.first.index;
-        m_anchorForms = text::sameReading(letters[std::size_t(std::max<qsizetype>(m_anchorLetter, 0))]);
-        std::sort(m_anchorForms.begin(), m_anchorForms.end());
+        m_rare = chooseRareLetters(m_variants, sample);
+        m_rareLetter = m_rare.first.index;
+        m_rareForms = text::sameReading(letters[std::size_t(std::max<qsizetype>(m_rareLetter, 0))]);
+        std::sort(m_rareForms.begin(), m_rareForms.end());
         return;
     }
     // Letters whose every form reads as them where nothing joins it may be sought by two of
@@ -90,15 +90,15 @@ ByteMatcher::ByteMatcher(const std::u32string &letters, TextEncoding encoding, Q
     std::vector<const Variants *> plain;
     for (const Variants &forms : plainForms)
         plain.push_back(&forms);
-    const auto [cleanLow, cleanSpan] = encoding == TextEncoding::Utf8
+    const auto [plainLow, plainSpan] = encoding == TextEncoding::Utf8
             ? text::plainLeads(sample)
             : std::pair<unsigned char, unsigned char>(0x80, 0x7F);
-    AnchorChoice pair = chooseAnchors(plain, sample, 1);
+    RareLetters pair = chooseRareLetters(plain, sample, 1);
     // Its candidates in the sample include the first letter's before an odd byte.
     for (qsizetype p = 0; pair.second.index >= 0 && p + 1 < sample.size(); ++p) {
         const auto next = static_cast<unsigned char>(sample[p + 1]);
         pair.inSample += pair.first.holds(static_cast<unsigned char>(sample[p])) && next >= 0x80
-                && static_cast<unsigned char>(next - cleanLow) > cleanSpan;
+                && static_cast<unsigned char>(next - plainLow) > plainSpan;
     }
     // Or by one letter alone, by every character that may stand for it (text::formsToSeek):
     // with none in this encoding, no record can hold the letter.
@@ -114,25 +114,25 @@ ByteMatcher::ByteMatcher(const std::u32string &letters, TextEncoding encoding, Q
             return;
         }
     }
-    std::vector<const Variants *> sought;
+    std::vector<const Variants *> seekable;
     for (const Variants &set : sets)
-        sought.push_back(&set);
-    m_anchors = chooseAnchors(sought, sample, 0);
+        seekable.push_back(&set);
+    m_rare = chooseRareLetters(seekable, sample, 0);
     // The pair of plain letters, where it has fewer candidates than the rarest letter's forms.
-    if (pair.second.index >= 0 && (m_anchors.first.index < 0 || pair.inSample < m_anchors.inSample)) {
-        m_anchors = pair;
-        m_anchors.orOddNext = true;
-        m_anchors.cleanLow = cleanLow;
-        m_anchors.cleanSpan = cleanSpan;
-        m_anchorLetter = m_anchors.first.index;
-        m_anchorForms = text::sameReading(letters[std::size_t(m_anchorLetter)]);
-    } else if (m_anchors.first.index < 0) {
+    if (pair.second.index >= 0 && (m_rare.first.index < 0 || pair.inSample < m_rare.inSample)) {
+        m_rare = pair;
+        m_rare.orMarkMayFollow = true;
+        m_rare.plainLow = plainLow;
+        m_rare.plainSpan = plainSpan;
+        m_rareLetter = m_rare.first.index;
+        m_rareForms = text::sameReading(letters[std::size_t(m_rareLetter)]);
+    } else if (m_rare.first.index < 0) {
         m_kind = Kind::Decoded;
     } else {
-        m_anchorLetter = m_anchors.first.index;
-        m_anchorForms = text::formsToSeek(letters[std::size_t(m_anchorLetter)]);
+        m_rareLetter = m_rare.first.index;
+        m_rareForms = text::formsToSeek(letters[std::size_t(m_rareLetter)]);
     }
-    std::sort(m_anchorForms.begin(), m_anchorForms.end());
+    std::sort(m_rareForms.begin(), m_rareForms.end());
 }
 
 qsizetype ByteMatcher::nextCandidate(const char *data, qsizetype from, qsizetype to,
@@ -142,7 +142,7 @@ qsizetype ByteMatcher::nextCandidate(const char *data, qsizetype from, qsizetype
         return orNonAscii ? from + text::firstNonAscii(data + from, to - from) : to;
     if (m_kind != Kind::Bytes)
         return from;
-    return m_anchors.nextCandidate(data, from, to, end, orNonAscii || m_pairs);
+    return m_rare.nextCandidate(data, from, to, end, orNonAscii || m_pairs);
 }
 
 ByteMatcher::Character ByteMatcher::characterAt(const char *data, qsizetype size, qsizetype at) const
@@ -193,13 +193,13 @@ qsizetype ByteMatcher::letterAt(qsizetype k, const char *data, qsizetype size, q
     return 0;
 }
 
-ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsizetype at,
+ByteMatcher::Outcome ByteMatcher::confirms(const char *data, qsizetype size, qsizetype at,
                                            qint64 &budget, bool moreMayFollow)
 {
     if (m_kind != Kind::Bytes || (m_pairs && static_cast<unsigned char>(data[at]) >= 0x80))
-        return Verdict::RecordNeeded;
+        return Outcome::RecordNeeded;
     if (m_asciiLetters) {
-        if (const std::optional<Verdict> plain = asciiConfirms(data, size, at, budget))
+        if (const std::optional<Outcome> plain = asciiConfirms(data, size, at, budget))
             return *plain;
     }
     const qint64 before = budget;
@@ -246,20 +246,20 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
         const bool plainHamza = read == text::hamza && wanted != text::hamza && !text::nfcMatters(c.code)
                 && !text::readingOf(c.code).optional && !alefFollows();
         return c.size > 0 && ((text::readsOddly(c.code) && !plainHamza) || joins || changedAt(c, after, alefMatters, wanted))
-                ? Verdict::RecordNeeded
-                : Verdict::NoMatch;
+                ? Outcome::RecordNeeded
+                : Outcome::NoMatch;
     };
-    // The character whose last byte the candidate is, and the anchor's letter there.
+    // The character whose last byte the candidate is, and the rare letter there.
     const Character candidate = characterBefore(data, size, at + 1);
-    // A byte of another character that ends as one of the anchor's forms does.
-    if (!std::binary_search(m_anchorForms.begin(), m_anchorForms.end(), candidate.code))
-        return Verdict::NoMatch;
+    // A byte of another character that ends as one of the rare letter's forms does.
+    if (!std::binary_search(m_rareForms.begin(), m_rareForms.end(), candidate.code))
+        return Outcome::NoMatch;
     qsizetype end = at + 1 - std::max<qsizetype>(candidate.size, 1);
     qsizetype start = end;
     Character last = characterBefore(data, size, end); // the last letter compared
     // An optional letter met is read as the term's letter where it is that letter, and skipped
     // otherwise. A match so found is a match; a failure after such a guess, on the same side of
-    // the anchor's letter, may have been the guess's, and is left to the record decoded.
+    // the rare letter, may have been the guess's, and is left to the record decoded.
     bool guessed = false;
     // Whether NFC may move the superscript alef c at `from` past a mark that reads as something,
     // among the marks around it; those a reader ignores may stand in any order.
@@ -287,10 +287,10 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
         guessed = true;
         return true;
     };
-    const auto failed = [&](Verdict v) { return guessed ? Verdict::RecordNeeded : v; };
-    // Forward from the anchor's letter, then back from it; the marks a reader ignores may lie
+    const auto failed = [&](Outcome v) { return guessed ? Outcome::RecordNeeded : v; };
+    // Forward from the rare letter, then back from it; the marks a reader ignores may lie
     // between any two letters.
-    // After the anchor's letter, the last optional letter taken is skipped instead where what
+    // After the rare letter, the last optional letter taken is skipped instead where what
     // follows fails; only a failure with an earlier guess behind it is left to decoding.
     struct Retry
     {
@@ -298,22 +298,22 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
         Character last;
         bool guessed = false;
     } retry;
-    for (qsizetype k = m_anchorLetter; k < qsizetype(m_letters.size()); ++k) {
+    for (qsizetype k = m_rareLetter; k < qsizetype(m_letters.size()); ++k) {
         qsizetype length;
         while ((length = letterAt(k, data, size, end, false)) == 0) {
             const Character c = characterAt(data, size, end);
             budget -= c.size + 1;
             const text::Reading r = text::readingOf(c.code);
             const bool guessedBefore = guessed;
-            if (k != m_anchorLetter && c.size > 0 && r.optional && budget >= 0 && optionalTaken(c, k)) {
+            if (k != m_rareLetter && c.size > 0 && r.optional && budget >= 0 && optionalTaken(c, k)) {
                 if (moves(c, end))
-                    return Verdict::RecordNeeded;
+                    return Outcome::RecordNeeded;
                 retry = {k, end + c.size, last, guessedBefore};
                 length = c.size;
                 break;
             }
             // Waw or yeh with a superscript alef after it, past the marks, read as the alef.
-            if (k != m_anchorLetter && m_letters[std::size_t(k)] == text::alef && !r.optional
+            if (k != m_rareLetter && m_letters[std::size_t(k)] == text::alef && !r.optional
                 && (r.letter == 0x0648 || r.letter == 0x064A)) {
                 qsizetype q = end + c.size;
                 Character n;
@@ -321,13 +321,13 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
                     q += n.size;
                 if (n.code == 0x0670 && budget >= 0) {
                     if (moves(n, q))
-                        return Verdict::RecordNeeded;
+                        return Outcome::RecordNeeded;
                     length = q + n.size - end;
                     break;
                 }
             }
-            if (k == m_anchorLetter || c.size == 0 || !(r.ignored || r.optional) || budget < 0) {
-                if (retry.k >= 0 && budget >= 0 && differs(c, last, end + c.size, k) == Verdict::NoMatch) {
+            if (k == m_rareLetter || c.size == 0 || !(r.ignored || r.optional) || budget < 0) {
+                if (retry.k >= 0 && budget >= 0 && differs(c, last, end + c.size, k) == Outcome::NoMatch) {
                     k = retry.k;
                     end = retry.end;
                     last = retry.last;
@@ -336,7 +336,7 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
                     continue;
                 }
                 countWork(before - budget);
-                return budget < 0 ? Verdict::RecordNeeded : failed(differs(c, last, end + c.size, k));
+                return budget < 0 ? Outcome::RecordNeeded : failed(differs(c, last, end + c.size, k));
             }
             end += c.size;
         }
@@ -344,10 +344,10 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
         last = characterAt(data, size, end);
         end += length;
     }
-    // The letters before the anchor's are read apart from those after it: a guess made after
+    // The letters before the rare one are read apart from those after it: a guess made after
     // it has no part in a failure before it.
     guessed = false;
-    for (qsizetype k = m_anchorLetter - 1; k >= 0; --k) {
+    for (qsizetype k = m_rareLetter - 1; k >= 0; --k) {
         qsizetype length;
         while ((length = letterAt(k, data, size, start, true)) == 0) {
             const Character c = characterBefore(data, size, start);
@@ -355,13 +355,13 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
             const text::Reading r = text::readingOf(c.code);
             if (c.size > 0 && r.optional && budget >= 0 && optionalTaken(c, k)) {
                 if (moves(c, start - c.size))
-                    return Verdict::RecordNeeded;
+                    return Outcome::RecordNeeded;
                 length = c.size;
                 break;
             }
             if (c.size == 0 || !(r.ignored || r.optional) || budget < 0) {
                 countWork(before - budget);
-                return budget < 0 ? Verdict::RecordNeeded
+                return budget < 0 ? Outcome::RecordNeeded
                                   : failed(differs(c, characterBefore(data, size, start - c.size), start, k));
             }
             start -= c.size;
@@ -373,11 +373,11 @@ ByteMatcher::Verdict ByteMatcher::confirms(const char *data, qsizetype size, qsi
     const bool changed = changedAt(last, end, false);
     countWork(before - budget);
     if (m_decodeEveryMatch || changed)
-        return Verdict::RecordNeeded;
-    return Verdict::Match;
+        return Outcome::RecordNeeded;
+    return Outcome::Match;
 }
 
-std::optional<ByteMatcher::Verdict> ByteMatcher::asciiConfirms(const char *data, qsizetype size,
+std::optional<ByteMatcher::Outcome> ByteMatcher::asciiConfirms(const char *data, qsizetype size,
                                                                 qsizetype at, qint64 &budget)
 {
     // ASCII letters in ASCII text read as they are written: an ASCII byte that differs refutes
@@ -388,7 +388,7 @@ std::optional<ByteMatcher::Verdict> ByteMatcher::asciiConfirms(const char *data,
     // character that ends as that form does: left to the comparison of characters.
     if (text[at] >= 0x80)
         return std::nullopt;
-    const qsizetype start = at - m_anchorLetter;
+    const qsizetype start = at - m_rareLetter;
     const auto letterIs = [&](qsizetype k) -> std::optional<bool> {
         budget -= 2;
         const qsizetype p = start + k;
@@ -399,24 +399,24 @@ std::optional<ByteMatcher::Verdict> ByteMatcher::asciiConfirms(const char *data,
         const Variants &forms = *m_variants[std::size_t(k)];
         return std::any_of(forms.begin(), forms.end(), [&](const Variant &v) { return v.size == 1 && v.bytes == text[p]; });
     };
-    for (qsizetype k = m_anchorLetter + 1; k < qsizetype(m_letters.size()); ++k) {
+    for (qsizetype k = m_rareLetter + 1; k < qsizetype(m_letters.size()); ++k) {
         const std::optional<bool> same = letterIs(k);
         if (!same)
             return std::nullopt;
         if (!*same)
-            return Verdict::NoMatch;
+            return Outcome::NoMatch;
     }
-    for (qsizetype k = m_anchorLetter - 1; k >= 0; --k) {
+    for (qsizetype k = m_rareLetter - 1; k >= 0; --k) {
         const std::optional<bool> same = letterIs(k);
         if (!same)
             return std::nullopt;
         if (!*same)
-            return Verdict::NoMatch;
+            return Outcome::NoMatch;
     }
     countWork(2 * qsizetype(m_letters.size()));
     const qsizetype after = start + qsizetype(m_letters.size());
     if (after < size && text[after] < 0x80)
-        return Verdict::Match;
+        return Outcome::Match;
     return std::nullopt;
 }
 
@@ -437,10 +437,10 @@ bool ByteMatcher::contains(const char *data, qsizetype size, qsizetype firstCand
     qint64 budget = 2 * qint64(size) + 8 * longestMatch();
     for (qsizetype at = nextCandidate(data, firstCandidate, size, size); at < size;
          at = nextCandidate(data, at + 1, size, size)) {
-        const Verdict verdict = confirms(data, size, at, budget, false);
-        if (verdict == Verdict::Match)
+        const Outcome outcome = confirms(data, size, at, budget, false);
+        if (outcome == Outcome::Match)
             return true;
-        if (verdict == Verdict::RecordNeeded || budget < 0)
+        if (outcome == Outcome::RecordNeeded || budget < 0)
             return decodedContains(data, size);
     }
     return false;

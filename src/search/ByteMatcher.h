@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AnchorChoice.h"
+#include "RareLetters.h"
 #include "Verifier.h"
 
 #include <QByteArray>
@@ -32,7 +32,7 @@ class ByteMatcher
 {
 public:
     // sample is the start of the file's records, in which the term's rarest bytes are sought
-    // (see chooseAnchors()).
+    // (see chooseRareLetters()).
     ByteMatcher(const std::u32string &letters, TextEncoding encoding, QByteArrayView sample);
     ByteMatcher(const ByteMatcher &) = delete;
     ByteMatcher &operator=(const ByteMatcher &) = delete;
@@ -56,11 +56,11 @@ public:
     [[nodiscard]] qsizetype nextCandidate(const char *data, qsizetype from, qsizetype to,
                                           qsizetype end, bool orNonAscii = false) const;
     // What comparing the bytes around a candidate tells.
-    enum class Verdict { NoMatch, Match, RecordNeeded };
+    enum class Outcome { NoMatch, Match, RecordNeeded };
     // Compares the bytes around the candidate at, which nextCandidate() gave; what it compares
     // is taken from budget. RecordNeeded when only decoding its record can tell.
     // moreMayFollow: the bytes may stop inside a record, so that what follows a match is unknown.
-    [[nodiscard]] Verdict confirms(const char *data, qsizetype size, qsizetype at, qint64 &budget,
+    [[nodiscard]] Outcome confirms(const char *data, qsizetype size, qsizetype at, qint64 &budget,
                                    bool moreMayFollow);
     // A budget for confirming candidates that is worth a few matches.
     [[nodiscard]] qsizetype longestMatch() const { return 4 * qsizetype(m_letters.size()); }
@@ -79,7 +79,7 @@ private:
     [[nodiscard]] bool decodedContains(const char *data, qsizetype size);
     // confirms() for a term of ASCII letters, where the bytes around are ASCII; nothing where
     // they are not.
-    [[nodiscard]] std::optional<Verdict> asciiConfirms(const char *data, qsizetype size, qsizetype at,
+    [[nodiscard]] std::optional<Outcome> asciiConfirms(const char *data, qsizetype size, qsizetype at,
                                                        qint64 &budget);
     // One character of the bytes: its code point and its size, 0 where there is none whole.
     struct Character
@@ -99,12 +99,12 @@ private:
     bool m_pairs = false; // sought by pairs of ASCII letters, stopping at bytes outside ASCII
     bool m_decodeEveryMatch = false;
     bool m_asciiLetters = false; // every letter is ASCII
-    qsizetype m_anchorLetter = 0; // the letter of the term the candidates are sought by
-    std::vector<char32_t> m_anchorForms; // the characters it is sought by, in order
+    qsizetype m_rareLetter = 0; // the letter of the term the candidates are sought by
+    std::vector<char32_t> m_rareForms; // the characters it is sought by, in order
     // The forms of each letter (text::sameReading), each distinct letter's held once.
     std::map<char32_t, Variants> m_classes;
     std::vector<const Variants *> m_variants;
-    AnchorChoice m_anchors;
+    RareLetters m_rare;
     Verifier m_verifier;
     std::optional<QStringDecoder> m_pieces; // for a record in pieces
     // The work is counted only in the tests' own build of the search, which holds it to its

@@ -28,9 +28,9 @@
 namespace lumaril::text {
 
 qsizetype findCandidateWithAvx2(const char *data, qsizetype from, qsizetype stop,
-                                const Sought &sought, bool orNonAscii, bool &found)
+                                const CandidateTest &wanted, bool orNonAscii, bool &found)
 {
-    return findCandidate<ByteVector<32>>(data, from, stop, sought, orNonAscii, found);
+    return findCandidate<ByteVector<32>>(data, from, stop, wanted, orNonAscii, found);
 }
 
 qsizetype validUtf8PrefixWithAvx2(const char *data, qsizetype size)

@@ -24,9 +24,9 @@
 namespace lumaril::text {
 
 qsizetype findCandidateWithAvx512(const char *data, qsizetype from, qsizetype stop,
-                                  const Sought &sought, bool orNonAscii, bool &found)
+                                  const CandidateTest &wanted, bool orNonAscii, bool &found)
 {
-    return findCandidate<ByteVector<64>>(data, from, stop, sought, orNonAscii, found);
+    return findCandidate<ByteVector<64>>(data, from, stop, wanted, orNonAscii, found);
 }
 
 qsizetype validUtf8PrefixWithAvx512(const char *data, qsizetype size)

@@ -1,6 +1,6 @@
 #pragma once
 
-// The vector loop that finds a term's candidates (AnchorChoice::nextCandidate), written once for
+// The vector loop that finds a term's candidates (RareLetters::nextCandidate), written once for
 // every vector width. A Vector (a ByteVector of ByteVector.h) names a register of bytes, a mask
 // of its lanes, and the few operations on them that the loop uses.
 //
@@ -18,7 +18,7 @@ namespace lumaril::text {
 
 // One character of a term as its candidates are sought: a byte b is one of its last bytes
 // when (b | bit) == value, or, unless oneComparison, when it equals any of bytes.
-struct AnchorBytes
+struct LetterBytes
 {
     unsigned char bytes[3];
     unsigned char bit;
@@ -27,35 +27,35 @@ struct AnchorBytes
 };
 
 // What a term's candidates are sought by: a place p whose byte is one of first's and, when
-// pair, whose byte at p + distance (or, when orOneMore, the next) is one of second's, or, when
-// orOddNext, whose next byte is outside ASCII and outside [cleanLow, cleanLow + cleanSpan]:
+// pair, whose byte at p + distance (or, when orOneByteLater, the next) is one of second's, or, when
+// orMarkMayFollow, whose next byte is outside ASCII and outside [plainLow, plainLow + plainSpan]:
 // one that may start a mark between the two.
-struct Sought
+struct CandidateTest
 {
-    AnchorBytes first, second;
+    LetterBytes first, second;
     qsizetype distance = 0;
     bool pair = false;
-    bool orOneMore = false; // then second takes one comparison
-    bool orOddNext = false;
-    unsigned char cleanLow = 0, cleanSpan = 0;
+    bool orOneByteLater = false; // then second takes one comparison
+    bool orMarkMayFollow = false;
+    unsigned char plainLow = 0, plainSpan = 0;
 };
 
-// The first place in [from, stop) that the anchors sought are at, or, when orNonAscii, whose
+// The first place in [from, stop) that the rare letters are at, or, when orNonAscii, whose
 // byte is outside ASCII; or where the vector steps ended, when none is. Bytes up to stop plus
 // the longest distance, and one more, must be readable.
 qsizetype findCandidateWithAvx2(const char *data, qsizetype from, qsizetype stop,
-                                const Sought &sought, bool orNonAscii, bool &found);
+                                const CandidateTest &wanted, bool orNonAscii, bool &found);
 qsizetype findCandidateWithAvx512(const char *data, qsizetype from, qsizetype stop,
-                                  const Sought &sought, bool orNonAscii, bool &found);
+                                  const CandidateTest &wanted, bool orNonAscii, bool &found);
 
 namespace {
 
-// A byte is one of an anchor's when (b | bit) == value: one byte, or two that differ in one bit.
+// A byte is one of a rare letter's when (b | bit) == value: one byte, or two that differ in one bit.
 template <typename Vector>
 struct OneComparison
 {
     typename Vector::Bytes bit, value;
-    explicit OneComparison(const AnchorBytes &a)
+    explicit OneComparison(const LetterBytes &a)
         : bit(Vector::splat(char(a.bit))), value(Vector::splat(char(a.value)))
     {
     }
@@ -65,12 +65,12 @@ struct OneComparison
     }
 };
 
-// A byte is one of an anchor's when it equals any of three.
+// A byte is one of a rare letter's when it equals any of three.
 template <typename Vector>
 struct AnyOfThree
 {
     typename Vector::Bytes b0, b1, b2;
-    explicit AnyOfThree(const AnchorBytes &a)
+    explicit AnyOfThree(const LetterBytes &a)
         : b0(Vector::splat(char(a.bytes[0]))), b1(Vector::splat(char(a.bytes[1]))), b2(Vector::splat(char(a.bytes[2])))
     {
     }
@@ -85,16 +85,16 @@ struct NoSecond
 {
 };
 
-// A second anchor sought at two places next to each other.
+// A second rare letter sought at two places next to each other.
 template <typename Vector>
 struct AtTwoPlaces
 {
     OneComparison<Vector> test;
 };
 
-// A second anchor, or an odd byte after the first (see Sought).
+// A second rare letter, or an odd byte after the first (see CandidateTest).
 template <typename Vector, typename Second>
-struct OrOddNext
+struct OrMarkMayFollow
 {
     Second second;
     typename Vector::Bytes low, span;
@@ -127,7 +127,7 @@ qsizetype scan(const char *data, qsizetype from, qsizetype stop, const First &is
     };
     qsizetype p = from;
     // One register where the search starts, then on from the start of the next one in memory,
-    // so that no load of the first anchor spans two cache lines.
+    // so that no load of the first rare letter spans two cache lines.
     if (p + width <= stop) {
         if (const quint64 bits = Vector::bits(hits(p))) {
             found = true;
@@ -151,38 +151,38 @@ qsizetype scan(const char *data, qsizetype from, qsizetype stop, const First &is
     return p;
 }
 
-// The loop for the first anchor's kind and the second's, with or without the bytes outside ASCII.
+// The loop for the first rare letter's kind and the second's, with or without the bytes outside ASCII.
 template <typename Vector, typename Second>
-qsizetype scanFor(const char *data, qsizetype from, qsizetype stop, const Sought &sought,
+qsizetype scanFor(const char *data, qsizetype from, qsizetype stop, const CandidateTest &wanted,
                   const Second &isSecond, bool orNonAscii, bool &found)
 {
     const auto withFirst = [&](const auto &isFirst) {
-        return orNonAscii ? scan<Vector, true>(data, from, stop, isFirst, isSecond, sought.distance, found)
-                          : scan<Vector, false>(data, from, stop, isFirst, isSecond, sought.distance, found);
+        return orNonAscii ? scan<Vector, true>(data, from, stop, isFirst, isSecond, wanted.distance, found)
+                          : scan<Vector, false>(data, from, stop, isFirst, isSecond, wanted.distance, found);
     };
-    return sought.first.oneComparison ? withFirst(OneComparison<Vector>(sought.first))
-                                      : withFirst(AnyOfThree<Vector>(sought.first));
+    return wanted.first.oneComparison ? withFirst(OneComparison<Vector>(wanted.first))
+                                      : withFirst(AnyOfThree<Vector>(wanted.first));
 }
 
 template <typename Vector>
-qsizetype findCandidate(const char *data, qsizetype from, qsizetype stop, const Sought &sought,
+qsizetype findCandidate(const char *data, qsizetype from, qsizetype stop, const CandidateTest &wanted,
                         bool orNonAscii, bool &found)
 {
     const auto withSecond = [&](const auto &isSecond) {
-        return scanFor<Vector>(data, from, stop, sought, isSecond, orNonAscii, found);
+        return scanFor<Vector>(data, from, stop, wanted, isSecond, orNonAscii, found);
     };
-    if (!sought.pair)
+    if (!wanted.pair)
         return withSecond(NoSecond{});
-    if (sought.orOddNext) {
-        const auto low = Vector::splat(char(sought.cleanLow)), span = Vector::splat(char(sought.cleanSpan));
-        return sought.second.oneComparison
-                ? withSecond(OrOddNext<Vector, OneComparison<Vector>>{OneComparison<Vector>(sought.second), low, span})
-                : withSecond(OrOddNext<Vector, AnyOfThree<Vector>>{AnyOfThree<Vector>(sought.second), low, span});
+    if (wanted.orMarkMayFollow) {
+        const auto low = Vector::splat(char(wanted.plainLow)), span = Vector::splat(char(wanted.plainSpan));
+        return wanted.second.oneComparison
+                ? withSecond(OrMarkMayFollow<Vector, OneComparison<Vector>>{OneComparison<Vector>(wanted.second), low, span})
+                : withSecond(OrMarkMayFollow<Vector, AnyOfThree<Vector>>{AnyOfThree<Vector>(wanted.second), low, span});
     }
-    if (sought.orOneMore)
-        return withSecond(AtTwoPlaces<Vector>{OneComparison<Vector>(sought.second)});
-    return sought.second.oneComparison ? withSecond(OneComparison<Vector>(sought.second))
-                                       : withSecond(AnyOfThree<Vector>(sought.second));
+    if (wanted.orOneByteLater)
+        return withSecond(AtTwoPlaces<Vector>{OneComparison<Vector>(wanted.second)});
+    return wanted.second.oneComparison ? withSecond(OneComparison<Vector>(wanted.second))
+                                       : withSecond(AnyOfThree<Vector>(wanted.second));
 }
 
 } // namespace

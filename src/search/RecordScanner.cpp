@@ -2,7 +2,7 @@
 
 #include "TextCoding.h"
 #include "VerseFile.h"
-#include "Windows1252Verdict.h"
+#include "Windows1252Check.h"
 
 #include <algorithm>
 #include <cstring>
@@ -60,7 +60,7 @@ bool RecordScanner::start()
         m_stop = Stop::Utf16;
     if (m_stop != Stop::None)
         return false;
-    m_sample = QByteArray(bytesAt(m_next), std::min(qsizetype(readTo() - m_next), anchorSampleSize));
+    m_sample = QByteArray(bytesAt(m_next), std::min(qsizetype(readTo() - m_next), rareLetterSampleSize));
     m_matcher.emplace(m_term.letters(), TextEncoding::Utf8, m_sample);
     m_ahead.budget = 8 * m_matcher->longestMatch();
     return true;
@@ -68,17 +68,17 @@ bool RecordScanner::start()
 
 bool RecordScanner::recordsLookLikeUtf16()
 {
-    // The sample, the anchors' too, runs from the first mark up to the last one, as what
+    // The sample, the rare letters' too, runs from the first mark up to the last one, as what
     // follows that is no record: a mark after it, here or further on in the file, shows it
     // whole.
-    if (readTo() - m_next <= anchorSampleSize) {
+    if (readTo() - m_next <= rareLetterSampleSize) {
         dropBefore(m_next);
-        while (readTo() - m_next <= anchorSampleSize && readMore()) {
+        while (readTo() - m_next <= rareLetterSampleSize && readMore()) {
         }
     }
     if (m_stop != Stop::None)
         return false;
-    const qint64 sampleEnd = m_next + anchorSampleSize;
+    const qint64 sampleEnd = m_next + rareLetterSampleSize;
     bool whole = findMark(sampleEnd, readTo()) != npos;
     // When the first record goes on past the bytes read, its end decides, as the scan reads on
     // to there anyway.
@@ -217,8 +217,8 @@ bool RecordScanner::passRecordsThatCannotMatch()
         }
         const auto result = m_matcher->confirms(bytesAt(m_next), qsizetype(readTo() - m_next),
                                                 qsizetype(at - m_next), m_ahead.budget, true);
-        found = result == ByteMatcher::Verdict::Match;
-        if (result != ByteMatcher::Verdict::NoMatch)
+        found = result == ByteMatcher::Outcome::Match;
+        if (result != ByteMatcher::Outcome::NoMatch)
             break;
     }
     const qint64 passed = lastMark(m_next, at);
@@ -236,7 +236,7 @@ bool RecordScanner::decideEncoding()
 {
     // The records before this one were ASCII, valid either way: the file is UTF-8 unless an
     // invalid sequence turns up from here on with a mark after it, closing a record around it.
-    Windows1252Verdict check;
+    Windows1252Check check;
     bool windows1252 = false;
     const qint64 begin = m_record.offset;
     qint64 readFrom = begin; // where the bytes that the buffer does not keep begin

@@ -8,7 +8,7 @@ namespace lumaril {
 // record that is not ASCII, to tell whether the file is Windows-1252: it is once an invalid
 // UTF-8 sequence has turned up with a "#" after it, closing a record around it. A sequence cut
 // by the end of one piece is completed from the next.
-class Windows1252Verdict
+class Windows1252Check
 {
 public:
     // Takes the next piece; true once the pieces so far show the file to be Windows-1252.

@@ -1,4 +1,4 @@
-#include "AnchorChoice.h"
+#include "RareLetters.h"
 
 #include "TextCoding.h"
 
@@ -34,15 +34,15 @@ qsizetype bitsSet(quint64 x)
     return n;
 }
 
-// The places in the sample whose byte is one of an anchor's, a bit each, and how many.
+// The places in the sample whose byte is one of a rare letter's, a bit each, and how many.
 struct Places
 {
-    static_assert(anchorSampleSize % 64 == 0);
-    std::array<quint64, anchorSampleSize / 64> bits{};
+    static_assert(rareLetterSampleSize % 64 == 0);
+    std::array<quint64, rareLetterSampleSize / 64> bits{};
     qsizetype count = 0;
 };
 
-void findPlaces(const Anchor &anchor, QByteArrayView sample, Places &out)
+void findPlaces(const RareLetter &letter, QByteArrayView sample, Places &out)
 {
     qsizetype p = 0;
 #ifdef LUMARIL_HAVE_VECTORS
@@ -56,13 +56,13 @@ void findPlaces(const Anchor &anchor, QByteArrayView sample, Places &out)
             out.count += std::popcount(word);
         }
     };
-    if (anchor.bytes.oneComparison)
-        mark(text::OneComparison<BaseVector>(anchor.bytes));
+    if (letter.bytes.oneComparison)
+        mark(text::OneComparison<BaseVector>(letter.bytes));
     else
-        mark(text::AnyOfThree<BaseVector>(anchor.bytes));
+        mark(text::AnyOfThree<BaseVector>(letter.bytes));
 #endif
     for (; p < sample.size(); ++p) {
-        if (anchor.holds(static_cast<unsigned char>(sample[p]))) {
+        if (letter.holds(static_cast<unsigned char>(sample[p]))) {
             out.bits[std::size_t(p / 64)] |= quint64(1) << (p % 64);
             ++out.count;
         }
@@ -82,35 +82,35 @@ quint64 placesFrom(const Places &places, qsizetype from)
 
 } // namespace
 
-qsizetype AnchorChoice::nextCandidate(const char *data, qsizetype from, qsizetype to,
+qsizetype RareLetters::nextCandidate(const char *data, qsizetype from, qsizetype to,
                                       qsizetype end, bool orNonAscii) const
 {
     const bool pair = second.index >= 0;
-    const text::Sought sought{first.bytes, second.bytes, distance, pair, orOneMore, orOddNext,
-                              cleanLow, cleanSpan};
+    const text::CandidateTest wanted{first.bytes, second.bytes, distance, pair, orOneByteLater, orMarkMayFollow,
+                              plainLow, plainSpan};
     qsizetype p = from;
 #ifdef LUMARIL_HAVE_VECTORS
-    const qsizetype reach = std::max<qsizetype>(distance + orOneMore, orOddNext);
+    const qsizetype reach = std::max<qsizetype>(distance + orOneByteLater, orMarkMayFollow);
     const qsizetype stop = pair ? std::min(to, end - reach) : to;
     bool found = false;
 #ifdef LUMARIL_CANDIDATES_WITH_AVX2
     const text::Vectors vectors = text::widestVectors();
     if (vectors == text::Vectors::Avx512) {
-        p = text::findCandidateWithAvx512(data, p, stop, sought, orNonAscii, found);
+        p = text::findCandidateWithAvx512(data, p, stop, wanted, orNonAscii, found);
     }
     if (vectors >= text::Vectors::Avx2 && !found) {
-        p = text::findCandidateWithAvx2(data, p, stop, sought, orNonAscii, found);
+        p = text::findCandidateWithAvx2(data, p, stop, wanted, orNonAscii, found);
     }
 #endif
     if (!found) {
-        p = text::findCandidate<BaseVector>(data, p, stop, sought, orNonAscii, found);
+        p = text::findCandidate<BaseVector>(data, p, stop, wanted, orNonAscii, found);
     }
     if (found)
         return p;
 #endif
-    // A place past end may hold an anchor's byte, for all that is known.
-    const auto holdsAt = [&](const Anchor &anchor, qsizetype q) {
-        return q >= end || anchor.holds(static_cast<unsigned char>(data[q]));
+    // A place past end may hold a rare letter's byte, for all that is known.
+    const auto holdsAt = [&](const RareLetter &letter, qsizetype q) {
+        return q >= end || letter.holds(static_cast<unsigned char>(data[q]));
     };
     for (; p < to; ++p) {
         if (orNonAscii && static_cast<unsigned char>(data[p]) >= 0x80)
@@ -119,10 +119,10 @@ qsizetype AnchorChoice::nextCandidate(const char *data, qsizetype from, qsizetyp
             continue;
         const auto odd = [&](qsizetype q) {
             const auto b = static_cast<unsigned char>(data[q]);
-            return q >= end || (b >= 0x80 && static_cast<unsigned char>(b - cleanLow) > cleanSpan);
+            return q >= end || (b >= 0x80 && static_cast<unsigned char>(b - plainLow) > plainSpan);
         };
-        if (pair && !holdsAt(second, p + distance) && !(orOneMore && holdsAt(second, p + distance + 1))
-            && !(orOddNext && odd(p + 1))) {
+        if (pair && !holdsAt(second, p + distance) && !(orOneByteLater && holdsAt(second, p + distance + 1))
+            && !(orMarkMayFollow && odd(p + 1))) {
             continue;
         }
         return p;
@@ -130,14 +130,14 @@ qsizetype AnchorChoice::nextCandidate(const char *data, qsizetype from, qsizetyp
     return to;
 }
 
-AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteArrayView sample,
+RareLetters chooseRareLetters(const std::vector<const Variants *> &variants, QByteArrayView sample,
                            qsizetype pairReach)
 {
-    sample.truncate(std::min(sample.size(), anchorSampleSize));
+    sample.truncate(std::min(sample.size(), rareLetterSampleSize));
     // What a character is sought by: the last bytes of its variants, at most three of them.
     // Within a valid text only one variant can end at a given byte, so the byte places it.
     const qsizetype n = qsizetype(variants.size());
-    std::vector<Anchor> anchors(n);
+    std::vector<RareLetter> byLetter(n);
     // The shortest and the longest of each character's variants.
     std::vector<std::pair<qsizetype, qsizetype>> lengths(n);
     // Where each character's bytes are in the sample, for the first few distinct characters:
@@ -147,16 +147,16 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
     std::vector<Places> places;
     places.reserve(std::min(std::size_t(n), placesLimit));
     std::vector<std::size_t> placesIndex(n);
-    // How many places an anchored character has in the sample.
+    // How many places a character sought has in the sample.
     const auto count = [&](qsizetype k) { return places[placesIndex[k]].count; };
     std::map<const Variants *, qsizetype> firstOf;
     qsizetype rarest = -1;
     for (qsizetype k = 0; k < n; ++k) {
         const auto [first, added] = firstOf.try_emplace(variants[k], k);
         if (!added) {
-            anchors[k] = anchors[first->second];
-            if (anchors[k].index >= 0)
-                anchors[k].index = k;
+            byLetter[k] = byLetter[first->second];
+            if (byLetter[k].index >= 0)
+                byLetter[k].index = k;
             lengths[k] = lengths[first->second];
             placesIndex[k] = placesIndex[first->second];
             continue;
@@ -178,8 +178,8 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
             continue;
         // Where they are one byte, or two that differ in one bit (as a letter's two cases in
         // ASCII), a byte b is one of them when (b | bit) == value: one comparison.
-        text::AnchorBytes &bytes = anchors[k].bytes;
-        anchors[k].index = k;
+        text::LetterBytes &bytes = byLetter[k].bytes;
+        byLetter[k].index = k;
         for (std::size_t i = 0; i < 3; ++i)
             bytes.bytes[i] = last[std::min(i, last.size() - 1)];
         const auto differ = static_cast<unsigned char>(bytes.bytes[0] ^ bytes.bytes[1]);
@@ -187,14 +187,14 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
         bytes.bit = last.size() == 2 ? differ : 0;
         bytes.value = static_cast<unsigned char>(bytes.bytes[0] | bytes.bit);
         placesIndex[k] = places.size();
-        findPlaces(anchors[k], sample, places.emplace_back());
+        findPlaces(byLetter[k], sample, places.emplace_back());
     }
     // The character whose bytes the sample holds fewest times,
     for (qsizetype k = 0; k < n; ++k) {
-        if (anchors[k].index >= 0 && (rarest < 0 || count(k) < count(rarest)))
+        if (byLetter[k].index >= 0 && (rarest < 0 || count(k) < count(rarest)))
             rarest = k;
     }
-    AnchorChoice choice;
+    RareLetters choice;
     if (rarest < 0)
         return choice;
     // or a pair of it and a character a fixed number of bytes before or after it, with no more
@@ -204,17 +204,17 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
     // neither, and then the pair with the rarer second character. The characters after the
     // first, up to the second, may put it at two distances, no more: one of them may have
     // variants of two lengths that differ by one byte.
-    choice.first = anchors[rarest];
+    choice.first = byLetter[rarest];
     choice.inSample = count(rarest);
     if (pairReach == 0)
         return choice;
     // A second character found at every byte of the sample would add nothing.
     // At equal counts, one distance is sought with one comparison fewer.
     std::tuple<qsizetype, qsizetype, bool> best{count(rarest), sample.size(), false};
-    const auto consider = [&](qsizetype other, qsizetype offset, bool orOneMore) {
-        // Sought at two places, a second anchor of three bytes would cost more than it saves.
-        const Anchor &second = offset > 0 ? anchors[other] : anchors[rarest];
-        if (anchors[other].index < 0 || (orOneMore && !second.bytes.oneComparison))
+    const auto consider = [&](qsizetype other, qsizetype offset, bool orOneByteLater) {
+        // Sought at two places, a second rare letter of three bytes would cost more than it saves.
+        const RareLetter &second = offset > 0 ? byLetter[other] : byLetter[rarest];
+        if (byLetter[other].index < 0 || (orOneByteLater && !second.bytes.oneComparison))
             return;
         const Places &firstPlaces = places[placesIndex[rarest]];
         const Places &otherPlaces = places[placesIndex[other]];
@@ -224,19 +224,19 @@ AnchorChoice chooseAnchors(const std::vector<const Variants *> &variants, QByteA
             if (firstPlaces.bits[std::size_t(w)] == 0)
                 continue;
             const quint64 at = placesFrom(otherPlaces, 64 * w + offset)
-                    | (orOneMore ? placesFrom(otherPlaces, 64 * w + further) : 0);
+                    | (orOneByteLater ? placesFrom(otherPlaces, 64 * w + further) : 0);
             together += bitsSet(firstPlaces.bits[std::size_t(w)] & at);
         }
-        if (std::tuple(together, count(other), orOneMore) >= best)
+        if (std::tuple(together, count(other), orOneByteLater) >= best)
             return;
-        best = {together, count(other), orOneMore};
+        best = {together, count(other), orOneByteLater};
         choice.inSample = together;
-        choice.first = offset > 0 ? anchors[rarest] : anchors[other];
+        choice.first = offset > 0 ? byLetter[rarest] : byLetter[other];
         choice.second = second;
         choice.distance = std::abs(offset);
-        choice.orOneMore = orOneMore;
+        choice.orOneByteLater = orOneByteLater;
     };
-    // The lengths of the characters from the one after the first anchor up to the second.
+    // The lengths of the characters from the one after the first rare letter up to the second.
     qsizetype distance = 0, spread = 0;
     const auto add = [&](qsizetype k) {
         distance += lengths[k].first;

@@ -1,4 +1,4 @@
-#include "Windows1252Verdict.h"
+#include "Windows1252Check.h"
 
 #include "TextCoding.h"
 
@@ -7,7 +7,7 @@
 
 namespace lumaril {
 
-bool Windows1252Verdict::showsWindows1252(const char *data, qsizetype size)
+bool Windows1252Check::showsWindows1252(const char *data, qsizetype size)
 {
     qsizetype from = 0;
     if (!m_invalid && m_cutSize > 0) {

@@ -119,7 +119,19 @@ struct ByteVector
     }
     static Bytes differ(Bytes a, Bytes b) { return a ^ b; }
     static Bytes highNibbles(Bytes v) { return v >> 4; }
-    static Bytes minusSaturated(Bytes a, Bytes b) { return a - (a < b ? a : b); }
+    static Bytes minusSaturated(Bytes a, Bytes b)
+    {
+#ifdef LUMARIL_VECTORS_X86
+        if constexpr (N == 16)
+            return (Bytes)_mm_subs_epu8((__m128i)a, (__m128i)b);
+        else if constexpr (N == 32)
+            return (Bytes)_mm256_subs_epu8((__m256i)a, (__m256i)b);
+        else
+            return (Bytes)_mm512_subs_epu8((__m512i)a, (__m512i)b);
+#else
+        return a - (a < b ? a : b);
+#endif
+    }
 
     // The lanes set, a bit each, the first lane's lowest.
     static quint64 bits(Mask m)
@@ -150,6 +162,13 @@ struct ByteVector
     }
     static bool isZero(Bytes v)
     {
+#ifdef LUMARIL_VECTORS_X86
+        // One test instruction where there is one; GCC would take the words out one by one.
+        if constexpr (N == 32)
+            return _mm256_testz_si256((__m256i)v, (__m256i)v) != 0;
+        else if constexpr (N == 64)
+            return _mm512_test_epi64_mask((__m512i)v, (__m512i)v) == 0;
+#endif
         const Words w = (Words)v;
         quint64 any = w[0];
         for (int i = 1; i < N / 8; ++i)

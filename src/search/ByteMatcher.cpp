@@ -233,7 +233,7 @@ ByteMatcher::Outcome ByteMatcher::confirms(const char *data, qsizetype size, qsi
         const bool joins = text::joinsPrevious(c.code)
                 && (text::mayCompose(base.code, c.code) || QChar::combiningClass(c.code) < QChar::combiningClass(base.code));
         const char32_t read = text::readingOf(c.code).letter, wanted = m_letters[std::size_t(k)];
-        const bool alefMatters = wanted == text::alef && (read == 0x0648 || read == 0x064A);
+        const bool alefMatters = wanted == text::alef && text::isWawOrYeh(read);
         // A hamza is no other letter, but with an alef after it, past the marks, it reads as alef.
         const auto alefFollows = [&] {
             Character n;
@@ -314,7 +314,7 @@ ByteMatcher::Outcome ByteMatcher::confirms(const char *data, qsizetype size, qsi
             }
             // Waw or yeh with a superscript alef after it, past the marks, read as the alef.
             if (k != m_rareLetter && m_letters[std::size_t(k)] == text::alef && !r.optional
-                && (r.letter == 0x0648 || r.letter == 0x064A)) {
+                && text::isWawOrYeh(r.letter)) {
                 qsizetype q = end + c.size;
                 Character n;
                 while ((n = characterAt(data, size, q)).size > 0 && text::readingOf(n.code).ignored && --budget >= 0)
@@ -327,7 +327,8 @@ ByteMatcher::Outcome ByteMatcher::confirms(const char *data, qsizetype size, qsi
                 }
             }
             if (k == m_rareLetter || c.size == 0 || !(r.ignored || r.optional) || budget < 0) {
-                if (retry.k >= 0 && budget >= 0 && differs(c, last, end + c.size, k) == Outcome::NoMatch) {
+                const Outcome outcome = budget < 0 ? Outcome::RecordNeeded : differs(c, last, end + c.size, k);
+                if (retry.k >= 0 && outcome == Outcome::NoMatch) {
                     k = retry.k;
                     end = retry.end;
                     last = retry.last;
@@ -336,7 +337,7 @@ ByteMatcher::Outcome ByteMatcher::confirms(const char *data, qsizetype size, qsi
                     continue;
                 }
                 countWork(before - budget);
-                return budget < 0 ? Outcome::RecordNeeded : failed(differs(c, last, end + c.size, k));
+                return failed(outcome);
             }
             end += c.size;
         }

@@ -22,6 +22,11 @@ namespace lumaril::text {
 
 inline constexpr char32_t alef = 0x0627;
 inline constexpr char32_t hamza = 0x0621;
+// Waw and yeh: with a superscript alef after them, they may also read as alef.
+[[nodiscard]] constexpr bool isWawOrYeh(char32_t letter)
+{
+    return letter == 0x0648 || letter == 0x064A;
+}
 
 // How one character of NFC text reads: as a letter, as nothing (ignored), or, for the small
 // letters of the Uthmani text, as a letter that a match may also skip.

@@ -56,7 +56,7 @@ void Verifier::step(char32_t letter, bool optional)
     // read is always possible, so a match may start here.
     const quint64 *places = lettersAt(letter);
     const bool afterWawOrYeh = m_afterWawOrYeh;
-    m_afterWawOrYeh = !optional && (letter == 0x0648 || letter == 0x064A);
+    m_afterWawOrYeh = !optional && text::isWawOrYeh(letter);
     // A letter the term lacks ends every match, the commonest step by far.
     if (!places && !optional) {
         std::swap(m_before, m_now);
